@@ -1,0 +1,454 @@
+// The HTTP form-post client against a scriptable peer on loopback.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+
+#include "HttpClient.h"
+#include "support/SocketPeer.h"
+
+namespace
+{
+
+const char kHeaderEnd[] = "\r\n\r\n";
+
+CMapStringToString& QueryFields(CMapStringToString& fields)
+{
+    fields.SetAt("sn", "ABC-123");
+    fields.SetAt("v1", "6");
+    fields.SetAt("v2", "50");
+    fields.SetAt("v3", "1058");
+    return fields;
+}
+
+// A peer that reads the request, answers with the given bytes and closes.
+struct AnsweringPeer
+{
+    SocketPeer peer;
+    std::string request;
+
+    explicit AnsweringPeer(const std::string& response)
+    {
+        peer.Serve([this, response](SOCKET s) {
+            request = SocketPeer::ReadRequest(s);
+            SocketPeer::SendAll(s, response);
+        });
+    }
+};
+
+// Runs one whole exchange against a peer that answers with the given bytes.
+bool Exchange(CHttpClient& client, const std::string& response, std::string* pRequest = nullptr)
+{
+    AnsweringPeer answer(response);
+    CMapStringToString fields;
+    bool bOk = client.Connect("127.0.0.1", answer.peer.Port(), 10) &&
+               client.Post("/cgi-bin/version.cgi", QueryFields(fields)) &&
+               client.ReadHeaders();
+    answer.peer.Join();
+    if (pRequest)
+        *pRequest = answer.request;
+    return bOk;
+}
+
+std::string Header(const CHttpClient& client, const char* pszName)
+{
+    CString value("<absent>");
+    client.GetHeader(pszName, value);
+    return value.GetString();
+}
+
+DWORD Elapsed(DWORD dwStart)
+{
+    return GetTickCount() - dwStart;
+}
+
+} // namespace
+
+TEST(HttpClientRequest, SendsTheExactRequestBytes)
+{
+    CHttpClient client;
+    std::string request;
+    ASSERT_TRUE(Exchange(client, "HTTP/1.0 200 OK\r\n\r\n", &request));
+    EXPECT_EQ(request,
+              "POST /cgi-bin/version.cgi HTTP/1.0\r\n"
+              "Host: 127.0.0.1\r\n"
+              "Content-Type: application/x-www-form-urlencoded\r\n"
+              "Content-Length: 29\r\n"
+              "\r\n"
+              "v2=50&v3=1058&sn=ABC-123&v1=6");
+}
+
+TEST(HttpClientRequest, HostLineCarriesTheNameAsWrittenWithoutPort)
+{
+    AnsweringPeer answer("HTTP/1.0 200 OK\r\n\r\n");
+    CHttpClient client;
+    CMapStringToString fields;
+    ASSERT_TRUE(client.Connect("localhost", answer.peer.Port(), 10));
+    EXPECT_STREQ(client.GetHostName(), "localhost");
+    ASSERT_TRUE(client.Post("/x", fields));
+    ASSERT_TRUE(client.ReadHeaders());
+    answer.peer.Join();
+    EXPECT_NE(answer.request.find("\r\nHost: localhost\r\n"), std::string::npos) << answer.request;
+}
+
+TEST(HttpClientRequest, EmptyMapSendsZeroLengthAndNoBody)
+{
+    AnsweringPeer answer("HTTP/1.0 200 OK\r\n\r\n");
+    CHttpClient client;
+    CMapStringToString fields;
+    ASSERT_TRUE(client.Connect("127.0.0.1", answer.peer.Port(), 10));
+    ASSERT_TRUE(client.Post("/empty", fields));
+    ASSERT_TRUE(client.ReadHeaders());
+    answer.peer.Join();
+    const std::string tail = "Content-Length: 0\r\n\r\n";
+    ASSERT_GE(answer.request.size(), tail.size());
+    EXPECT_EQ(answer.request.substr(answer.request.size() - tail.size()), tail);
+}
+
+TEST(HttpClientRequest, WhitespaceBecomesPlusAndNothingElseIsEscaped)
+{
+    AnsweringPeer answer("HTTP/1.0 200 OK\r\n\r\n");
+    CHttpClient client;
+    CMapStringToString fields;
+    fields.SetAt("q", "a b\tc&d%e\nf\rg\vh\fi+j=k\xE9");
+    fields.SetAt("e", "");
+    ASSERT_TRUE(client.Connect("127.0.0.1", answer.peer.Port(), 10));
+    ASSERT_TRUE(client.Post("/f", fields));
+    ASSERT_TRUE(client.ReadHeaders());
+    answer.peer.Join();
+    size_t nBody = answer.request.find(kHeaderEnd);
+    ASSERT_NE(nBody, std::string::npos);
+    // "e" hashes to bucket 16, "q" to bucket 11: q comes first.
+    EXPECT_EQ(answer.request.substr(nBody + 4), "q=a+b+c&d%e+f+g+h+i+j=k\xE9&e=");
+    EXPECT_NE(answer.request.find("Content-Length: 27\r\n"), std::string::npos);
+}
+
+TEST(HttpClientRequest, BodyThatDoesNotFitIsNotSent)
+{
+    SocketPeer peer;
+    std::string received;
+    peer.Serve([&](SOCKET s) { received = SocketPeer::ReadUntilClosed(s, 5000); });
+    CHttpClient client;
+    CMapStringToString fields;
+    fields.SetAt("big", std::string(CHttpClient::kLineSize - 4, 'x').c_str());   // "big=" + 4092 = 4096
+    ASSERT_TRUE(client.Connect("127.0.0.1", peer.Port(), 10));
+    EXPECT_FALSE(client.Post("/f", fields));
+    client.Close();
+    peer.Join();
+    EXPECT_EQ(received, "");
+
+    // One byte less fits exactly: 4095 characters of body.
+    AnsweringPeer answer("HTTP/1.0 200 OK\r\n\r\n");
+    CMapStringToString fits;
+    fits.SetAt("big", std::string(CHttpClient::kLineSize - 5, 'x').c_str());
+    ASSERT_TRUE(client.Connect("127.0.0.1", answer.peer.Port(), 10));
+    ASSERT_TRUE(client.Post("/f", fits));
+    ASSERT_TRUE(client.ReadHeaders());
+    answer.peer.Join();
+    EXPECT_NE(answer.request.find("Content-Length: 4095\r\n"), std::string::npos);
+}
+
+TEST(HttpClientRequest, PostAndReadHeadersFailWithoutConnection)
+{
+    CHttpClient client;
+    CMapStringToString fields;
+    EXPECT_FALSE(client.Post("/x", fields));
+    EXPECT_FALSE(client.ReadHeaders());
+}
+
+TEST(HttpClientHeaders, NamesAreCaseBlindAndValuesStartAfterBlanks)
+{
+    CHttpClient client;
+    ASSERT_TRUE(Exchange(client,
+                         "HTTP/1.0 200 OK\r\n"
+                         "X-UPDATE-STATUS:   \t1 6 50 1058 20090305  \r\n"
+                         "x-update-url: http://example.test/a:b\r\n"
+                         "Empty:\r\n"
+                         "\r\n"
+                         "body text\r\n"));
+    EXPECT_EQ(Header(client, "X-Update-Status"), "1 6 50 1058 20090305  ");
+    EXPECT_EQ(Header(client, "x-update-status"), "1 6 50 1058 20090305  ");
+    EXPECT_EQ(Header(client, "X-Update-URL"), "http://example.test/a:b");
+    EXPECT_EQ(Header(client, "EMPTY"), "");
+    EXPECT_EQ(Header(client, "Missing"), "<absent>");
+}
+
+TEST(HttpClientHeaders, SpaceBeforeColonStaysPartOfTheName)
+{
+    CHttpClient client;
+    ASSERT_TRUE(Exchange(client, "HTTP/1.0 200 OK\r\nX-Update-Status : 1\r\n\r\n"));
+    EXPECT_EQ(Header(client, "X-Update-Status"), "<absent>");
+    EXPECT_EQ(Header(client, "X-Update-Status "), "1");
+}
+
+TEST(HttpClientHeaders, LaterHeaderReplacesEarlierAndContinuationsAreLinesOfTheirOwn)
+{
+    CHttpClient client;
+    ASSERT_TRUE(Exchange(client,
+                         "HTTP/1.0 200 OK\r\n"
+                         "X-Update-URL: first\r\n"
+                         "Folded: start\r\n"
+                         "  continued: here\r\n"
+                         "x-update-url: second\r\n"
+                         "\r\n"));
+    EXPECT_EQ(Header(client, "X-Update-URL"), "second");
+    EXPECT_EQ(Header(client, "Folded"), "start");
+    EXPECT_EQ(Header(client, "  continued"), "here");
+}
+
+TEST(HttpClientHeaders, BareLineFeedsAndStrayCarriageReturns)
+{
+    CHttpClient client;
+    ASSERT_TRUE(Exchange(client, "HTTP/1.0 200 OK\nA: one\nB: t\rw\ro\n\nrest"));
+    EXPECT_EQ(Header(client, "a"), "one");
+    EXPECT_EQ(Header(client, "b"), "two");
+}
+
+TEST(HttpClientHeaders, ServerErrorWithCompleteHeaderBlockSucceeds)
+{
+    CHttpClient client;
+    ASSERT_TRUE(Exchange(client, "HTTP/1.0 500 Internal Server Error\r\nX-Update-Status: 2\r\n\r\noops"));
+    EXPECT_EQ(Header(client, "X-Update-Status"), "2");
+}
+
+TEST(HttpClientHeaders, HeadersSurviveCloseAndReconnectEmptiesThem)
+{
+    CHttpClient client;
+    ASSERT_TRUE(Exchange(client, "HTTP/1.0 200 OK\r\nX-Update-Status: 3\r\n\r\n"));
+    client.Close();
+    client.Close();
+    EXPECT_FALSE(client.IsOpen());
+    EXPECT_STREQ(client.GetHostName(), "");
+    EXPECT_EQ(Header(client, "X-Update-Status"), "3");
+
+    SocketPeer peer;
+    peer.Serve([](SOCKET s) { SocketPeer::ReadUntilClosed(s, 5000); });
+    ASSERT_TRUE(client.Connect("127.0.0.1", peer.Port(), 10));
+    EXPECT_EQ(Header(client, "X-Update-Status"), "<absent>");
+    client.Close();
+    peer.Join();
+}
+
+TEST(HttpClientHeaders, LongLineIsCutToTheBuffer)
+{
+    CHttpClient client;
+    std::string value(10000, 'v');
+    ASSERT_TRUE(Exchange(client, "HTTP/1.0 200 OK\r\nLong: " + value + "\r\nAfter: yes\r\n\r\n"));
+    // "Long: " is 6 characters of the 4095 that a line keeps.
+    EXPECT_EQ(Header(client, "Long"), std::string(CHttpClient::kLineSize - 1 - 6, 'v'));
+    EXPECT_EQ(Header(client, "After"), "yes");
+}
+
+TEST(HttpClientFailures, PeerClosingBeforeTheEmptyLineFails)
+{
+    CHttpClient client;
+    EXPECT_FALSE(Exchange(client, "HTTP/1.0 200 OK\r\nX-Update-Status: 1\r\n"));
+    // What was read stays, although the caller must not rely on it.
+    EXPECT_EQ(Header(client, "X-Update-Status"), "1");
+}
+
+TEST(HttpClientFailures, PeerResettingBeforeTheEmptyLineFails)
+{
+    SocketPeer peer;
+    peer.Serve([](SOCKET s) {
+        SocketPeer::ReadRequest(s);
+        SocketPeer::SendAll(s, "HTTP/1.0 200 OK\r\nX-Update-Status: 1\r\n");
+        Sleep(200);
+        SocketPeer::Reset(s);
+    });
+    CHttpClient client;
+    CMapStringToString fields;
+    ASSERT_TRUE(client.Connect("127.0.0.1", peer.Port(), 10));
+    ASSERT_TRUE(client.Post("/x", QueryFields(fields)));
+    DWORD dwStart = GetTickCount();
+    EXPECT_FALSE(client.ReadHeaders());
+    EXPECT_LT(Elapsed(dwStart), 5000u);
+    peer.Join();
+}
+
+TEST(HttpClientFailures, HeaderBlockLargerThanTheLimitFails)
+{
+    std::string response = "HTTP/1.0 200 OK\r\n";
+    while (response.size() <= (size_t)CHttpClient::kMaxHeaderBlock)
+        response += "X-Filler: 0123456789012345678901234567890123456789\r\n";
+    response += "\r\n";
+    CHttpClient client;
+    EXPECT_FALSE(Exchange(client, response));
+}
+
+TEST(HttpClientConnect, RefusedConnectionFails)
+{
+    CHttpClient client;
+    DWORD dwStart = GetTickCount();
+    EXPECT_FALSE(client.Connect("127.0.0.1", SocketPeer::ClosedPort(), 10));
+    EXPECT_FALSE(client.IsOpen());
+    EXPECT_LT(Elapsed(dwStart), 11000u);
+}
+
+TEST(HttpClientConnect, EmptyOrUnresolvableHostFailsWithoutSocket)
+{
+    CHttpClient client;
+    EXPECT_FALSE(client.Connect("", 80, 10));
+    EXPECT_FALSE(client.Connect(nullptr, 80, 10));
+    EXPECT_FALSE(client.Connect("no-such-host.invalid", 80, 10));
+    EXPECT_FALSE(client.IsOpen());
+    EXPECT_STREQ(client.GetHostName(), "");
+}
+
+TEST(HttpClientConnect, TimeoutIsClamped)
+{
+    EXPECT_EQ(CHttpClient::ClampTimeout(0), 15u);
+    EXPECT_EQ(CHttpClient::ClampTimeout(1), 10u);
+    EXPECT_EQ(CHttpClient::ClampTimeout(5), 10u);
+    EXPECT_EQ(CHttpClient::ClampTimeout(9), 10u);
+    EXPECT_EQ(CHttpClient::ClampTimeout(10), 10u);
+    EXPECT_EQ(CHttpClient::ClampTimeout(60), 60u);
+    EXPECT_EQ(CHttpClient::ClampTimeout(120), 120u);
+    EXPECT_EQ(CHttpClient::ClampTimeout(121), 120u);
+    EXPECT_EQ(CHttpClient::ClampTimeout(300), 120u);
+    EXPECT_EQ(CHttpClient::ClampTimeout(0xFFFFFFFFu), 120u);
+
+    // And Connect keeps what it made of the request.
+    SocketPeer peer;
+    peer.Serve([](SOCKET s) { SocketPeer::ReadUntilClosed(s, 5000); }, 4);
+    const unsigned int requested[] = {0, 5, 300, 60};
+    const unsigned int kept[] = {15, 10, 120, 60};
+    for (int i = 0; i < 4; ++i)
+    {
+        CHttpClient client;
+        ASSERT_TRUE(client.Connect("127.0.0.1", peer.Port(), requested[i]));
+        EXPECT_EQ(client.GetTimeout(), kept[i]) << "requested " << requested[i];
+    }
+    peer.Join();
+}
+
+TEST(HttpClientConnect, ConnectOnAnOpenClientClosesTheOldConnection)
+{
+    SocketPeer first;
+    std::string firstSaw = "<still open>";
+    first.Serve([&](SOCKET s) { firstSaw = SocketPeer::ReadUntilClosed(s, 10000); });
+    SocketPeer second;
+    std::string secondSaw;
+    second.Serve([&](SOCKET s) {
+        secondSaw = SocketPeer::ReadRequest(s);
+        SocketPeer::SendAll(s, "HTTP/1.0 200 OK\r\nX: 2\r\n\r\n");
+    });
+
+    CHttpClient client;
+    ASSERT_TRUE(client.Connect("127.0.0.1", first.Port(), 10));
+    DWORD dwStart = GetTickCount();
+    ASSERT_TRUE(client.Connect("localhost", second.Port(), 10));
+    first.Join();
+    EXPECT_EQ(firstSaw, "");
+    EXPECT_LT(Elapsed(dwStart), 5000u) << "the first connection was not closed";
+    CMapStringToString fields;
+    ASSERT_TRUE(client.Post("/second", fields));
+    ASSERT_TRUE(client.ReadHeaders());
+    second.Join();
+    EXPECT_EQ(secondSaw.rfind("POST /second HTTP/1.0\r\nHost: localhost\r\n", 0), 0u);
+    EXPECT_EQ(Header(client, "x"), "2");
+}
+
+// The waits below are the client's real time-outs (10 s, the minimum), so
+// these tests take that long.
+TEST(HttpClientTimeouts, PeerKeepingTheConnectionOpenSucceedsAfterOneTimeout)
+{
+    SocketPeer peer;
+    peer.Serve([](SOCKET s) {
+        SocketPeer::ReadRequest(s);
+        SocketPeer::SendAll(s, "HTTP/1.0 200 OK\r\nX-Update-Status: 1\r\n\r\npartial body");
+        SocketPeer::ReadUntilClosed(s, 30000);
+    });
+    CHttpClient client;
+    CMapStringToString fields;
+    ASSERT_TRUE(client.Connect("127.0.0.1", peer.Port(), 10));
+    ASSERT_TRUE(client.Post("/x", QueryFields(fields)));
+    DWORD dwStart = GetTickCount();
+    EXPECT_TRUE(client.ReadHeaders());
+    DWORD dwTook = Elapsed(dwStart);
+    client.Close();
+    peer.Join();
+    EXPECT_GE(dwTook, 9000u);
+    EXPECT_LT(dwTook, 15000u);
+    EXPECT_EQ(Header(client, "X-Update-Status"), "1");
+}
+
+TEST(HttpClientTimeouts, EndlessBodyIsDrainedOnlyUpToTheLimit)
+{
+    SocketPeer peer;
+    int nSent = 0;
+    peer.Serve([&](SOCKET s) {
+        SocketPeer::ReadRequest(s);
+        SocketPeer::SendAll(s, "HTTP/1.0 200 OK\r\nX-Update-Status: 1\r\n\r\n");
+        std::string chunk(16384, 'b');
+        // Keep sending until the client goes away (or far past the limit).
+        while (nSent < 16 * CHttpClient::kMaxDrain && SocketPeer::SendAll(s, chunk))
+            nSent += (int)chunk.size();
+    });
+    CHttpClient client;
+    CMapStringToString fields;
+    ASSERT_TRUE(client.Connect("127.0.0.1", peer.Port(), 10));
+    ASSERT_TRUE(client.Post("/x", QueryFields(fields)));
+    EXPECT_TRUE(client.ReadHeaders());
+    client.Close();
+    peer.Join();
+    EXPECT_LT(nSent, 16 * CHttpClient::kMaxDrain);
+    EXPECT_EQ(Header(client, "X-Update-Status"), "1");
+}
+
+TEST(HttpClientTimeouts, TricklingHeaderBlockFailsWhenTheExchangeLimitEnds)
+{
+    SocketPeer peer;
+    peer.Serve([](SOCKET s) {
+        SocketPeer::ReadRequest(s);
+        SocketPeer::SendAll(s, "HTTP/1.0 200 OK\r\nX-Slow: ");
+        // One byte every half second, never ending the header block.
+        for (int i = 0; i < 120; ++i)
+        {
+            if (!SocketPeer::SendAll(s, "z"))
+                break;
+            Sleep(500);
+        }
+    });
+    CHttpClient client;
+    CMapStringToString fields;
+    ASSERT_TRUE(client.Connect("127.0.0.1", peer.Port(), 10));
+    ASSERT_TRUE(client.Post("/x", QueryFields(fields)));
+    DWORD dwStart = GetTickCount();
+    EXPECT_FALSE(client.ReadHeaders());
+    DWORD dwTook = Elapsed(dwStart);
+    client.Close();
+    peer.Join();
+    const DWORD dwLimit = CHttpClient::kExchangeTimeoutFactor * 10 * 1000;
+    EXPECT_GE(dwTook, dwLimit - 1000);
+    EXPECT_LT(dwTook, dwLimit + 3000);
+}
+
+TEST(HttpClientTimeouts, TricklingBodyStopsTheDrainWithoutFailing)
+{
+    SocketPeer peer;
+    peer.Serve([](SOCKET s) {
+        SocketPeer::ReadRequest(s);
+        SocketPeer::SendAll(s, "HTTP/1.0 200 OK\r\nX-Update-Status: 2\r\n\r\n");
+        for (int i = 0; i < 120; ++i)
+        {
+            if (!SocketPeer::SendAll(s, "body"))
+                break;
+            Sleep(500);
+        }
+    });
+    CHttpClient client;
+    CMapStringToString fields;
+    ASSERT_TRUE(client.Connect("127.0.0.1", peer.Port(), 10));
+    ASSERT_TRUE(client.Post("/x", QueryFields(fields)));
+    DWORD dwStart = GetTickCount();
+    EXPECT_TRUE(client.ReadHeaders());
+    DWORD dwTook = Elapsed(dwStart);
+    client.Close();
+    peer.Join();
+    const DWORD dwLimit = CHttpClient::kExchangeTimeoutFactor * 10 * 1000;
+    EXPECT_GE(dwTook, dwLimit - 1000);
+    EXPECT_LT(dwTook, dwLimit + 3000);
+    EXPECT_EQ(Header(client, "X-Update-Status"), "2");
+}

@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs everything the build and the tests need on a Debian 12 machine.
+# Safe to run again: apt skips what is already there.
+set -euo pipefail
+
+need=(g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32:i386 wine64
+      xvfb xauth x11-utils imagemagick cmake make googletest python3 fp-utils)
+
+missing=()
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    missing=(all)
+fi
+for p in "${need[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -eq 0 ]; then
+    echo "setup: all prerequisites present"
+    exit 0
+fi
+
+SUDO=""
+[ "$(id -u)" -eq 0 ] || SUDO=sudo
+export DEBIAN_FRONTEND=noninteractive
+$SUDO dpkg --add-architecture i386
+$SUDO apt-get update -q
+$SUDO apt-get install -y -q --no-install-recommends "${need[@]}"

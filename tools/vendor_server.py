@@ -1,0 +1,151 @@
+#!/usr/bin/env python3
+"""Reference vendor server for the update notifier, on this machine only.
+
+Answers the notifier's version query, an HTTP/1.0 POST of
+/cgi-bin/version.cgi with the form fields sn, v1, v2 and v3, from a file of
+offers, and logs every request it receives as one JSON line.
+
+The offers file is JSON: a list of offers, tried in order; the first that
+matches the query answers it.
+
+    [{"sn": "BMT-650-0001",            # optional: serial number to match
+      "version": "6.50.1058",          # optional: v1.v2.v3 to match
+      "status": "1 6 50 1060 20090305",  # X-Update-Status value
+      "url": "http://downloads.brantlow.example/mail650.exe"}]  # optional
+
+A query that no offer matches gets a response without X-Update-Status.
+Every response carries its headers, an empty line and a short body, and
+the connection is closed.
+
+    vendor_server.py --offers FILE [--port N] [--port-file F] [--log F]
+                     [--lifetime SECONDS]
+
+With --port 0 the system picks a free port, written to --port-file once
+the server listens. The server stops by itself after --lifetime seconds.
+"""
+import argparse
+import os
+import http.server
+import json
+import socketserver
+import sys
+import threading
+import time
+
+QUERY_PATH = "/cgi-bin/version.cgi"
+
+
+def load_offers(path):
+    with open(path, encoding="utf-8") as f:
+        offers = json.load(f)
+    if not isinstance(offers, list):
+        raise ValueError("the offers file must hold a JSON list")
+    return offers
+
+
+def find_offer(offers, fields):
+    serial = fields.get("sn", "")
+    version = "%s.%s.%s" % (fields.get("v1", ""), fields.get("v2", ""), fields.get("v3", ""))
+    for offer in offers:
+        if "sn" in offer and offer["sn"] != serial:
+            continue
+        if "version" in offer and offer["version"] != version:
+            continue
+        return offer
+    return None
+
+
+class Handler(http.server.BaseHTTPRequestHandler):
+    protocol_version = "HTTP/1.0"
+    server_version = "BrantlowVendor/1.0"
+
+    def log_message(self, fmt, *args):  # the JSON log replaces the console log
+        pass
+
+    def record(self, entry):
+        if self.server.log_path:
+            with self.server.log_lock, open(self.server.log_path, "a", encoding="utf-8") as f:
+                f.write(json.dumps(entry) + "\n")
+
+    def answer(self, code, headers, body):
+        self.send_response(code)
+        for name, value in headers:
+            self.send_header(name, value)
+        self.send_header("Content-Type", "text/plain")
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        self.wfile.write(body)
+
+    def do_POST(self):
+        length = int(self.headers.get("Content-Length", "0") or "0")
+        raw = self.rfile.read(length) if length > 0 else b""
+        body = raw.decode("latin-1")
+        # The notifier sends blanks as "+" and escapes nothing else.
+        fields = {}
+        for pair in body.split("&") if body else []:
+            name, _, value = pair.partition("=")
+            fields[name.replace("+", " ")] = value.replace("+", " ")
+        entry = {
+            "time": time.time(),
+            "client": self.client_address[0],
+            "request_line": self.requestline,
+            "headers": [[k, v] for k, v in self.headers.items()],
+            "body": body,
+            "fields": fields,
+        }
+        if self.path != QUERY_PATH:
+            entry["answer"] = 404
+            self.record(entry)
+            self.answer(404, [], b"not found\n")
+            return
+        offer = find_offer(self.server.offers, fields)
+        headers = []
+        if offer is not None:
+            headers.append(("X-Update-Status", offer["status"]))
+            if "url" in offer:
+                headers.append(("X-Update-URL", offer["url"]))
+        entry["answer"] = dict(headers)
+        self.record(entry)
+        self.answer(200, headers, b"ok\n")
+
+    def do_GET(self):
+        self.record({"time": time.time(), "request_line": self.requestline, "answer": 405})
+        self.answer(405, [], b"the version query is a POST\n")
+
+
+class Server(socketserver.ThreadingMixIn, http.server.HTTPServer):
+    daemon_threads = True
+    allow_reuse_address = True
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--offers", required=True)
+    parser.add_argument("--host", default="127.0.0.1")
+    parser.add_argument("--port", type=int, default=0)
+    parser.add_argument("--port-file")
+    parser.add_argument("--log")
+    parser.add_argument("--lifetime", type=float, default=600.0)
+    args = parser.parse_args()
+
+    if not args.host.startswith("127.") and args.host not in ("localhost", "::1"):
+        sys.exit("vendor_server: serves this machine only (127.0.0.0/8)")
+    server = Server((args.host, args.port), Handler)
+    server.offers = load_offers(args.offers)
+    server.log_path = args.log
+    server.log_lock = threading.Lock()
+    port = server.server_address[1]
+    if args.port_file:
+        with open(args.port_file + ".tmp", "w") as f:
+            f.write("%d\n" % port)
+        os.replace(args.port_file + ".tmp", args.port_file)
+    print("vendor server on %s:%d" % (args.host, port), flush=True)
+    timer = threading.Timer(args.lifetime, server.shutdown)
+    timer.daemon = True
+    timer.start()
+    server.serve_forever()
+    server.server_close()
+
+
+if __name__ == "__main__":
+    main()

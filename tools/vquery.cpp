@@ -1,0 +1,59 @@
+// vquery: runs the notifier's version query for one catalogued product
+// against a given server and prints what the response offered.
+//   vquery HOST PORT PRODUCT-ID [TIMEOUT]
+// Exit code: 0 an offer, 1 no offer, 2 bad arguments or product not installed.
+#include <stdio.h>
+#include <stdlib.h>
+
+#include "ProductCatalogue.h"
+#include "VersionQuery.h"
+
+int main(int argc, char** argv)
+{
+    if (argc < 4 || argc > 5)
+    {
+        fprintf(stderr, "usage: vquery HOST PORT PRODUCT-ID [TIMEOUT]\n");
+        return 2;
+    }
+    UpdateSettings settings;
+    settings.serverHost = argv[1];
+    settings.serverPort = (unsigned short)strtoul(argv[2], 0, 10);
+    if (argc == 5)
+        settings.queryTimeout = (unsigned int)strtoul(argv[4], 0, 10);
+    DWORD dwId = strtoul(argv[3], 0, 10);
+
+    char szName[128];
+    WORD wMajor = 0, wMinor = 0;
+    DWORD dwBuild = 0;
+    if (!GetProductName(dwId, szName, sizeof(szName)) ||
+        !GetProductVersion(dwId, &wMajor, &wMinor, &dwBuild, 0, 0))
+    {
+        fprintf(stderr, "vquery: product %lu is not catalogued\n", (unsigned long)dwId);
+        return 2;
+    }
+    char szSerial[128];
+    int hProduct = OpenProduct(dwId);
+    if (hProduct == -1)
+    {
+        fprintf(stderr, "vquery: product %lu is not installed\n", (unsigned long)dwId);
+        return 2;
+    }
+    BOOL bSerial = GetSerialNumber(hProduct, szSerial, sizeof(szSerial));
+    CloseProduct(hProduct);
+    if (!bSerial)
+    {
+        fprintf(stderr, "vquery: product %lu has no serial number\n", (unsigned long)dwId);
+        return 2;
+    }
+
+    UpdateOffer offer;
+    if (!QueryVersion(settings, szSerial, wMajor, wMinor, dwBuild, offer))
+    {
+        printf("no offer for %s\n", szName);
+        return 1;
+    }
+    printf("offer for %s\nstatus: %lu\nversion: %s\nreleased: %s\nurl: %s\n", szName,
+           (unsigned long)offer.status, offer.versionText.GetString(),
+           offer.releaseDateText.GetString(), offer.updateUrl.GetString());
+    return 0;
+}

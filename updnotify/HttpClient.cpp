@@ -1,0 +1,337 @@
+#include "HttpClient.h"
+
+#include <string.h>
+
+namespace
+{
+
+bool IsBlank(char ch)
+{
+    return ch == ' ' || ch == '\t' || ch == '\n' || ch == '\v' || ch == '\f' || ch == '\r';
+}
+
+// Appends text to a fixed buffer that holds nUsed characters; false (and
+// nothing appended) when the result would not fit with its terminator.
+bool AppendBounded(char* pszBuffer, int nSize, int& nUsed, const char* pch, int nLength)
+{
+    if (nLength < 0 || nLength > nSize - 1 - nUsed)
+        return false;
+    memcpy(pszBuffer + nUsed, pch, nLength);
+    nUsed += nLength;
+    pszBuffer[nUsed] = '\0';
+    return true;
+}
+
+bool AppendBounded(char* pszBuffer, int nSize, int& nUsed, const char* psz)
+{
+    return AppendBounded(pszBuffer, nSize, nUsed, psz, (int)strlen(psz));
+}
+
+// Decimal text of a non-negative number, into a buffer of at least 12 bytes.
+void FormatDecimal(unsigned int n, char* pszOut)
+{
+    char digits[12];
+    int i = 0;
+    do
+    {
+        digits[i++] = (char)('0' + n % 10);
+        n /= 10;
+    } while (n != 0);
+    int j = 0;
+    while (i > 0)
+        pszOut[j++] = digits[--i];
+    pszOut[j] = '\0';
+}
+
+} // namespace
+
+CHttpClient::CHttpClient()
+    : m_hSocket(INVALID_SOCKET),
+      m_bNetworkStarted(FALSE),
+      m_bEndOfStream(FALSE),
+      m_nTimeout(kDefaultTimeout),
+      m_bDeadline(FALSE),
+      m_dwDeadline(0)
+{
+}
+
+CHttpClient::~CHttpClient()
+{
+    Close();
+    if (m_bNetworkStarted)
+        WSACleanup();
+}
+
+BOOL CHttpClient::StartNetwork()
+{
+    if (m_bNetworkStarted)
+        return TRUE;
+    WSADATA data;
+    if (WSAStartup(MAKEWORD(1, 1), &data) != 0)
+        return FALSE;
+    m_bNetworkStarted = TRUE;
+    return TRUE;
+}
+
+unsigned int CHttpClient::ClampTimeout(unsigned int nTimeout)
+{
+    if (nTimeout == 0)
+        return kDefaultTimeout;
+    if (nTimeout < kMinTimeout)
+        return kMinTimeout;
+    if (nTimeout > kMaxTimeout)
+        return kMaxTimeout;
+    return nTimeout;
+}
+
+BOOL CHttpClient::Connect(const char* pszHost, unsigned short nPort, unsigned int nTimeout)
+{
+    if (!StartNetwork())
+        return FALSE;
+    Close();
+
+    if (pszHost == 0 || *pszHost == '\0')
+        return FALSE;
+    struct in_addr address;
+    address.s_addr = inet_addr(pszHost);
+    if (address.s_addr == INADDR_NONE)
+    {
+        const struct hostent* pHost = gethostbyname(pszHost);
+        if (pHost == 0 || pHost->h_addrtype != AF_INET || pHost->h_length != 4 ||
+            pHost->h_addr_list == 0 || pHost->h_addr_list[0] == 0)
+            return FALSE;
+        memcpy(&address, pHost->h_addr_list[0], 4);
+    }
+
+    nTimeout = ClampTimeout(nTimeout);
+    if (!m_strHost.SetString(pszHost))
+        return FALSE;
+    m_bEndOfStream = FALSE;
+    m_nTimeout = nTimeout;
+    m_headers.RemoveAll();
+
+    m_hSocket = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    if (m_hSocket == INVALID_SOCKET)
+    {
+        m_strHost.Empty();
+        return FALSE;
+    }
+
+    u_long nNonBlocking = 1;
+    ioctlsocket(m_hSocket, FIONBIO, &nNonBlocking);
+    struct sockaddr_in peer;
+    memset(&peer, 0, sizeof(peer));
+    peer.sin_family = AF_INET;
+    peer.sin_port = htons(nPort);
+    peer.sin_addr = address;
+    if (connect(m_hSocket, (const struct sockaddr*)&peer, sizeof(peer)) == SOCKET_ERROR)
+    {
+        if (WSAGetLastError() != WSAEWOULDBLOCK || !WaitReady(TRUE))
+        {
+            Close();
+            return FALSE;
+        }
+        // Writable can also mean that the attempt failed: ask the socket.
+        int nError = 0;
+        int nLength = sizeof(nError);
+        if (getsockopt(m_hSocket, SOL_SOCKET, SO_ERROR, (char*)&nError, &nLength) != 0 || nError != 0)
+        {
+            Close();
+            return FALSE;
+        }
+    }
+    u_long nBlocking = 0;
+    ioctlsocket(m_hSocket, FIONBIO, &nBlocking);
+    return TRUE;
+}
+
+BOOL CHttpClient::WaitReady(BOOL bWrite)
+{
+    DWORD dwWait = m_nTimeout * 1000;
+    if (m_bDeadline)
+    {
+        DWORD dwLeft = m_dwDeadline - GetTickCount();
+        if ((LONG)dwLeft <= 0)
+            return FALSE;
+        if (dwLeft < dwWait)
+            dwWait = dwLeft;
+    }
+    fd_set ready;
+    FD_ZERO(&ready);
+    FD_SET(m_hSocket, &ready);
+    // A connection attempt that fails shows in the exception set: watching
+    // it ends the wait for a refused connection at once.
+    fd_set failed;
+    FD_ZERO(&failed);
+    FD_SET(m_hSocket, &failed);
+    struct timeval wait;
+    wait.tv_sec = (long)(dwWait / 1000);
+    wait.tv_usec = (long)(dwWait % 1000) * 1000;
+    int nReady = bWrite ? select(0, 0, &ready, &failed, &wait)
+                        : select(0, &ready, 0, 0, &wait);
+    if (nReady <= 0 || !FD_ISSET(m_hSocket, &ready))
+        return FALSE;
+    return !bWrite || !FD_ISSET(m_hSocket, &failed);
+}
+
+int CHttpClient::Send(const char* pData, int nLength)
+{
+    if (!IsOpen())
+        return -1;
+    if (!WaitReady(TRUE))
+        return -1;
+    int nSent = send(m_hSocket, pData, nLength, 0);
+    return nSent == SOCKET_ERROR ? -1 : nSent;
+}
+
+int CHttpClient::Receive(char* pBuffer, int nSize)
+{
+    if (!IsOpen())
+        return -1;
+    if (m_bEndOfStream)
+        return 0;
+    if (!WaitReady(FALSE))
+        return -1;
+    int nReceived = recv(m_hSocket, pBuffer, nSize, 0);
+    if (nReceived == SOCKET_ERROR)
+        return -1;
+    if (nReceived == 0)
+        m_bEndOfStream = TRUE;
+    return nReceived;
+}
+
+BOOL CHttpClient::Post(const char* pszPath, const CMapStringToString& fields)
+{
+    if (!IsOpen() || pszPath == 0)
+        return FALSE;
+
+    // The body, in the map's own order. A body that does not fit is not
+    // cut: a cut form would carry a wrong value, so nothing is sent.
+    char szBody[kLineSize];
+    int nBody = 0;
+    szBody[0] = '\0';
+    for (const CMapStringToString::CAssoc* p = fields.GetFirst(); p; p = fields.GetNext(p))
+    {
+        if ((nBody > 0 && !AppendBounded(szBody, sizeof(szBody), nBody, "&")) ||
+            !AppendBounded(szBody, sizeof(szBody), nBody, p->key, p->key.GetLength()) ||
+            !AppendBounded(szBody, sizeof(szBody), nBody, "=") ||
+            !AppendBounded(szBody, sizeof(szBody), nBody, p->value, p->value.GetLength()))
+            return FALSE;
+    }
+    for (int i = 0; i < nBody; ++i)
+    {
+        if (IsBlank(szBody[i]))
+            szBody[i] = '+';
+    }
+
+    // The request lines, each formed completely before anything is sent.
+    char szRequest[kLineSize];
+    int nRequest = 0;
+    char szHost[kLineSize];
+    int nHost = 0;
+    char szLength[64];
+    int nLength = 0;
+    char szDigits[12];
+    FormatDecimal((unsigned int)nBody, szDigits);
+    if (!AppendBounded(szRequest, sizeof(szRequest), nRequest, "POST ") ||
+        !AppendBounded(szRequest, sizeof(szRequest), nRequest, pszPath) ||
+        !AppendBounded(szRequest, sizeof(szRequest), nRequest, " HTTP/1.0\r\n") ||
+        !AppendBounded(szHost, sizeof(szHost), nHost, "Host: ") ||
+        !AppendBounded(szHost, sizeof(szHost), nHost, m_strHost, m_strHost.GetLength()) ||
+        !AppendBounded(szHost, sizeof(szHost), nHost, "\r\n") ||
+        !AppendBounded(szLength, sizeof(szLength), nLength, "Content-Length: ") ||
+        !AppendBounded(szLength, sizeof(szLength), nLength, szDigits) ||
+        !AppendBounded(szLength, sizeof(szLength), nLength, "\r\n\r\n"))
+        return FALSE;
+    static const char szType[] = "Content-Type: application/x-www-form-urlencoded\r\n";
+
+    Send(szRequest, nRequest);
+    Send(szHost, nHost);
+    Send(szType, sizeof(szType) - 1);
+    Send(szLength, nLength);
+    Send(szBody, nBody);
+    return TRUE;
+}
+
+void CHttpClient::StoreHeaderLine(const char* pszLine)
+{
+    const char* pszColon = strchr(pszLine, ':');
+    if (pszColon == 0)
+        return;     // the status line, or any other line without a colon
+    CString strName;
+    strName.Append(pszLine, (int)(pszColon - pszLine));
+    strName.MakeLower();
+    const char* pszValue = pszColon + 1;
+    while (*pszValue != '\0' && IsBlank(*pszValue))
+        ++pszValue;
+    m_headers.SetAt(strName, pszValue);
+}
+
+BOOL CHttpClient::ReadHeaders()
+{
+    m_headers.RemoveAll();
+    m_bDeadline = TRUE;
+    m_dwDeadline = GetTickCount() + kExchangeTimeoutFactor * m_nTimeout * 1000;
+
+    // One line at a time, one byte per receive. Carriage returns are
+    // dropped; a line longer than the buffer keeps its first characters.
+    char szLine[kLineSize];
+    int nLine = 0;
+    int nBlock = 0;
+    BOOL bComplete = FALSE;
+    while (!bComplete)
+    {
+        char ch;
+        if (nBlock >= kMaxHeaderBlock || Receive(&ch, 1) < 1)
+        {
+            m_bDeadline = FALSE;
+            return FALSE;
+        }
+        ++nBlock;
+        if (ch == '\r')
+            continue;
+        if (ch != '\n')
+        {
+            if (nLine < kLineSize - 1)
+                szLine[nLine++] = ch;
+            continue;
+        }
+        szLine[nLine] = '\0';
+        if (nLine == 0)
+            bComplete = TRUE;
+        else
+            StoreHeaderLine(szLine);
+        nLine = 0;
+    }
+
+    // Drain the rest of the response, within the exchange's bounds.
+    int nDrained = 0;
+    while (nDrained < kMaxDrain)
+    {
+        int nReceived = Receive(szLine, sizeof(szLine));
+        if (nReceived <= 0)
+            break;
+        nDrained += nReceived;
+    }
+    m_bDeadline = FALSE;
+    return TRUE;
+}
+
+BOOL CHttpClient::GetHeader(const char* pszName, CString& strValue) const
+{
+    if (pszName == 0)
+        return FALSE;
+    CString strKey(pszName);
+    strKey.MakeLower();
+    return m_headers.Lookup(strKey, strValue);
+}
+
+void CHttpClient::Close()
+{
+    if (!IsOpen())
+        return;
+    closesocket(m_hSocket);
+    m_hSocket = INVALID_SOCKET;
+    m_strHost.Empty();
+    m_bEndOfStream = FALSE;
+}

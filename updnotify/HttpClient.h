@@ -1,0 +1,87 @@
+// CHttpClient: a small blocking HTTP/1.0 client for one form post.
+//
+// It opens one TCP connection (Windows Sockets 1.1), sends one POST whose
+// body is a URL form built from a map of fields, reads the response's
+// header block into a table keyed by the lower-cased header name, drains
+// and discards the rest, and then answers lookups of single headers, also
+// after Close. No proxy, no redirect, no persistent connection; the status
+// code is not examined.
+#pragma once
+
+#include <winsock.h>
+
+#include "String.h"
+#include "StringMap.h"
+
+class CHttpClient
+{
+public:
+    // Each single wait (connection set-up, each send, each receive) lasts at
+    // most the time-out that Connect fixes: 0 gives the default, values
+    // below the minimum give the minimum, values above the maximum the maximum.
+    enum
+    {
+        kDefaultTimeout = 15,
+        kMinTimeout = 10,
+        kMaxTimeout = 120,
+    };
+    // Bounds on one whole exchange, so that a server that keeps sending
+    // cannot hold the program (which runs at every log-on) for ever. The
+    // clock starts when ReadHeaders starts.
+    enum
+    {
+        kExchangeTimeoutFactor = 3,     // whole exchange: 3 x the time-out
+        kMaxHeaderBlock = 32768,        // header block bytes, CRs included
+        kMaxDrain = 1048576,            // bytes drained after the header block
+    };
+    // Fixed working buffers: a request or response line and the form body
+    // each hold at most kLineSize - 1 characters.
+    enum { kLineSize = 4096 };
+
+    CHttpClient();
+    virtual ~CHttpClient();
+
+    // Connects to host (a name or a dotted IPv4 address) and port (host
+    // byte order). An open connection is closed first. Success when open.
+    BOOL Connect(const char* pszHost, unsigned short nPort, unsigned int nTimeout);
+    // Sends the request; fails when no connection is open, or when the
+    // request cannot be formed within the fixed buffers (nothing is sent
+    // then). The result of each send is left to ReadHeaders to discover.
+    BOOL Post(const char* pszPath, const CMapStringToString& fields);
+    // Success when the header block was read up to its empty line.
+    BOOL ReadHeaders();
+    // Case-blind lookup; the value is untouched when the header is absent.
+    BOOL GetHeader(const char* pszName, CString& strValue) const;
+    void Close();
+
+    // What Connect made of a requested time-out.
+    static unsigned int ClampTimeout(unsigned int nTimeout);
+
+    bool IsOpen() const { return m_hSocket != INVALID_SOCKET; }
+    unsigned int GetTimeout() const { return m_nTimeout; }
+    const CString& GetHostName() const { return m_strHost; }
+
+protected:
+    BOOL StartNetwork();
+    int Send(const char* pData, int nLength);
+    int Receive(char* pBuffer, int nSize);
+
+private:
+    CHttpClient(const CHttpClient&);
+    CHttpClient& operator=(const CHttpClient&);
+
+    // Waits until the socket is writable or readable, at most the time-out
+    // (cut to what is left of the exchange while a deadline is set).
+    BOOL WaitReady(BOOL bWrite);
+    void StoreHeaderLine(const char* pszLine);
+
+    SOCKET m_hSocket;
+    BOOL m_bNetworkStarted;
+    BOOL m_bEndOfStream;
+    unsigned int m_nTimeout;
+    CString m_strHost;
+    CMapStringToString m_headers;
+    // The exchange deadline (GetTickCount) while ReadHeaders runs.
+    BOOL m_bDeadline;
+    DWORD m_dwDeadline;
+};

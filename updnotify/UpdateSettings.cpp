@@ -1,0 +1,25 @@
+#include "UpdateSettings.h"
+
+// The build fixes where the version query goes: the production build the
+// vendor's server, test and demo builds a server on this machine.
+#ifndef UPDNOTIFY_SERVER_HOST
+#error UPDNOTIFY_SERVER_HOST must be defined by the build
+#endif
+#ifndef UPDNOTIFY_SERVER_PORT
+#error UPDNOTIFY_SERVER_PORT must be defined by the build
+#endif
+
+UpdateSettings::UpdateSettings()
+    : appName("Brantlow Update"),
+      serverHost(UPDNOTIFY_SERVER_HOST),
+      serverPort(UPDNOTIFY_SERVER_PORT),
+      queryTimeout(15),
+      startDelay(0),
+      checkInterval(28 * 86400),
+      interactive(TRUE),
+      forceCheck(FALSE),
+      autodialEnabled(FALSE),
+      product(0)
+{
+    helpFile[0] = '\0';
+}

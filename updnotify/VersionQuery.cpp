@@ -1,0 +1,127 @@
+#include "VersionQuery.h"
+
+#include "HttpClient.h"
+#include "StringMap.h"
+
+namespace
+{
+
+const char kQueryPath[] = "/cgi-bin/version.cgi";
+
+const char* const kMonths[12] = {
+    "Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec",
+};
+
+bool IsBlank(char ch)
+{
+    return ch == ' ' || ch == '\t' || ch == '\n' || ch == '\v' || ch == '\f' || ch == '\r';
+}
+
+// Reads one unsigned decimal number as scanf's "%u" does: blanks skipped,
+// an optional sign, then at most nWidth characters (0: no limit), wrapping
+// modulo 2^32. False, with the text and the number left alone, when no
+// digit follows.
+bool ScanNumber(const char*& psz, int nWidth, DWORD& dwValue)
+{
+    const char* p = psz;
+    while (*p != '\0' && IsBlank(*p))
+        ++p;
+    int nLeft = nWidth > 0 ? nWidth : 0x7FFFFFFF;
+    bool bNegative = false;
+    if (*p == '+' || *p == '-')
+    {
+        bNegative = *p == '-';
+        ++p;
+        --nLeft;
+    }
+    if (nLeft <= 0 || *p < '0' || *p > '9')
+        return false;
+    DWORD dw = 0;
+    while (nLeft > 0 && *p >= '0' && *p <= '9')
+    {
+        dw = dw * 10 + (DWORD)(*p - '0');
+        ++p;
+        --nLeft;
+    }
+    dwValue = bNegative ? (DWORD)(0u - dw) : dw;
+    psz = p;
+    return true;
+}
+
+} // namespace
+
+const char kUnknownReleaseDate[] = "an unknown date";
+
+BOOL BuildVersionQueryForm(const char* pszSerial, WORD wMajor, WORD wMinor, DWORD dwBuild,
+                           CMapStringToString& fields)
+{
+    char szMajor[16], szMinor[16], szBuild[16];
+    wsprintfA(szMajor, "%u", (unsigned int)wMajor);
+    wsprintfA(szMinor, "%u", (unsigned int)wMinor);
+    wsprintfA(szBuild, "%lu", (unsigned long)dwBuild);
+    return fields.SetAt("sn", pszSerial ? pszSerial : "") &&
+           fields.SetAt("v1", szMajor) &&
+           fields.SetAt("v2", szMinor) &&
+           fields.SetAt("v3", szBuild);
+}
+
+void ReadUpdateStatus(const char* pszValue, WORD wMajor, WORD wMinor, DWORD dwBuild,
+                      UpdateOffer& offer)
+{
+    // Seven numbers: status, major, minor, build, then the date as
+    // YYYYMMDD. Reading stops at the first that is missing.
+    DWORD dwStatus = 0, dwMajor = wMajor, dwMinor = wMinor, dwYear = 0, dwMonth = 0, dwDay = 0;
+    const char* p = pszValue ? pszValue : "";
+    bool bDate = ScanNumber(p, 0, dwStatus) && ScanNumber(p, 0, dwMajor) &&
+                 ScanNumber(p, 0, dwMinor) && ScanNumber(p, 0, dwBuild) &&
+                 ScanNumber(p, 4, dwYear) && ScanNumber(p, 2, dwMonth) &&
+                 ScanNumber(p, 2, dwDay);
+
+    // The version fields are 16-bit: keep what scanf's "%hu" would keep.
+    WORD wOfferMajor = (WORD)dwMajor, wOfferMinor = (WORD)dwMinor;
+    WORD wYear = (WORD)dwYear, wMonth = (WORD)dwMonth, wDay = (WORD)dwDay;
+
+    char szText[64];
+    wsprintfA(szText, "%u.%02u.%04lu", (unsigned int)wOfferMajor, (unsigned int)wOfferMinor,
+              (unsigned long)dwBuild);
+    offer.versionText = szText;
+
+    // Only a whole date with a real month and day is shown; anything else
+    // would print a wrong date or read past the month names.
+    if (bDate && wMonth >= 1 && wMonth <= 12 && wDay >= 1 && wDay <= 31)
+    {
+        wsprintfA(szText, "%u %s %u", (unsigned int)wYear, kMonths[wMonth - 1], (unsigned int)wDay);
+        offer.releaseDateText = szText;
+    }
+    else
+    {
+        offer.releaseDateText = kUnknownReleaseDate;
+    }
+    offer.status = dwStatus;
+}
+
+BOOL QueryVersion(const UpdateSettings& settings, const char* pszSerial,
+                  WORD wMajor, WORD wMinor, DWORD dwBuild, UpdateOffer& offer)
+{
+    CHttpClient client;
+    if (!client.Connect(settings.serverHost, settings.serverPort, settings.queryTimeout))
+        return FALSE;
+
+    CMapStringToString fields;
+    BOOL bRead = FALSE;
+    if (BuildVersionQueryForm(pszSerial, wMajor, wMinor, dwBuild, fields) &&
+        client.Post(kQueryPath, fields))
+        bRead = client.ReadHeaders();
+    client.Close();
+    if (!bRead)
+        return FALSE;
+
+    CString strStatus;
+    if (!client.GetHeader("X-Update-Status", strStatus))
+        return FALSE;
+    CString strUrl;
+    client.GetHeader("X-Update-URL", strUrl);
+    offer.updateUrl = strUrl;
+    ReadUpdateStatus(strStatus, wMajor, wMinor, dwBuild, offer);
+    return TRUE;
+}
