@@ -6,7 +6,8 @@
 # Usage: measure-size.sh BUILD-DIR
 set -euo pipefail
 dir=${1:-build/win32}
-strip=$(sed -n 's/^CMAKE_STRIP:[A-Z]*=//p' "$dir/CMakeCache.txt")
+arch=$(sed -n "s/^MINGW_ARCH:[A-Z]*=//p" "$dir/CMakeCache.txt")
+strip=${arch:-i686}-w64-mingw32-strip
 status=0
 check() {   # check FILE BUDGET-KIB
     local exe=$1 budget=$2

@@ -1,0 +1,115 @@
+#!/usr/bin/env python3
+"""One version query end to end: a catalogued product recorded as installed
+with productrec.exe, the query run by vquery.exe under Wine, and the
+reference vendor server answering from a file of offers and logging what
+it received."""
+import argparse
+import json
+import os
+import subprocess
+import sys
+import time
+
+failures = []
+
+
+def check(condition, what):
+    print(("ok:   " if condition else "FAIL: ") + what)
+    if not condition:
+        failures.append(what)
+
+
+def run(wine_run, *args, timeout=60):
+    p = subprocess.run([wine_run] + [str(a) for a in args], capture_output=True,
+                       text=True, timeout=timeout, stdin=subprocess.DEVNULL)
+    return p.returncode, p.stdout.replace("\r", ""), p.stderr.replace("\r", "")
+
+
+def short_minor(minor):
+    return minor // 10 if minor % 10 == 0 else minor
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("--wine-run", required=True)
+    ap.add_argument("--server", required=True)
+    ap.add_argument("--vquery", required=True)
+    ap.add_argument("--productrec", required=True)
+    ap.add_argument("--workdir", required=True)
+    a = ap.parse_args()
+    os.makedirs(a.workdir, exist_ok=True)
+
+    # Two catalogued products: one the server has an offer for, one not.
+    rc, out, err = run(a.wine_run, a.productrec, "list")
+    check(rc == 0, "productrec list runs")
+    rows = [line.split("\t") for line in out.splitlines() if line.strip()]
+    ids = [int(r[0]) for r in rows]
+    titles = {int(r[0]): r[3] for r in rows}
+    offered, plain = ids[0], ids[1]
+    serial_offered, serial_plain = "E2E-%d-OFFER" % offered, "E2E %d plain" % plain
+
+    offers = os.path.join(a.workdir, "offers.json")
+    log = os.path.join(a.workdir, "server.log")
+    port_file = os.path.join(a.workdir, "port")
+    for f in (log, port_file):
+        if os.path.exists(f):
+            os.remove(f)
+    with open(offers, "w") as f:
+        json.dump([{"sn": serial_offered, "status": "1 9 5 77 20261208",
+                    "url": "http://downloads.brantlow.example/e2e.exe"}], f)
+
+    server = subprocess.Popen([sys.executable, a.server, "--offers", offers, "--port", "0",
+                               "--port-file", port_file, "--log", log, "--lifetime", "120"],
+                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    try:
+        deadline = time.time() + 20
+        while not os.path.exists(port_file) and time.time() < deadline:
+            time.sleep(0.1)
+        port = int(open(port_file).read())
+
+        for pid, serial in ((offered, serial_offered), (plain, serial_plain)):
+            rc, _, err = run(a.wine_run, a.productrec, "add", pid, serial)
+            check(rc == 0, "product %d recorded as installed" % pid)
+
+        rc, out, err = run(a.wine_run, a.vquery, "127.0.0.1", port, offered, 10)
+        print(out + err)
+        check(rc == 0, "the offered product gets an offer")
+        check("status: 1\n" in out, "status read from X-Update-Status")
+        check("version: 9.05.0077\n" in out, "offered version text")
+        check("released: 2026 Dec 8\n" in out, "release date text")
+        check("url: http://downloads.brantlow.example/e2e.exe\n" in out, "update URL")
+
+        rc, out2, err = run(a.wine_run, a.vquery, "127.0.0.1", port, plain, 10)
+        print(out2 + err)
+        check(rc == 1 and "no offer" in out2, "the other product gets no offer")
+
+        entries = [json.loads(line) for line in open(log)]
+        check(len(entries) == 2, "the server logged two queries")
+        first = entries[0]
+        check(first["request_line"] == "POST /cgi-bin/version.cgi HTTP/1.0", "request line")
+        check([k for k, _ in first["headers"]] == ["Host", "Content-Type", "Content-Length"],
+              "only Host, Content-Type and Content-Length are sent")
+        check(dict(first["headers"])["Host"] == "127.0.0.1", "Host line")
+        check([p.split("=")[0] for p in first["body"].split("&")] == ["v2", "v3", "sn", "v1"],
+              "body order v2, v3, sn, v1")
+        check(first["fields"]["sn"] == serial_offered, "serial number sent")
+        check(entries[1]["fields"]["sn"] == serial_plain, "blanks in a serial arrive as blanks")
+        check("+" in entries[1]["body"], "blanks travel as '+'")
+
+        # What was sent matches the catalogue's own version text.
+        for entry, pid in ((entries[0], offered), (entries[1], plain)):
+            v = entry["fields"]
+            text = "%s.%d.%s" % (v["v1"], short_minor(int(v["v2"])), v["v3"])
+            check(titles[pid].endswith(" " + text),
+                  "product %d sent version %s, listed as '%s'" % (pid, text, titles[pid]))
+    finally:
+        server.terminate()
+        server.wait(timeout=10)
+        for pid in (offered, plain):
+            run(a.wine_run, a.productrec, "remove", pid)
+
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
