@@ -13,6 +13,7 @@
 #include <iterator>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "CatalogueText.h"
@@ -51,11 +52,6 @@ std::string VersionText(DWORD dwId)
     char sz[128];
     GetProductVersion(dwId, nullptr, nullptr, nullptr, sz, sizeof(sz));
     return sz;
-}
-
-bool Contains(const std::vector<DWORD>& ids, DWORD dwId)
-{
-    return std::find(ids.begin(), ids.end(), dwId) != ids.end();
 }
 
 // Reads a text into buffers of every size from 0 to beyond its length:
@@ -164,7 +160,7 @@ TEST(CatalogueLookup, UnknownIdentifiersGiveNothing)
 {
     std::vector<DWORD> all = Enumerate(-1);
     DWORD dwGap = 1;
-    while (Contains(all, dwGap))
+    while (std::find(all.begin(), all.end(), dwGap) != all.end())
         ++dwGap;
     for (DWORD dwId : { static_cast<DWORD>(0), static_cast<DWORD>(0xFFFFFFFF), dwGap, all.back() + 1 })
     {
@@ -248,14 +244,12 @@ TEST(CatalogueVersion, TextsMatchNumbers)
                   std::to_string(wMajor) + "." + shortMinor + "." + std::to_string(dwBuild));
 
         // Each output on its own.
-        WORD w = 0;
+        WORD w1 = 0, w2 = 0;
         DWORD dw = 0;
-        EXPECT_NE(GetProductVersion(dwId, &w, nullptr, nullptr, nullptr, 0), 0);
-        EXPECT_EQ(w, wMajor);
-        EXPECT_NE(GetProductVersion(dwId, nullptr, &w, nullptr, nullptr, 128), 0);
-        EXPECT_EQ(w, wMinor);
+        EXPECT_NE(GetProductVersion(dwId, &w1, nullptr, nullptr, nullptr, 0), 0);
+        EXPECT_NE(GetProductVersion(dwId, nullptr, &w2, nullptr, nullptr, 128), 0);
         EXPECT_NE(GetProductVersion(dwId, nullptr, nullptr, &dw, nullptr, 0), 0);
-        EXPECT_EQ(dw, dwBuild);
+        EXPECT_EQ(std::make_tuple(w1, w2, dw), std::make_tuple(wMajor, wMinor, dwBuild));
     }
     for (WORD wMinor : { 0, 5, 25, 50 })
         EXPECT_EQ(minors.count(wMinor), 1u) << "no product with minor " << wMinor;
@@ -290,27 +284,26 @@ TEST(CatalogueRules, RequiredProductsAndDefaultComponentGroups)
 
 // --- This computer's records ------------------------------------------------
 
-// Products that the other modules' tests leave alone, and one identifier
-// that the catalogue does not hold.
-const DWORD kSerialProduct = 86;
-const DWORD kBareProduct = 88;
-const DWORD kTableProduct = 90;
-const DWORD kUncatalogued = 200;
-
-class InstalledProducts : public ::testing::Test
+// CTest runs every test in a process of its own, several at once, so each
+// test below records products that no other test (of this or any other
+// module) touches: catalogued products that the other modules' tests leave
+// alone, and one identifier the catalogue does not hold.
+class CatalogueRecords : public ::testing::Test
 {
 protected:
-    void SetUp() override { RemoveRecords(); }
     void TearDown() override
     {
         for (int h : m_handles)
             CloseProduct(h);
-        RemoveRecords();
-    }
-    static void RemoveRecords()
-    {
-        for (DWORD dwId : { kSerialProduct, kBareProduct, kTableProduct, kUncatalogued })
+        for (DWORD dwId : m_ids)
             RemoveInstalledProduct(dwId);
+    }
+    // Claims a product for the test, starting without a record of it.
+    DWORD Use(DWORD dwId)
+    {
+        RemoveInstalledProduct(dwId);
+        m_ids.push_back(dwId);
+        return dwId;
     }
     int Open(DWORD dwId)
     {
@@ -336,11 +329,13 @@ protected:
         return "<none>";
     }
 
+    std::vector<DWORD> m_ids;
     std::vector<int> m_handles;
 };
 
-TEST_F(InstalledProducts, SerialNumberIsReadAndCut)
+TEST_F(CatalogueRecords, SerialNumberIsReadAndCut)
 {
+    const DWORD kSerialProduct = Use(86);
     ASSERT_TRUE(RecordInstalledProduct(kSerialProduct, "TC-355-0042"));
     int h = Open(kSerialProduct);
     ASSERT_NE(h, -1);
@@ -356,8 +351,9 @@ TEST_F(InstalledProducts, SerialNumberIsReadAndCut)
     EXPECT_EQ(Serial(h), longSerial.substr(0, 127));
 }
 
-TEST_F(InstalledProducts, RecordsWithoutSerialNumber)
+TEST_F(CatalogueRecords, RecordsWithoutSerialNumber)
 {
+    const DWORD kBareProduct = Use(88);
     ASSERT_TRUE(RecordInstalledProduct(kBareProduct, nullptr));
     int h = Open(kBareProduct);
     ASSERT_NE(h, -1);
@@ -379,13 +375,16 @@ TEST_F(InstalledProducts, RecordsWithoutSerialNumber)
     EXPECT_EQ(Serial(h), "<none>");
 }
 
-TEST_F(InstalledProducts, OnlyCataloguedRecordedProductsOpen)
+TEST_F(CatalogueRecords, OnlyCataloguedRecordedProductsOpen)
 {
-    EXPECT_EQ(Open(kSerialProduct), -1) << "never recorded";
-    ASSERT_TRUE(RecordInstalledProduct(kSerialProduct, "X"));
-    ASSERT_TRUE(RemoveInstalledProduct(kSerialProduct));
-    EXPECT_EQ(Open(kSerialProduct), -1) << "removed";
-    EXPECT_FALSE(RemoveInstalledProduct(kSerialProduct)) << "nothing left to remove";
+    const DWORD kProduct = Use(90);
+    const DWORD kUncatalogued = Use(200);
+    ASSERT_EQ(GetProductGroup(kUncatalogued), 0);
+    EXPECT_EQ(Open(kProduct), -1) << "never recorded";
+    ASSERT_TRUE(RecordInstalledProduct(kProduct, "X"));
+    ASSERT_TRUE(RemoveInstalledProduct(kProduct));
+    EXPECT_EQ(Open(kProduct), -1) << "removed";
+    EXPECT_FALSE(RemoveInstalledProduct(kProduct)) << "nothing left to remove";
 
     ASSERT_TRUE(RecordInstalledProduct(kUncatalogued, "X"));
     EXPECT_EQ(Open(kUncatalogued), -1);
@@ -393,9 +392,10 @@ TEST_F(InstalledProducts, OnlyCataloguedRecordedProductsOpen)
     EXPECT_FALSE(RemoveInstalledProduct(0));
 }
 
-TEST_F(InstalledProducts, HandleTableIsBoundedAndReused)
+TEST_F(CatalogueRecords, HandleTableIsBoundedAndReused)
 {
-    ASSERT_TRUE(RecordInstalledProduct(kTableProduct, "ST-90"));
+    const DWORD kTableProduct = Use(71);
+    ASSERT_TRUE(RecordInstalledProduct(kTableProduct, "SC-71"));
     int h;
     while ((h = Open(kTableProduct)) != -1 && m_handles.size() < 1000)
         ;
@@ -403,7 +403,7 @@ TEST_F(InstalledProducts, HandleTableIsBoundedAndReused)
     EXPECT_GE(m_handles.size(), 4u);
     EXPECT_EQ(std::set<int>(m_handles.begin(), m_handles.end()).size(), m_handles.size());
     for (int hOpen : m_handles)
-        EXPECT_EQ(Serial(hOpen), "ST-90");
+        EXPECT_EQ(Serial(hOpen), "SC-71");
 
     int hFreed = m_handles[m_handles.size() / 2];
     Close(hFreed);
@@ -411,15 +411,17 @@ TEST_F(InstalledProducts, HandleTableIsBoundedAndReused)
     EXPECT_EQ(Open(kTableProduct), -1);
 }
 
-TEST_F(InstalledProducts, BadHandlesAreHarmless)
+TEST_F(CatalogueRecords, BadHandlesAreHarmless)
 {
-    ASSERT_TRUE(RecordInstalledProduct(kSerialProduct, "TC-1"));
-    ASSERT_TRUE(RecordInstalledProduct(kTableProduct, "ST-2"));
-    int hSerial = Open(kSerialProduct);
-    int hTable = Open(kTableProduct);
-    ASSERT_NE(hSerial, -1);
-    ASSERT_NE(hTable, -1);
-    int hClosed = Open(kTableProduct);
+    const DWORD kFirst = Use(53);
+    const DWORD kSecond = Use(55);
+    ASSERT_TRUE(RecordInstalledProduct(kFirst, "BC-1"));
+    ASSERT_TRUE(RecordInstalledProduct(kSecond, "MT-2"));
+    int hFirst = Open(kFirst);
+    int hSecond = Open(kSecond);
+    ASSERT_NE(hFirst, -1);
+    ASSERT_NE(hSecond, -1);
+    int hClosed = Open(kSecond);
     ASSERT_NE(hClosed, -1);
     Close(hClosed);
 
@@ -428,8 +430,8 @@ TEST_F(InstalledProducts, BadHandlesAreHarmless)
         EXPECT_EQ(Serial(hBad), "<none>") << hBad;
         CloseProduct(hBad);
     }
-    EXPECT_EQ(Serial(hSerial), "TC-1");
-    EXPECT_EQ(Serial(hTable), "ST-2");
+    EXPECT_EQ(Serial(hFirst), "BC-1");
+    EXPECT_EQ(Serial(hSecond), "MT-2");
 }
 
 // --- Obfuscation ------------------------------------------------------------
