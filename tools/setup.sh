@@ -3,7 +3,11 @@
 # Safe to run again: apt skips what is already there.
 set -euo pipefail
 
-need=(g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32:i386 wine64
+# i686: the shipped programs. x86_64: the same sources for the Wine tests on
+# kernels that cannot execute 32-bit code (see README.md).
+need=(g++-mingw-w64-i686-posix binutils-mingw-w64-i686
+      g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+      wine wine32:i386 wine64
       xvfb xauth x11-utils imagemagick cmake make googletest python3 fp-utils)
 
 missing=()
