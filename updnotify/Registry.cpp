@@ -1,0 +1,55 @@
+#include "Registry.h"
+
+CRegistry::CRegistry() : m_hKey(0) {}
+
+CRegistry::~CRegistry()
+{
+    Close();
+}
+
+BOOL CRegistry::CreateKey(HKEY hRoot, const char* pszSubKey)
+{
+    if (pszSubKey == 0 || *pszSubKey == '\0')
+        return FALSE;
+    Close();
+    HKEY hKey = 0;
+    if (RegCreateKeyA(hRoot, pszSubKey, &hKey) != ERROR_SUCCESS)
+        return FALSE;
+    m_hKey = hKey;
+    return TRUE;
+}
+
+BOOL CRegistry::OpenKey(HKEY hRoot, const char* pszSubKey, REGSAM samAccess)
+{
+    if (pszSubKey == 0 || *pszSubKey == '\0')
+        return FALSE;
+    Close();
+    HKEY hKey = 0;
+    if (RegOpenKeyExA(hRoot, pszSubKey, 0, samAccess, &hKey) != ERROR_SUCCESS)
+        return FALSE;
+    m_hKey = hKey;
+    return TRUE;
+}
+
+BOOL CRegistry::QueryValue(const char* pszName, DWORD* pdwType, BYTE* pData, DWORD* pcbData)
+{
+    if (!IsOpen())
+        return FALSE;
+    return RegQueryValueExA(m_hKey, pszName, 0, pdwType, pData, pcbData) == ERROR_SUCCESS;
+}
+
+BOOL CRegistry::SetValue(const char* pszName, const BYTE* pData, DWORD cbData, DWORD dwType)
+{
+    if (!IsOpen())
+        return FALSE;
+    return RegSetValueExA(m_hKey, pszName, 0, dwType, pData, cbData) == ERROR_SUCCESS;
+}
+
+BOOL CRegistry::Close()
+{
+    if (!IsOpen())
+        return TRUE;
+    HKEY hKey = m_hKey;
+    m_hKey = 0;
+    return RegCloseKey(hKey) == ERROR_SUCCESS;
+}
