@@ -1,0 +1,15 @@
+// The notifier's command line: words separated by blanks, each a switch
+// "/NAME" or "-NAME", optionally ":VALUE". Names may be cut to 3 letters
+// or more and are compared without regard to case.
+#pragma once
+
+#include "UpdateSettings.h"
+
+// Applies the switches in the order written, a later one overriding an
+// earlier one. False for a word that is no switch or whose name matches no
+// option (the caller shows message 1002); names under 3 letters are skipped.
+// The line is not changed.
+BOOL ApplyCommandLine(const char* pszLine, UpdateSettings& settings);
+
+// The start delay of a log-on start, in milliseconds.
+const DWORD kStartupDelay = 300000;

@@ -1,0 +1,47 @@
+// A product's check schedule: its settings key, its display name, the
+// reading of its schedule values and the arithmetic of the next check.
+#pragma once
+
+#include <windows.h>
+
+class CRegistry;
+
+const DWORD kNeverAgain = 0xFFFFFFFF;    // NextCheck: never check again
+const DWORD kRemindLater = 2592000;      // Check Later: 30 days
+const DWORD kSecondsPerDay = 86400;
+
+// The minor as a key path or title shows it: divided by 10 once when it is
+// a multiple of 10 (6.50 shows as 6.5, 6.05 as 6.5 too, 6.25 as 6.25).
+WORD ShortMinor(WORD wMinor);
+
+// "Software\Brantlow\Updates\<name>[ <edition>]\<major>.<short minor>",
+// cut to the buffer, always terminated.
+void FormatProductKey(const char* pszName, const char* pszEdition, WORD wMajor, WORD wMinor,
+                      char* pszBuffer, int nSize);
+// "<name> <major>.<short minor> <edition>" (ends in a blank without edition).
+void FormatDisplayName(const char* pszName, const char* pszEdition, WORD wMajor, WORD wMinor,
+                       char* pszBuffer, int nSize);
+
+// A REG_DWORD setting read with a 4-byte buffer. Absent also when its data
+// does not fit in 4 bytes; invalid when present but not REG_DWORD, or 0.
+enum SettingState { kSettingAbsent, kSettingInvalid, kSettingPresent };
+SettingState ReadSetting(CRegistry& key, const char* pszName, DWORD& dwValue);
+
+// Interval days in seconds, saturated instead of wrapping past 32 bits.
+DWORD IntervalSeconds(DWORD dwDays);
+// now + seconds, saturated below kNeverAgain so that a long interval never
+// wraps into the past nor turns into "never".
+DWORD AddToTime(DWORD dwTime, DWORD dwSeconds);
+
+// Due: forced, never checked (LastCheck or NextCheck absent), or NextCheck
+// reached.
+BOOL IsDue(BOOL bForce, DWORD dwNow, DWORD dwLastCheck, DWORD dwNextCheck);
+
+// The NextCheck that the dialog's end code gives: OK never, Check Later 30
+// days on, anything else one interval on.
+DWORD NextCheckAfter(int nDialogResult, DWORD dwNow, DWORD dwInterval);
+
+// True when an offered update address may be handed to the shell: an
+// absolute http:// or https:// address (scheme in any case) with a host,
+// and no blanks, control characters or quotes anywhere.
+BOOL IsOpenableUpdateUrl(const char* pszUrl);
