@@ -1,0 +1,122 @@
+#include "Dialog.h"
+
+#include <stdlib.h>
+
+#include "WinApp.h"
+
+BOOL CWnd::UpdateData(BOOL bSaveAndValidate)
+{
+    if (m_hWnd == 0)
+        return FALSE;
+    CDataExchange dx(this, bSaveAndValidate);
+    DoDataExchange(&dx);
+    return !dx.m_bFailed;
+}
+
+void DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl)
+{
+    if (rControl.m_hWnd != 0)
+        return;
+    if (!rControl.SubclassWindow(::GetDlgItem(pDX->m_pDlgWnd->m_hWnd, nIDC)))
+        pDX->m_bFailed = TRUE;
+}
+
+void DDX_Text(CDataExchange* pDX, int nIDC, CString& value)
+{
+    HWND hControl = ::GetDlgItem(pDX->m_pDlgWnd->m_hWnd, nIDC);
+    if (hControl == 0)
+    {
+        pDX->m_bFailed = TRUE;
+        return;
+    }
+    if (!pDX->m_bSaveAndValidate)
+    {
+        ::SetWindowTextA(hControl, value);
+        return;
+    }
+    // The length may be over-counted, never under-counted: enough room.
+    int nLength = ::GetWindowTextLengthA(hControl);
+    if (nLength < 0)
+        nLength = 0;
+    char* pszText = (char*)malloc((size_t)nLength + 1);
+    if (pszText == 0)
+    {
+        pDX->m_bFailed = TRUE;
+        return;
+    }
+    pszText[0] = '\0';
+    ::GetWindowTextA(hControl, pszText, nLength + 1);
+    if (!value.SetString(pszText))
+        pDX->m_bFailed = TRUE;
+    free(pszText);
+}
+
+BEGIN_MESSAGE_MAP(CDialog, CWnd)
+    ON_COMMAND(IDOK, OnOK)
+    ON_COMMAND(IDCANCEL, OnCancel)
+END_MESSAGE_MAP()
+
+CDialog::CDialog(UINT nIDTemplate, CWnd* pParentWnd)
+    : m_nIDTemplate(nIDTemplate), m_pParentWnd(pParentWnd)
+{
+}
+
+CDialog::~CDialog()
+{
+}
+
+INT_PTR CDialog::DoModal()
+{
+    if (m_hWnd != 0)
+        return -1;
+    HWND hParent = m_pParentWnd != 0 ? m_pParentWnd->m_hWnd : 0;
+    return ::DialogBoxParamA(GetResourceHandle(), MAKEINTRESOURCEA(m_nIDTemplate), hParent,
+                             DialogProc, (LPARAM)this);
+}
+
+void CDialog::EndDialog(INT_PTR nResult)
+{
+    ::EndDialog(m_hWnd, nResult);
+}
+
+BOOL CDialog::OnInitDialog()
+{
+    UpdateData(FALSE);
+    return TRUE;
+}
+
+void CDialog::OnOK()
+{
+    // A failed exchange keeps the dialog open, as it would for a bad entry.
+    if (!UpdateData(TRUE))
+        return;
+    EndDialog(IDOK);
+}
+
+void CDialog::OnCancel()
+{
+    EndDialog(IDCANCEL);
+}
+
+INT_PTR CALLBACK CDialog::DialogProc(HWND hWnd, UINT message, WPARAM, LPARAM lParam)
+{
+    // The object arrives with WM_INITDIALOG and binds itself to the window.
+    // Every later message reaches it through its window procedure first;
+    // what its table leaves comes on here and is left to the system.
+    if (message != WM_INITDIALOG)
+        return FALSE;
+    CDialog* pDlg = (CDialog*)lParam;
+    if (!pDlg->SubclassWindow(hWnd))
+    {
+        ::EndDialog(hWnd, -1);
+        return FALSE;
+    }
+    RECT rcBefore, rcAfter;
+    ::GetWindowRect(hWnd, &rcBefore);
+    BOOL bDefaultFocus = pDlg->OnInitDialog();
+    // Not yet shown: a dialog that initialisation left where its template
+    // put it is centred before it first appears.
+    if (pDlg->m_hWnd == hWnd && ::GetWindowRect(hWnd, &rcAfter) && ::EqualRect(&rcBefore, &rcAfter))
+        pDlg->CenterWindow();
+    return bDefaultFocus;
+}

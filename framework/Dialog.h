@@ -1,0 +1,66 @@
+// CDialog: a modal dialog from a dialog template in the program's
+// resources, with data exchange between its members and its controls.
+//
+// DoModal runs the system's modal dialog loop. When the dialog window and
+// its controls exist (WM_INITDIALOG), the dialog object binds itself to the
+// window like any CWnd and calls OnInitDialog; from then on every message
+// goes through the dialog's message table, and what the table leaves goes
+// to the system's dialog handling. OK reads the controls back into the
+// members and ends the dialog with IDOK; Cancel (and Esc) end it with
+// IDCANCEL. A window that cannot be created ends the run with -1.
+#pragma once
+
+#include <windows.h>
+
+#include "String.h"
+#include "Wnd.h"
+
+// One data exchange pass over a window's controls.
+class CDataExchange
+{
+public:
+    CDataExchange(CWnd* pDlgWnd, BOOL bSaveAndValidate)
+        : m_bSaveAndValidate(bSaveAndValidate), m_pDlgWnd(pDlgWnd), m_bFailed(FALSE)
+    {
+    }
+
+    BOOL m_bSaveAndValidate;    // TRUE: controls to members
+    CWnd* m_pDlgWnd;
+    BOOL m_bFailed;             // a step could not be done; the others still are
+};
+
+// Binds control nIDC of the dialog to rControl by subclassing the existing
+// control window, once: a control that is already bound is left alone.
+void DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl);
+// Moves the text of control nIDC into value, or value into the control.
+void DDX_Text(CDataExchange* pDX, int nIDC, CString& value);
+
+class CDialog : public CWnd
+{
+public:
+    explicit CDialog(UINT nIDTemplate, CWnd* pParentWnd = 0);
+    virtual ~CDialog();
+
+    // Shows the dialog from its template in the program's resources and
+    // runs it until it ends: the end code, or -1 when the window could not
+    // be created.
+    INT_PTR DoModal();
+    void EndDialog(INT_PTR nResult);
+
+    // Runs when the dialog window and its controls exist, before the dialog
+    // is shown: fills the controls (UpdateData(FALSE)). Answers TRUE to let
+    // the system put the focus on the first tab stop.
+    virtual BOOL OnInitDialog();
+
+protected:
+    virtual void OnOK();
+    virtual void OnCancel();
+
+    UINT m_nIDTemplate;
+    CWnd* m_pParentWnd;
+
+    DECLARE_MESSAGE_MAP()
+
+private:
+    static INT_PTR CALLBACK DialogProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
+};

@@ -1,0 +1,92 @@
+#include "WinApp.h"
+
+#include "Wnd.h"
+
+namespace
+{
+
+CWinApp* g_pApp = 0;
+
+} // namespace
+
+CWinApp::CWinApp(const char* pszAppName)
+    : m_pszAppName(pszAppName), m_hInstance(0), m_lpCmdLine(0), m_nCmdShow(SW_SHOWNORMAL),
+      m_pszHelpFilePath(0), m_pMainWnd(0)
+{
+    g_pApp = this;
+}
+
+CWinApp::~CWinApp()
+{
+    if (g_pApp == this)
+        g_pApp = 0;
+}
+
+BOOL CWinApp::InitInstance()
+{
+    return FALSE;
+}
+
+int CWinApp::Run()
+{
+    MSG msg;
+    BOOL bResult;
+    while ((bResult = ::GetMessageA(&msg, 0, 0, 0)) != 0)
+    {
+        if (bResult == -1)
+            return -1;
+        ::TranslateMessage(&msg);
+        ::DispatchMessageA(&msg);
+    }
+    return (int)msg.wParam;
+}
+
+void CWinApp::OnHelp()
+{
+    if (m_pszHelpFilePath == 0 || m_pszHelpFilePath[0] == '\0')
+        return;
+    // Loaded when first asked for and kept: the help window lives in it.
+    typedef HWND(WINAPI * HtmlHelpFn)(HWND, LPCSTR, UINT, DWORD_PTR);
+    HMODULE hHelp = ::LoadLibraryA("hhctrl.ocx");
+    if (hHelp == 0)
+        return;
+    HtmlHelpFn pfnHtmlHelp = (HtmlHelpFn)(void (*)())::GetProcAddress(hHelp, "HtmlHelpA");
+    if (pfnHtmlHelp == 0)
+        return;
+    const UINT kDisplayTopic = 0;   // HH_DISPLAY_TOPIC
+    pfnHtmlHelp(m_pMainWnd != 0 ? m_pMainWnd->m_hWnd : 0, m_pszHelpFilePath, kDisplayTopic, 0);
+}
+
+CWinApp* GetApp()
+{
+    return g_pApp;
+}
+
+HINSTANCE GetResourceHandle()
+{
+    if (g_pApp != 0 && g_pApp->m_hInstance != 0)
+        return g_pApp->m_hInstance;
+    return ::GetModuleHandleA(0);
+}
+
+int RunApplication(HINSTANCE hInstance, LPSTR lpCmdLine, int nCmdShow)
+{
+    CWinApp* pApp = GetApp();
+    if (pApp == 0)
+        return -1;
+    pApp->m_hInstance = hInstance;
+    pApp->m_lpCmdLine = lpCmdLine;
+    pApp->m_nCmdShow = nCmdShow;
+    if (!pApp->InitInstance())
+        return 0;
+    return pApp->Run();
+}
+
+// The program's entry point. It sits beside CWinApp on purpose: the C
+// run-time's start-up asks for WinMain only after the libraries have been
+// searched, so a WinMain alone in its own object would never be linked in;
+// here it comes with the application class that every program uses.
+int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR lpCmdLine, int nCmdShow)
+{
+    return RunApplication(hInstance, lpCmdLine, nCmdShow);
+}

@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# Takes a picture of the update-available dialog as a user sees it: the
+# dialog filled with a realistic offer (tests/support/show_dialog.cpp), in a
+# Wine virtual desktop so that Wine draws its own window frame, on an Xvfb
+# display of its own, with a Wine prefix of its own (so that it never meets
+# a test run of the same tree).
+#
+# Usage: tools/screenshot-dialog.sh [BUILD-DIR] [OUT.png]
+#   BUILD-DIR  a configured x86_64 tree (default build/win64)
+#   OUT.png    default docs/update-dialog.png
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=$(cd "${1:-$root/build/win64}" && pwd)
+out=${2:-$root/docs/update-dialog.png}
+loader=$(sed -n 's/^WINE_LOADER:FILEPATH=//p' "$build/CMakeCache.txt")
+[ -n "$loader" ] && [ -x "$loader" ] || { echo "no Wine loader configured in $build" >&2; exit 1; }
+cmake --build "$build" --target show_dialog >/dev/null
+exe=$build/tests/show_dialog.exe
+
+export WINEPREFIX=$build/screenshot-prefix WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml='
+work=$(mktemp -d)
+xpid=
+cleanup() {
+    timeout 30 wineserver -k >/dev/null 2>&1 </dev/null || true
+    if [ -n "$xpid" ]; then kill "$xpid" 2>/dev/null || true; fi
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+# A display of our own, the size of the virtual desktop, so that the root
+# window is the desktop.
+n=160
+while [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ]; do n=$((n + 1)); done
+Xvfb :$n -screen 0 640x480x24 -nolisten tcp >/dev/null 2>&1 </dev/null &
+xpid=$!
+for _ in $(seq 100); do [ -e /tmp/.X11-unix/X$n ] && break; sleep 0.1; done
+[ -e /tmp/.X11-unix/X$n ] || { echo "Xvfb did not start" >&2; exit 1; }
+export DISPLAY=:$n
+
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    echo "creating $WINEPREFIX"
+    timeout 300 "$loader" wineboot -i >/dev/null 2>&1 </dev/null
+    timeout 120 wineserver -w >/dev/null 2>&1 </dev/null
+fi
+
+# The dialog closes itself after 30 s; the ready file says it is painted.
+timeout 90 "$loader" explorer /desktop=BrantlowShot,640x480 "$exe" 30000 "Z:$work/ready" \
+    >/dev/null 2>&1 </dev/null &
+for _ in $(seq 600); do [ -e "$work/ready" ] && break; sleep 0.1; done
+[ -e "$work/ready" ] || { echo "the dialog did not come up" >&2; exit 1; }
+sleep 1     # the frame and the caption are drawn after the client area
+mkdir -p "$(dirname "$out")"
+import -window root "$out"
+echo "wrote $out"

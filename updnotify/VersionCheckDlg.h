@@ -1,0 +1,52 @@
+// CVersionCheckDlg: the update-available dialog.
+//
+// Shows one offer (the product's display name, whether it is an upgrade or
+// an update, its version and release date) and ends with the user's
+// choice: IDOK (1) "OK" or Enter, IDC_CHECK_LATER (5) "Check Later",
+// IDCANCEL (2) "Cancel" or Esc. It only reports the choice; the caller
+// acts on it.
+#pragma once
+
+#include <windows.h>
+
+#include "Dialog.h"
+#include "StaticEx.h"
+#include "String.h"
+#include "UpdateSettings.h"
+#include "resource.h"
+
+class CVersionCheckDlg : public CDialog
+{
+public:
+    enum { IDD = IDD_VERSIONCHECK };
+
+    // The offer must outlive the dialog; it is read at initialisation.
+    explicit CVersionCheckDlg(const UpdateOffer& offer, CWnd* pParent = 0);
+    virtual ~CVersionCheckDlg();
+
+    CButton m_btnOK;
+    CButton m_btnCheckLater;
+    CButton m_btnCancel;
+    CStaticEx m_ctlProductName;
+    CString m_strStatus;
+    CString m_strVersion;
+    HICON m_hIcon;              // resource 128; shared, not freed
+
+protected:
+    virtual void DoDataExchange(CDataExchange* pDX);
+    virtual BOOL OnInitDialog();
+
+    void OnPaint();
+    HCURSOR OnQueryDragIcon();
+    void OnCheckLater();
+
+    DECLARE_MESSAGE_MAP()
+
+private:
+    const UpdateOffer& m_offer;
+};
+
+// Where an icon of nIcon pixels starts when centred in nClient pixels, the
+// way the minimised dialog draws it: (nClient - nIcon + 1) / 2, rounded
+// towards zero.
+int IconCentreOffset(int nClient, int nIcon);

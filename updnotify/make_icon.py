@@ -1,0 +1,189 @@
+#!/usr/bin/env python3
+"""Draws the notifier's program icon (resource 128): a 32 x 32 image in 16
+colours, an amber arrow pointing down into an open blue box, the product
+family's colours. Writes the .ico that updnotify.rc compiles in.
+
+    make_icon.py [OUT.ico]          write the icon (default: updnotify.ico here)
+    make_icon.py --check FILE.ico   fail when FILE differs from what this draws
+    make_icon.py --preview OUT.png  write an 8x enlarged picture to look at
+"""
+import os
+import struct
+import sys
+import zlib
+
+SIZE = 32
+CLEAR = None            # transparent: AND mask bit set, colour 0
+
+PALETTE = [             # (red, green, blue); index 0 doubles as "clear"
+    (0, 0, 0),          # 0 black
+    (16, 32, 72),       # 1 outline, deep navy
+    (27, 63, 139),      # 2 blue, shaded side
+    (45, 96, 190),      # 3 blue, front
+    (110, 150, 225),    # 4 blue, light
+    (180, 205, 245),    # 5 blue, rim highlight
+    (150, 80, 5),       # 6 amber, outline
+    (245, 166, 35),     # 7 amber
+    (255, 210, 120),    # 8 amber, highlight
+    (255, 255, 255),    # 9 white
+    (10, 20, 50),       # 10 inside of the box
+    (215, 125, 15),     # 11 amber, shaded side
+    (192, 192, 192),    # 12 silver (unused)
+    (0, 0, 128),        # 13 navy (unused)
+    (128, 0, 0),        # 14 maroon (unused)
+    (0, 128, 0),        # 15 green (unused)
+]
+
+
+def inside(poly, x, y):
+    """Even-odd test of the pixel centre (x + .5, y + .5) against poly."""
+    px, py = x + 0.5, y + 0.5
+    hit = False
+    n = len(poly)
+    for i in range(n):
+        (x0, y0), (x1, y1) = poly[i], poly[(i + 1) % n]
+        if (y0 > py) != (y1 > py):
+            if px < x0 + (py - y0) * (x1 - x0) / (y1 - y0):
+                hit = not hit
+    return hit
+
+
+class Canvas:
+    def __init__(self):
+        self.px = [[CLEAR] * SIZE for _ in range(SIZE)]
+
+    def fill(self, poly, colour):
+        """Fills poly; answers the set of pixels it covered."""
+        covered = set()
+        for y in range(SIZE):
+            for x in range(SIZE):
+                if inside(poly, x, y):
+                    self.px[y][x] = colour
+                    covered.add((x, y))
+        return covered
+
+    def outline(self, covered, colour):
+        """Recolours the pixels of a shape that touch its outside."""
+        for (x, y) in covered:
+            for dx, dy in ((1, 0), (-1, 0), (0, 1), (0, -1)):
+                if (x + dx, y + dy) not in covered:
+                    self.px[y][x] = colour
+                    break
+
+    def set(self, x, y, colour):
+        self.px[y][x] = colour
+
+
+def rect(x0, y0, x1, y1):
+    """Polygon of the pixels x0..x1-1, y0..y1-1."""
+    return [(x0, y0), (x1, y0), (x1, y1), (x0, y1)]
+
+
+def draw():
+    c = Canvas()
+    # The box: its open top seen from a little above (dark inside, light
+    # rim), then the arrow dropping into it, then the front face, which
+    # hides the arrow's tip.
+    c.fill(rect(2, 16, 30, 22), 1)
+    c.fill(rect(4, 17, 28, 21), 10)
+    for x in range(3, 29):
+        c.set(x, 16, 5)
+
+    shaft = rect(12, 1, 20, 13)
+    head = [(5, 12), (27, 12), (16, 24)]
+    arrow = c.fill(shaft, 7) | c.fill(head, 7)
+    # Light along the left edge, shade down the right: lit from the top left.
+    for y in range(2, 13):
+        c.set(13, y, 8)
+        c.set(18, y, 11)
+    for i in range(9):
+        c.set(7 + i, 13 + i, 8)
+        c.set(24 - i, 13 + i, 11)
+    c.outline(arrow, 6)
+
+    front = c.fill(rect(2, 21, 30, 31), 3)
+    for y in range(22, 30):
+        c.set(28, y, 2)
+        c.set(27, y, 2)
+    for x in range(3, 29):
+        c.set(x, 22, 4)
+    c.outline(front, 1)
+    # A short label line on the front, as on a shipping carton.
+    for x in range(8, 24):
+        c.set(x, 26, 5)
+    return c
+
+
+def ico_bytes(c):
+    row_xor = SIZE // 2                 # 4 bits a pixel
+    row_and = ((SIZE + 31) // 32) * 4   # 1 bit a pixel, rows of whole DWORDs
+    xor = bytearray()
+    mask = bytearray()
+    for y in range(SIZE - 1, -1, -1):   # bottom-up, as DIBs are stored
+        line = c.px[y]
+        for x in range(0, SIZE, 2):
+            hi = line[x] if line[x] is not CLEAR else 0
+            lo = line[x + 1] if line[x + 1] is not CLEAR else 0
+            xor.append((hi << 4) | lo)
+        bits = 0
+        for x in range(SIZE):
+            bits = (bits << 1) | (1 if line[x] is CLEAR else 0)
+        mask += struct.pack(">I", bits)[:row_and]
+    assert len(xor) == row_xor * SIZE
+    palette = b"".join(struct.pack("<BBBB", b, g, r, 0) for (r, g, b) in PALETTE)
+    header = struct.pack("<IiiHHIIiiII", 40, SIZE, SIZE * 2, 1, 4, 0,
+                         len(xor) + len(mask), 0, 0, 0, 0)
+    image = header + palette + bytes(xor) + bytes(mask)
+    directory = struct.pack("<HHH", 0, 1, 1)
+    entry = struct.pack("<BBBBHHII", SIZE, SIZE, 16, 0, 1, 4, len(image), 6 + 16)
+    return directory + entry + image
+
+
+def png_bytes(c, scale=8):
+    """An enlarged RGB picture, clear pixels on a checkerboard."""
+    side = SIZE * scale
+    raw = bytearray()
+    for y in range(side):
+        raw.append(0)
+        for x in range(side):
+            v = c.px[y // scale][x // scale]
+            if v is CLEAR:
+                g = 200 if ((x // 8) + (y // 8)) % 2 else 235
+                raw += bytes((g, g, g))
+            else:
+                raw += bytes(PALETTE[v])
+
+    def chunk(kind, data):
+        body = kind + data
+        return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body))
+
+    return (b"\x89PNG\r\n\x1a\n"
+            + chunk(b"IHDR", struct.pack(">IIBBBBB", side, side, 8, 2, 0, 0, 0))
+            + chunk(b"IDAT", zlib.compress(bytes(raw), 9))
+            + chunk(b"IEND", b""))
+
+
+def main(argv):
+    here = os.path.dirname(os.path.abspath(__file__))
+    canvas = draw()
+    if len(argv) == 3 and argv[1] == "--check":
+        with open(argv[2], "rb") as f:
+            if f.read() != ico_bytes(canvas):
+                print("%s differs from what make_icon.py draws; run make_icon.py" % argv[2])
+                return 1
+        return 0
+    if len(argv) == 3 and argv[1] == "--preview":
+        with open(argv[2], "wb") as f:
+            f.write(png_bytes(canvas))
+        return 0
+    if len(argv) > 2 or (len(argv) == 2 and argv[1].startswith("-")):
+        print(__doc__)
+        return 2
+    out = argv[1] if len(argv) == 2 else os.path.join(here, "updnotify.ico")
+    with open(out, "wb") as f:
+        f.write(ico_bytes(canvas))
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))
