@@ -3,13 +3,11 @@
 
 #include <windows.h>
 
+#include "ProductCatalogue.h"
+
 // Copies the text into a buffer of nSize bytes, cut to fit and always
 // terminated; writes nothing when nSize is 0 or less.
 void CopyTextCut(char* pszBuffer, int nSize, const char* pszText);
-
-// The short minor of a version: the minor divided by 10 when it is a
-// multiple of 10 (once only: 100 gives 10), else the minor itself.
-WORD ShortMinor(WORD wMinor);
 
 // "major.shortminor.build" into the buffer, cut to nSize bytes, always
 // terminated; nothing written when nSize is 0 or less.

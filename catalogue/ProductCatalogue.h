@@ -35,6 +35,11 @@ int GetProductEdition(DWORD dwId, char* pszBuffer, int nSize);
 int GetProductVersion(DWORD dwId, WORD* pwMajor, WORD* pwMinor, DWORD* pdwBuild,
                       char* pszText, int nSize);
 
+// The minor as version texts, key paths and titles show it: divided by 10
+// once when it is a multiple of 10 (6.50 shows as 6.5, 6.05 as 6.5 too,
+// 6.25 as 6.25; 100 gives 10), else the minor itself.
+WORD ShortMinor(WORD wMinor);
+
 // A handle on this computer's record of an installed product, or -1 when
 // this computer holds none (or the identifier is not in the catalogue, or
 // too many records are open at once). Close every handle that is not -1.

@@ -140,18 +140,13 @@ TEST(CommandLine, WordsAreSplitAtEveryKindOfBlank)
     EXPECT_TRUE(p.s.forceCheck);
 }
 
-TEST(ProductKeyAndName, ShortMinorAndTheirTexts)
+TEST(ProductKeyAndName, KeyPathAndDisplayName)
 {
-    EXPECT_EQ(ShortMinor(0), 0);
-    EXPECT_EQ(ShortMinor(10), 1);
-    EXPECT_EQ(ShortMinor(50), 5);
-    EXPECT_EQ(ShortMinor(55), 55);
-    EXPECT_EQ(ShortMinor(5), 5);
-    EXPECT_EQ(ShortMinor(100), 10);
-
     char sz[260];
     FormatProductKey("Widget", "Standard Edition", 6, 50, sz, sizeof(sz));
     EXPECT_STREQ(sz, "Software\\Brantlow\\Updates\\Widget Standard Edition\\6.5");
+    FormatProductKey("Widget", "", 6, 5, sz, sizeof(sz));
+    EXPECT_STREQ(sz, "Software\\Brantlow\\Updates\\Widget\\6.5");
     FormatProductKey("Widget", "", 6, 0, sz, sizeof(sz));
     EXPECT_STREQ(sz, "Software\\Brantlow\\Updates\\Widget\\6.0");
     FormatDisplayName("Widget", "", 6, 50, sz, sizeof(sz));

@@ -1,5 +1,6 @@
 #include "ProductSchedule.h"
 
+#include "ProductCatalogue.h"
 #include "Registry.h"
 
 namespace
@@ -32,11 +33,6 @@ bool StartsWithNoCase(const char* psz, const char* pszPrefix)
 }
 
 } // namespace
-
-WORD ShortMinor(WORD wMinor)
-{
-    return wMinor % 10 == 0 ? (WORD)(wMinor / 10) : wMinor;
-}
 
 void FormatProductKey(const char* pszName, const char* pszEdition, WORD wMajor, WORD wMinor,
                       char* pszBuffer, int nSize)

@@ -10,10 +10,6 @@ const DWORD kNeverAgain = 0xFFFFFFFF;    // NextCheck: never check again
 const DWORD kRemindLater = 2592000;      // Check Later: 30 days
 const DWORD kSecondsPerDay = 86400;
 
-// The minor as a key path or title shows it: divided by 10 once when it is
-// a multiple of 10 (6.50 shows as 6.5, 6.05 as 6.5 too, 6.25 as 6.25).
-WORD ShortMinor(WORD wMinor);
-
 // "Software\Brantlow\Updates\<name>[ <edition>]\<major>.<short minor>",
 // cut to the buffer, always terminated.
 void FormatProductKey(const char* pszName, const char* pszEdition, WORD wMajor, WORD wMinor,

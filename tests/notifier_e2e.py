@@ -1,0 +1,396 @@
+#!/usr/bin/env python3
+"""The real updnotify.exe under Wine, end to end: installed-product records
+made with productrec.exe, settings in the registry, the reference vendor
+server on the port that the test build compiled in, dlgdriver.exe reading
+and pressing the dialog or message box, and urlcatcher.exe standing in for
+the web browser.
+
+    notifier_e2e.py --bin-dir BUILD --source-dir SRC --port N [--case NAME]...
+
+Each case starts from a clean state: no settings, no product schedules, no
+installed products. Exit status: 0 when every case passed.
+"""
+import argparse
+import json
+import os
+import subprocess
+import sys
+import tempfile
+import time
+
+CAPTION = "Brantlow Update"
+SETTINGS = r"HKCU\Software\Brantlow\Updates"
+INTERNET = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Internet Settings"
+MSG_NO_UPDATES = "No product updates are available at this time."
+MSG_BAD_ARGUMENT = "An invalid argument was specified on the command line."
+UPGRADE = "A new upgrade for this product is available for download."
+UPDATE = "An updated version of this product is available for download."
+
+# Two catalogued products, the first before the second in catalogue order,
+# as productrec list reports them.
+FIRST, SECOND = 1, 2
+
+
+class Env:
+    def __init__(self, args):
+        self.a = args
+        self.wine = os.path.join(args.bin_dir, "wine-run.sh")
+        self.exe = {
+            "updnotify": os.path.join(args.bin_dir, "updnotify", "updnotify.exe"),
+            "productrec": os.path.join(args.bin_dir, "tools", "productrec.exe"),
+            "dlgdriver": os.path.join(args.bin_dir, "tests", "dlgdriver.exe"),
+            "urlcatcher": os.path.join(args.bin_dir, "tests", "urlcatcher.exe"),
+        }
+        self.work = os.path.join(args.bin_dir, "tests", "notifier-e2e")
+        os.makedirs(self.work, exist_ok=True)
+        self.url_log = os.path.join(self.work, "urls.txt")
+        self.server_log = os.path.join(self.work, "server.log")
+        self.offers = os.path.join(self.work, "offers.json")
+        self.server = None
+        self.titles = {}
+
+    # --- Wine and the registry ---------------------------------------------
+    def run(self, *args, timeout=60, env=None):
+        t0 = time.time()
+        try:
+            return self._run(*args, timeout=timeout, env=env)
+        finally:
+            if time.time() - t0 > 1:
+                print("    slow (%.1f s): %s" % (time.time() - t0, " ".join(str(a) for a in args)), flush=True)
+
+    def _run(self, *args, timeout=60, env=None):
+        # Output goes to a file, not a pipe: Wine's helper processes inherit
+        # the handles and would hold a pipe open for seconds after the
+        # program itself has ended.
+        with tempfile.TemporaryFile() as out:
+            p = subprocess.run([self.wine] + [str(a) for a in args], stdout=out,
+                               stderr=subprocess.DEVNULL, timeout=timeout,
+                               stdin=subprocess.DEVNULL, env=env)
+            out.seek(0)
+            return p.returncode, out.read().decode("latin-1").replace("\r", "")
+
+    def winpath(self, path):
+        _, out = self.run("winepath", "-w", path)
+        return out.strip()
+
+    def reg(self, *args):
+        return self.run("reg", *args)
+
+    def reg_dword(self, key, name, value):
+        rc, _ = self.reg("add", key, "/v", name, "/t", "REG_DWORD", "/d", str(value), "/f")
+        assert rc == 0, "reg add %s %s" % (key, name)
+
+    def reg_text(self, key, name, value):
+        rc, _ = self.reg("add", key, "/v", name, "/t", "REG_SZ", "/d", value, "/f")
+        assert rc == 0
+
+    def reg_read(self, key, name):
+        rc, out = self.reg("query", key, "/v", name)
+        if rc != 0:
+            return None
+        for line in out.splitlines():
+            parts = line.split()
+            if len(parts) >= 3 and parts[0] == name:
+                return int(parts[2], 16) if parts[1] == "REG_DWORD" else parts[2]
+        return None
+
+    def product_key(self, pid):
+        return SETTINGS + "\\" + self.titles[pid]["key"]
+
+    # --- Shared state --------------------------------------------------------
+    def prepare(self):
+        rc, out = self.run(self.exe["productrec"], "list")
+        assert rc == 0, "productrec list"
+        for line in out.splitlines():
+            pid, _, _, title = line.split("\t")
+            # "name [edition] major.shortminor.build" -> the schedule key
+            # "name [edition]\major.shortminor".
+            name, _, version = title.rpartition(" ")
+            major, minor, _ = version.split(".")
+            self.titles[int(pid)] = {"title": title, "key": "%s\\%s.%s" % (name, major, minor)}
+        # The browser stand-in for http and https, in this test prefix's
+        # machine-wide classes (Wine does not merge the user's classes).
+        catcher = self.winpath(self.exe["urlcatcher"])
+        for scheme in ("http", "https"):
+            self.reg_text("HKCR\\%s\\shell\\open\\command" % scheme, "",
+                          '"%s" "%%1"' % catcher)
+
+    def reset(self):
+        self.reg("delete", SETTINGS, "/f")
+        self.reg("delete", INTERNET, "/v", "EnableAutodial", "/f")
+        for pid in list(self.titles):
+            if self.titles[pid].get("installed"):
+                self.run(self.exe["productrec"], "remove", pid)
+                self.titles[pid]["installed"] = False
+        for f in (self.url_log, self.server_log):
+            if os.path.exists(f):
+                os.remove(f)
+
+    def install(self, pid, serial):
+        rc, _ = self.run(self.exe["productrec"], "add", pid, serial)
+        assert rc == 0
+        self.titles[pid]["installed"] = True
+
+    def start_server(self, offers):
+        with open(self.offers, "w") as f:
+            json.dump(offers, f)
+        self.server = subprocess.Popen(
+            [sys.executable, self.a.server, "--offers", self.offers, "--port", str(self.a.port),
+             "--log", self.server_log, "--lifetime", "300"],
+            stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+        line = self.server.stdout.readline()
+        assert "vendor server on" in line, "server did not start: " + line
+
+    def stop_server(self):
+        if self.server:
+            self.server.terminate()
+            self.server.wait(timeout=10)
+            self.server = None
+
+    def queries(self):
+        if not os.path.exists(self.server_log):
+            return []
+        return [json.loads(line) for line in open(self.server_log)]
+
+    # --- Running the notifier ------------------------------------------------
+    def notifier(self, args, driver=None, timeout=60):
+        """Runs updnotify.exe with ARGS; DRIVER is the dlgdriver command to
+        run beside it. Returns (exit code, driver exit code, driver output)."""
+        env = dict(os.environ, URLCATCHER_LOG=self.winpath(self.url_log))
+        started = time.time()
+        proc = subprocess.Popen([self.wine, self.exe["updnotify"]] + args, env=env,
+                                stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                stderr=subprocess.DEVNULL)
+        drv_rc, drv_out = None, ""
+        if driver:
+            drv_rc, drv_out = self.run(self.exe["dlgdriver"], *driver, timeout=timeout)
+        try:
+            rc = proc.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            proc.kill()
+            # Close whatever it left open, so the next case starts clean.
+            self.run(self.exe["dlgdriver"], "press", CAPTION, 2, 100)
+            rc = None
+        self.elapsed = time.time() - started
+        return rc, drv_rc, drv_out
+
+    def catcher_urls(self):
+        # The shell starts the handler without waiting for it.
+        for _ in range(50):
+            if os.path.exists(self.url_log):
+                break
+            time.sleep(0.1)
+        if not os.path.exists(self.url_log):
+            return []
+        return [line.strip() for line in open(self.url_log)]
+
+
+def texts(driver_output):
+    """The control texts that dlgdriver printed, by control id."""
+    found = {}
+    for line in driver_output.splitlines():
+        if line.startswith("control "):
+            parts = line.split(" ", 3)
+            found.setdefault(int(parts[1]), []).append(parts[3] if len(parts) > 3 else "")
+    return found
+
+
+def offer(serial, status="1 9 50 1200 20261208", url="http://downloads.brantlow.example/u.exe"):
+    o = {"sn": serial, "status": status}
+    if url is not None:
+        o["url"] = url
+    return o
+
+
+class Cases:
+    def __init__(self, env):
+        self.e = env
+        self.failures = []
+
+    def check(self, cond, what):
+        print(("    ok:   " if cond else "    FAIL: ") + what, flush=True)
+        if not cond:
+            self.failures.append(what)
+
+    def schedule(self, pid):
+        key = self.e.product_key(pid)
+        return self.e.reg_read(key, "LastCheck"), self.e.reg_read(key, "NextCheck")
+
+    def dialog_case(self, button, args=(), interval_days=None):
+        e = self.e
+        e.install(FIRST, "E2E-FIRST")
+        if interval_days is not None:
+            e.reg_dword(SETTINGS, "Interval", interval_days)
+        e.start_server([offer("E2E-FIRST")])
+        before = int(time.time())
+        rc, drv, out = e.notifier(list(args), ["press", CAPTION, button, 20000])
+        after = int(time.time())
+        shown = texts(out)
+        self.check(drv == 0, "the dialog appeared and button %s was pressed" % button)
+        self.check(rc == 0, "the notifier ended with 0 (got %s)" % rc)
+        self.check(shown.get(1000, [""])[0].startswith("Brantlow"), "product name shown: %s" % shown.get(1000))
+        self.check(shown.get(1001) == [UPGRADE], "status 1 gives the upgrade wording")
+        self.check(shown.get(1002) == ["Version 9.50.1200 was released on 2026 Dec 8"],
+                   "version line: %s" % shown.get(1002))
+        last, nxt = self.schedule(FIRST)
+        self.check(last is not None and before - 2 <= last <= after + 2, "LastCheck is the time of the offer")
+        return last, nxt
+
+    # Each case: a name and what it proves.
+    def case_ok_opens_the_address_and_never_again(self):
+        last, nxt = self.dialog_case(1)
+        self.check(nxt == 0xFFFFFFFF, "NextCheck never (got %s)" % nxt)
+        self.check(self.e.catcher_urls() == ["http://downloads.brantlow.example/u.exe"],
+                   "the shell was handed the offered address: %s" % self.e.catcher_urls())
+
+    def case_check_later_is_thirty_days(self):
+        last, nxt = self.dialog_case(5)
+        self.check(last is not None and nxt == last + 2592000, "NextCheck = LastCheck + 30 days")
+        self.check(self.e.catcher_urls() == [], "no address opened")
+
+    def case_cancel_is_one_interval(self):
+        last, nxt = self.dialog_case(2)
+        self.check(last is not None and nxt == last + 2419200, "NextCheck = LastCheck + 28 days")
+
+    def case_cancel_with_interval_seven(self):
+        last, nxt = self.dialog_case(2, interval_days=7)
+        self.check(last is not None and nxt == last + 604800, "NextCheck = LastCheck + 7 days")
+
+    def case_unsafe_address_is_not_opened(self):
+        e = self.e
+        e.install(FIRST, "E2E-FIRST")
+        e.start_server([offer("E2E-FIRST", url="file:///C:/windows/system32/notepad.exe")])
+        rc, drv, _ = e.notifier([], ["press", CAPTION, 1, 20000])
+        self.check(drv == 0 and rc == 0, "OK pressed, notifier ended")
+        self.check(e.catcher_urls() == [], "a file address is not handed to the shell")
+        self.check(self.schedule(FIRST)[1] == 0xFFFFFFFF, "the schedule is written all the same")
+
+    def case_nothing_offered_shows_the_message(self):
+        e = self.e
+        e.install(FIRST, "E2E-FIRST")
+        e.start_server([])
+        rc, drv, out = e.notifier([], ["press", CAPTION, 1, 20000])
+        self.check(drv == 0 and MSG_NO_UPDATES in out, "message 1004 shown")
+        self.check(rc == 0, "ended")
+        self.check(len(e.queries()) == 1, "one query made")
+        self.check(self.schedule(FIRST) == (None, None), "nothing written")
+
+    def case_nothing_offered_at_startup_is_silent(self):
+        e = self.e
+        e.install(FIRST, "E2E-FIRST")
+        e.start_server([])
+        # /SETUP after /STARTUP takes the delay away but not the silence.
+        rc, drv, _ = e.notifier(["/STARTUP", "/SETUP"], ["absent", CAPTION, 4000])
+        self.check(drv == 0, "no message shown")
+        self.check(rc == 0, "ended")
+        self.check(len(e.queries()) == 1, "the query was made")
+
+    def case_product_not_due_makes_no_connection(self):
+        e = self.e
+        e.install(FIRST, "E2E-FIRST")
+        now = int(time.time())
+        e.start_server([offer("E2E-FIRST")])
+        # The key must exist under the product's own path: form it as the
+        # notifier does, from the catalogue's title.
+        e.reg_dword(e.product_key(FIRST), "LastCheck", now - 100)
+        e.reg_dword(e.product_key(FIRST), "NextCheck", now + 100000)
+        rc, drv, out = e.notifier([], ["press", CAPTION, 1, 20000])
+        self.check(MSG_NO_UPDATES in out, "message 1004 shown")
+        self.check(e.queries() == [], "the server saw no query")
+
+    def case_only_the_first_offer_is_asked(self):
+        e = self.e
+        e.install(FIRST, "E2E-FIRST")
+        e.install(SECOND, "E2E-SECOND")
+        e.start_server([offer("E2E-FIRST"), offer("E2E-SECOND", status="2 9 5 77 20261201")])
+        rc, drv, out = e.notifier([], ["press", CAPTION, 2, 20000])
+        q = e.queries()
+        self.check(len(q) == 1 and q[0]["fields"]["sn"] == "E2E-FIRST", "only the first product was queried")
+        self.check(texts(out).get(1001) == [UPGRADE], "the first product's offer is shown")
+        self.check(self.schedule(SECOND) == (None, None), "the second keeps no schedule")
+
+    def case_disabled_ends_silently(self):
+        e = self.e
+        e.install(FIRST, "E2E-FIRST")
+        e.start_server([offer("E2E-FIRST")])
+        e.reg_dword(SETTINGS, "Enabled", 0)
+        for args in (["/SETUP"], ["/xyz"]):
+            rc, drv, _ = e.notifier(args, ["absent", CAPTION, 3000])
+            self.check(drv == 0 and rc == 0, "%s: nothing shown" % args)
+        self.check(e.queries() == [], "no query made")
+
+    def case_enabled_as_text_skips_the_product(self):
+        e = self.e
+        e.install(FIRST, "E2E-FIRST")
+        e.start_server([offer("E2E-FIRST")])
+        e.reg_text(e.product_key(FIRST), "Enabled", "1")
+        rc, drv, out = e.notifier(["/DEBUG"], ["press", CAPTION, 1, 20000])
+        self.check(MSG_NO_UPDATES in out, "message 1004 shown")
+        self.check(e.queries() == [], "the product was skipped")
+
+    def case_bad_words_give_the_argument_message(self):
+        e = self.e
+        e.install(FIRST, "E2E-FIRST")
+        e.start_server([offer("E2E-FIRST")])
+        for args in (["/xyz"], ["setup"]):
+            rc, drv, out = e.notifier(args, ["press", CAPTION, 1, 20000])
+            self.check(drv == 0 and MSG_BAD_ARGUMENT in out, "%s: message 1002" % args)
+        self.check(e.queries() == [], "no query made")
+
+    def case_short_names_are_skipped(self):
+        e = self.e
+        e.install(FIRST, "E2E-FIRST")
+        e.start_server([])
+        rc, drv, out = e.notifier(["/de", "/x"], ["press", CAPTION, 1, 20000])
+        self.check(MSG_NO_UPDATES in out, "a normal run: message 1004")
+        self.check(len(e.queries()) == 1, "one query made")
+
+    def case_unknown_product_shows_no_updates(self):
+        e = self.e
+        e.install(FIRST, "E2E-FIRST")
+        e.start_server([offer("E2E-FIRST")])
+        rc, drv, out = e.notifier(["/STARTUP", "/PRODUCT:999"], ["press", CAPTION, 1, 20000])
+        self.check(MSG_NO_UPDATES in out, "message 1004 shown")
+        self.check(e.queries() == [], "no connection")
+        self.check(e.elapsed < 30, "no start delay")
+
+    def case_autodial_without_connection_ends_silently(self):
+        e = self.e
+        e.install(FIRST, "E2E-FIRST")
+        e.start_server([offer("E2E-FIRST")])
+        e.reg_dword(INTERNET, "EnableAutodial", 1)
+        rc, drv, _ = e.notifier([], ["absent", CAPTION, 3000])
+        self.check(drv == 0 and rc == 0, "nothing shown")
+        self.check(e.queries() == [], "no query made")
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("--bin-dir", required=True)
+    ap.add_argument("--server", required=True)
+    ap.add_argument("--port", type=int, required=True)
+    ap.add_argument("--case", action="append")
+    a = ap.parse_args()
+
+    env = Env(a)
+    env.prepare()
+    cases = Cases(env)
+    names = sorted(n for n in dir(cases) if n.startswith("case_"))
+    if a.case:
+        names = ["case_" + n for n in a.case]
+    for name in names:
+        print(name[5:], flush=True)
+        env.reset()
+        try:
+            getattr(cases, name)()
+        except Exception as exc:  # a broken case must not stop the others
+            cases.check(False, "%s raised %r" % (name, exc))
+        finally:
+            env.stop_server()
+    env.reset()
+    print("%d cases, %d failed checks" % (len(names), len(cases.failures)))
+    return 1 if cases.failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

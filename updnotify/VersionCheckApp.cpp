@@ -1,0 +1,269 @@
+#include "VersionCheckApp.h"
+
+#include <ras.h>
+#include <shellapi.h>
+#include <time.h>
+
+#include "CommandLine.h"
+#include "ProductCatalogue.h"
+#include "ProductSchedule.h"
+#include "Registry.h"
+#include "VersionCheckDlg.h"
+#include "VersionQuery.h"
+#include "resource.h"
+
+namespace
+{
+
+const char kSettingsKey[] = "Software\\Brantlow\\Updates";
+const char kInternetSettingsKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
+const int kMaxProducts = 128;
+const int kTextSize = 128;
+
+DWORD Now()
+{
+    return (DWORD)time(0);
+}
+
+// Libraries load from the system folder only, where the system allows it:
+// the program folder of a downloaded installer is no place to trust.
+void RestrictLibrarySearch()
+{
+    typedef BOOL(WINAPI * SetDefaultDllDirectoriesFn)(DWORD);
+    HMODULE hKernel = GetModuleHandleA("kernel32.dll");
+    if (hKernel == 0)
+        return;
+    SetDefaultDllDirectoriesFn pfn = (SetDefaultDllDirectoriesFn)(void (*)())GetProcAddress(
+        hKernel, "SetDefaultDllDirectories");
+    if (pfn)
+        pfn(LOAD_LIBRARY_SEARCH_SYSTEM32);
+}
+
+} // namespace
+
+BOOL MakeHelpFilePath(const char* pszModule, char* pszHelp, int nSize)
+{
+    int nLength = lstrlenA(pszModule);
+    int nDot = -1;
+    for (int i = nLength - 1; i >= 0 && pszModule[i] != '\\' && pszModule[i] != '/'; --i)
+    {
+        if (pszModule[i] == '.')
+        {
+            nDot = i;
+            break;
+        }
+    }
+    int nBase = nDot >= 0 ? nDot : nLength;
+    if (nBase + 5 > nSize)
+        return FALSE;
+    CopyMemory(pszHelp, pszModule, nBase);
+    CopyMemory(pszHelp + nBase, ".chm", 5);
+    return TRUE;
+}
+
+BEGIN_MESSAGE_MAP(CVersionCheckApp, CWinApp)
+    ON_COMMAND(ID_HELP, OnHelp)
+END_MESSAGE_MAP()
+
+CVersionCheckApp::CVersionCheckApp() : CWinApp("Brantlow Update") {}
+
+CVersionCheckApp::~CVersionCheckApp() {}
+
+BOOL CVersionCheckApp::InitInstance()
+{
+    return RunNotifier();
+}
+
+BOOL CVersionCheckApp::RunNotifier()
+{
+    RestrictLibrarySearch();
+
+    char szModule[MAX_PATH];
+    DWORD dwLength = GetModuleFileNameA(0, szModule, sizeof(szModule));
+    if (dwLength == 0 || dwLength >= sizeof(szModule))
+    {
+        ShowMessage(IDS_INTERNAL_ERROR, MB_ICONEXCLAMATION);
+        return FALSE;
+    }
+    if (!MakeHelpFilePath(szModule, m_settings.helpFile, sizeof(m_settings.helpFile)))
+        m_settings.helpFile[0] = '\0';
+    m_pszHelpFilePath = m_settings.helpFile;
+
+    if (!ReadSettings())
+        return FALSE;
+    if (m_lpCmdLine && *m_lpCmdLine && !ParseCommandLine(m_lpCmdLine))
+    {
+        ShowMessage(IDS_INVALID_ARGUMENT, MB_ICONEXCLAMATION);
+        return FALSE;
+    }
+    Sleep(m_settings.startDelay);
+    if (!IsConnectionAvailable())
+        return FALSE;
+    RunCheckCycle();
+    return FALSE;
+}
+
+BOOL CVersionCheckApp::ReadSettings()
+{
+    CRegistry key;
+    if (key.CreateKey(HKEY_CURRENT_USER, kSettingsKey))
+    {
+        DWORD dwValue = 0;
+        if (ReadSetting(key, "Enabled", dwValue) == kSettingInvalid)
+            return FALSE;
+        switch (ReadSetting(key, "Interval", dwValue))
+        {
+        case kSettingInvalid:
+            return FALSE;
+        case kSettingPresent:
+            m_settings.checkInterval = IntervalSeconds(dwValue);
+            break;
+        case kSettingAbsent:
+            break;
+        }
+        key.Close();
+    }
+
+    if (key.OpenKey(HKEY_CURRENT_USER, kInternetSettingsKey, KEY_READ))
+    {
+        DWORD dwValue = 0;
+        if (ReadSetting(key, "EnableAutodial", dwValue) == kSettingPresent)
+            m_settings.autodialEnabled = TRUE;
+        key.Close();
+    }
+    return TRUE;
+}
+
+BOOL CVersionCheckApp::ParseCommandLine(const char* pszLine)
+{
+    return ApplyCommandLine(pszLine, m_settings);
+}
+
+BOOL CVersionCheckApp::IsConnectionAvailable()
+{
+    if (!m_settings.autodialEnabled)
+        return TRUE;
+    // Room for exactly one connection: two or more report "too small",
+    // which ends the run like no connection at all.
+    RASCONNA connection;
+    ZeroMemory(&connection, sizeof(connection));
+    connection.dwSize = sizeof(connection);
+    DWORD cbConnections = sizeof(connection);
+    DWORD dwCount = 0;
+    if (RasEnumConnectionsA(&connection, &cbConnections, &dwCount) != 0)
+        return FALSE;
+    return dwCount != 0;
+}
+
+void CVersionCheckApp::RunCheckCycle()
+{
+    BOOL bOffer = FALSE;
+    if (m_settings.product != 0)
+    {
+        bOffer = CheckProduct(m_settings.product);
+    }
+    else
+    {
+        DWORD adwProducts[kMaxProducts];
+        int nCount = EnumerateProducts(-1, adwProducts, kMaxProducts);
+        if (nCount > kMaxProducts)
+            nCount = kMaxProducts;
+        for (int i = 0; i < nCount && !bOffer; ++i)
+            bOffer = CheckProduct(adwProducts[i]);
+    }
+
+    if (!bOffer)
+    {
+        if (m_settings.interactive)
+            ShowMessage(IDS_NO_UPDATES, MB_ICONINFORMATION);
+        return;
+    }
+
+    DWORD dwTime = Now();
+    INT_PTR nResult = ShowOffer();
+    if (nResult == IDOK)
+    {
+        // The address comes from a plain HTTP answer: only a web address
+        // goes to the shell, never a file, a share or a script.
+        if (IsOpenableUpdateUrl(m_offer.updateUrl))
+            OpenUpdateUrl(m_offer.updateUrl);
+    }
+    ScheduleAfterOffer(dwTime, nResult);
+}
+
+BOOL CVersionCheckApp::CheckProduct(DWORD dwProduct)
+{
+    DWORD dwNow = Now();
+
+    char szName[kTextSize], szEdition[kTextSize];
+    WORD wMajor = 0, wMinor = 0;
+    DWORD dwBuild = 0;
+    if (!GetProductName(dwProduct, szName, sizeof(szName)))
+        return FALSE;
+    if (!GetProductVersion(dwProduct, &wMajor, &wMinor, &dwBuild, 0, 0))
+        return FALSE;
+    GetProductEdition(dwProduct, szEdition, sizeof(szEdition));
+
+    char szText[2 * kTextSize + 64];
+    FormatProductKey(szName, szEdition, wMajor, wMinor, szText, sizeof(szText));
+    m_offer.productKey = szText;
+    FormatDisplayName(szName, szEdition, wMajor, wMinor, szText, sizeof(szText));
+    m_offer.displayName = szText;
+
+    int hProduct = OpenProduct(dwProduct);
+    if (hProduct == -1)
+        return FALSE;
+    char szSerial[kTextSize];
+    int nSerial = GetSerialNumber(hProduct, szSerial, sizeof(szSerial));
+    CloseProduct(hProduct);
+    if (!nSerial)
+        return FALSE;
+
+    DWORD dwLastCheck = 0, dwNextCheck = 0;
+    CRegistry key;
+    if (key.CreateKey(HKEY_CURRENT_USER, m_offer.productKey))
+    {
+        DWORD dwEnabled = 0;
+        if (ReadSetting(key, "Enabled", dwEnabled) == kSettingInvalid ||
+            ReadSetting(key, "LastCheck", dwLastCheck) == kSettingInvalid ||
+            ReadSetting(key, "NextCheck", dwNextCheck) == kSettingInvalid)
+            return FALSE;
+        key.Close();
+    }
+    if (!IsDue(m_settings.forceCheck, dwNow, dwLastCheck, dwNextCheck))
+        return FALSE;
+
+    return QueryVersion(m_settings, szSerial, wMajor, wMinor, dwBuild, m_offer);
+}
+
+void CVersionCheckApp::ScheduleAfterOffer(DWORD dwTime, INT_PTR nResult)
+{
+    DWORD dwNextCheck = NextCheckAfter((int)nResult, dwTime, m_settings.checkInterval);
+    CRegistry key;
+    if (!key.CreateKey(HKEY_CURRENT_USER, m_offer.productKey))
+        return;
+    key.SetValue("LastCheck", (const BYTE*)&dwTime, sizeof(dwTime), REG_DWORD);
+    key.SetValue("NextCheck", (const BYTE*)&dwNextCheck, sizeof(dwNextCheck), REG_DWORD);
+}
+
+INT_PTR CVersionCheckApp::ShowOffer()
+{
+    CVersionCheckDlg dlg(m_offer);
+    m_pMainWnd = &dlg;
+    INT_PTR nResult = dlg.DoModal();
+    m_pMainWnd = 0;
+    return nResult;
+}
+
+void CVersionCheckApp::ShowMessage(UINT nID, UINT nIcon)
+{
+    char szText[256];
+    if (LoadStringA(GetResourceHandle(), nID, szText, sizeof(szText)) <= 0)
+        szText[0] = '\0';
+    MessageBoxA(0, szText, m_settings.appName, MB_OK | nIcon);
+}
+
+void CVersionCheckApp::OpenUpdateUrl(const char* pszUrl)
+{
+    ShellExecuteA(0, "open", pszUrl, 0, 0, SW_SHOWNORMAL);
+}

@@ -1,0 +1,56 @@
+// CVersionCheckApp: the update notifier's application object. Its start-up
+// reads the settings and the command line, waits if told to, makes sure a
+// dial-up connection is up when the system dials on demand, runs one check
+// cycle and ends: no message loop follows.
+#pragma once
+
+#include <windows.h>
+
+#include "UpdateSettings.h"
+#include "WinApp.h"
+
+class CVersionCheckApp : public CWinApp
+{
+public:
+    CVersionCheckApp();
+    virtual ~CVersionCheckApp();
+
+    // The per-instance start-up: RunNotifier.
+    virtual BOOL InitInstance();
+    // The whole run; always FALSE, so that the program ends.
+    BOOL RunNotifier();
+
+    // The steps of the run, each usable on its own.
+    // Settings key and autodial setting; FALSE: the run ends silently.
+    BOOL ReadSettings();
+    // The command line; FALSE for a bad word (message 1002 is the caller's).
+    BOOL ParseCommandLine(const char* pszLine);
+    // FALSE when autodial is on and no dial-up connection is up.
+    BOOL IsConnectionAvailable();
+    // One pass over the products: the first offer is shown and scheduled.
+    void RunCheckCycle();
+    // TRUE when the server offers an update for the product; the offer is
+    // then in m_offer.
+    BOOL CheckProduct(DWORD dwProduct);
+
+    UpdateSettings m_settings;
+    UpdateOffer m_offer;
+
+protected:
+    // What the user sees and what leaves the program, apart from the
+    // registry: the dialog, the message boxes, the shell.
+    virtual INT_PTR ShowOffer();
+    virtual void ShowMessage(UINT nID, UINT nIcon);
+    virtual void OpenUpdateUrl(const char* pszUrl);
+
+    DECLARE_MESSAGE_MAP()
+
+private:
+    // Writes the outcome of an offer: LastCheck and NextCheck.
+    void ScheduleAfterOffer(DWORD dwTime, INT_PTR nResult);
+};
+
+// The help file: the program's own path with its extension replaced by
+// ".chm" (a "." in a folder name is part of the folder). FALSE, and
+// nothing written, when the result does not fit in nSize bytes.
+BOOL MakeHelpFilePath(const char* pszModule, char* pszHelp, int nSize);
