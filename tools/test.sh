@@ -26,7 +26,10 @@ build build/win32 i686
 ctest --test-dir build/win32 --output-on-failure --timeout 600 || status=1
 bash tools/measure-size.sh build/win32 || status=1
 
-build build/win64 x86_64 -DUPDNOTIFY_SERVER_HOST=127.0.0.1 -DUPDNOTIFY_SERVER_PORT=18080
+# The notifier of the test tree asks the reference vendor server on a port
+# that is free now.
+port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+build build/win64 x86_64 -DUPDNOTIFY_SERVER_HOST=127.0.0.1 -DUPDNOTIFY_SERVER_PORT="$port"
 ctest --test-dir build/win64 --output-on-failure --timeout 600 -j "$jobs" || status=1
 
 if [ $status -ne 0 ]; then

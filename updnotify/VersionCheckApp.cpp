@@ -139,6 +139,10 @@ BOOL CVersionCheckApp::ParseCommandLine(const char* pszLine)
     return ApplyCommandLine(pszLine, m_settings);
 }
 
+#ifndef _WIN64
+static_assert(sizeof(RASCONNA) == 704, "one connection record is 704 bytes");
+#endif
+
 BOOL CVersionCheckApp::IsConnectionAvailable()
 {
     if (!m_settings.autodialEnabled)

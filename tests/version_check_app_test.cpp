@@ -1,0 +1,214 @@
+// The notifier's application object: what its start-up makes of the
+// settings, the command line and the program's path, without a server and
+// without waiting.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "Registry.h"
+#include "VersionCheckApp.h"
+#include "resource.h"
+
+namespace
+{
+
+const char kSettings[] = "Software\\Brantlow\\Updates";
+const char kInternet[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
+
+// The application with what leaves the program recorded instead of shown.
+class RecordingApp : public CVersionCheckApp
+{
+public:
+    std::vector<UINT> messages;
+    int offersShown = 0;
+
+protected:
+    INT_PTR ShowOffer() override
+    {
+        ++offersShown;
+        return IDCANCEL;
+    }
+    void ShowMessage(UINT nID, UINT) override { messages.push_back(nID); }
+    void OpenUpdateUrl(const char*) override {}
+};
+
+class VersionCheckAppTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        RegDeleteTreeA(HKEY_CURRENT_USER, kSettings);
+        RegDeleteKeyValueA(HKEY_CURRENT_USER, kInternet, "EnableAutodial");
+    }
+    void TearDown() override { SetUp(); }
+
+    static void SetDword(const char* pszKey, const char* pszName, DWORD dw)
+    {
+        CRegistry key;
+        ASSERT_TRUE(key.CreateKey(HKEY_CURRENT_USER, pszKey));
+        ASSERT_TRUE(key.SetValue(pszName, (const BYTE*)&dw, sizeof(dw), REG_DWORD));
+    }
+    static void SetText(const char* pszKey, const char* pszName, const char* pszText)
+    {
+        CRegistry key;
+        ASSERT_TRUE(key.CreateKey(HKEY_CURRENT_USER, pszKey));
+        ASSERT_TRUE(key.SetValue(pszName, (const BYTE*)pszText, lstrlenA(pszText) + 1, REG_SZ));
+    }
+};
+
+} // namespace
+
+TEST_F(VersionCheckAppTest, LogOnStartWaitsFiveMinutesAndStaysQuiet)
+{
+    RecordingApp app;
+    ASSERT_TRUE(app.ReadSettings());
+    ASSERT_TRUE(app.ParseCommandLine("/STARTUP"));
+    EXPECT_EQ(app.m_settings.startDelay, 300000u);
+    EXPECT_FALSE(app.m_settings.interactive);
+    EXPECT_FALSE(app.m_settings.forceCheck);
+    EXPECT_EQ(app.m_settings.checkInterval, 2419200u);
+    // Reading the settings created their key.
+    CRegistry key;
+    EXPECT_TRUE(key.OpenKey(HKEY_CURRENT_USER, kSettings, KEY_READ));
+}
+
+TEST_F(VersionCheckAppTest, RunDefaults)
+{
+    RecordingApp app;
+    EXPECT_STREQ(app.m_settings.appName, "Brantlow Update");
+    EXPECT_EQ(app.m_settings.queryTimeout, 15u);
+    EXPECT_EQ(app.m_settings.startDelay, 0u);
+    EXPECT_TRUE(app.m_settings.interactive);
+    EXPECT_FALSE(app.m_settings.autodialEnabled);
+    EXPECT_EQ(app.m_settings.product, 0u);
+}
+
+TEST_F(VersionCheckAppTest, IntervalAndEnabledSettings)
+{
+    {
+        SetDword(kSettings, "Interval", 7);
+        RecordingApp app;
+        ASSERT_TRUE(app.ReadSettings());
+        EXPECT_EQ(app.m_settings.checkInterval, 604800u);
+    }
+    {
+        // So many days would wrap 32 bits into a short interval.
+        SetDword(kSettings, "Interval", 100000);
+        RecordingApp app;
+        ASSERT_TRUE(app.ReadSettings());
+        EXPECT_EQ(app.m_settings.checkInterval, 0xFFFFFFFFu);
+    }
+    {
+        SetDword(kSettings, "Interval", 0);
+        RecordingApp app;
+        EXPECT_FALSE(app.ReadSettings());
+    }
+    {
+        SetText(kSettings, "Interval", "7");
+        RecordingApp app;
+        EXPECT_FALSE(app.ReadSettings());
+    }
+    {
+        RegDeleteTreeA(HKEY_CURRENT_USER, kSettings);
+        SetDword(kSettings, "Enabled", 1);
+        RecordingApp app;
+        EXPECT_TRUE(app.ReadSettings());
+        SetDword(kSettings, "Enabled", 0);
+        EXPECT_FALSE(app.ReadSettings());
+        SetText(kSettings, "Enabled", "1");
+        EXPECT_FALSE(app.ReadSettings());
+    }
+}
+
+TEST_F(VersionCheckAppTest, AutodialWithoutConnectionStopsTheRun)
+{
+    RecordingApp app;
+    ASSERT_TRUE(app.ReadSettings());
+    EXPECT_FALSE(app.m_settings.autodialEnabled);
+    EXPECT_TRUE(app.IsConnectionAvailable());
+
+    SetDword(kInternet, "EnableAutodial", 1);
+    RecordingApp dialing;
+    ASSERT_TRUE(dialing.ReadSettings());
+    EXPECT_TRUE(dialing.m_settings.autodialEnabled);
+    // No dial-up connection is up here.
+    EXPECT_FALSE(dialing.IsConnectionAvailable());
+
+    SetText(kInternet, "EnableAutodial", "1");
+    RecordingApp text;
+    ASSERT_TRUE(text.ReadSettings());
+    EXPECT_FALSE(text.m_settings.autodialEnabled);
+}
+
+TEST_F(VersionCheckAppTest, BadWordShowsTheArgumentMessageBeforeAnyWait)
+{
+    RecordingApp app;
+    char szLine[] = "/STARTUP /xyz";
+    app.m_lpCmdLine = szLine;
+    DWORD dwStart = GetTickCount();
+    EXPECT_FALSE(app.RunNotifier());
+    EXPECT_LT(GetTickCount() - dwStart, 10000u);
+    EXPECT_EQ(app.messages, std::vector<UINT>{IDS_INVALID_ARGUMENT});
+    EXPECT_EQ(app.offersShown, 0);
+
+    // The help file sits beside the program.
+    char szModule[MAX_PATH];
+    GetModuleFileNameA(0, szModule, sizeof(szModule));
+    std::string expected(szModule);
+    expected = expected.substr(0, expected.rfind('.')) + ".chm";
+    EXPECT_EQ(std::string(app.m_settings.helpFile), expected);
+}
+
+TEST_F(VersionCheckAppTest, DisabledChecksEndSilentlyWhateverTheCommandLine)
+{
+    SetDword(kSettings, "Enabled", 0);
+    for (const char* psz : {"/SETUP", "/xyz", "bogus"})
+    {
+        RecordingApp app;
+        char szLine[32];
+        lstrcpynA(szLine, psz, sizeof(szLine));
+        app.m_lpCmdLine = szLine;
+        EXPECT_FALSE(app.RunNotifier());
+        EXPECT_TRUE(app.messages.empty()) << psz;
+    }
+}
+
+TEST_F(VersionCheckAppTest, UnknownProductIsNoOfferAndSaysSo)
+{
+    RecordingApp app;
+    char szLine[] = "/PRODUCT:999";
+    app.m_lpCmdLine = szLine;
+    EXPECT_FALSE(app.RunNotifier());
+    EXPECT_EQ(app.messages, std::vector<UINT>{IDS_NO_UPDATES});
+    EXPECT_EQ(app.offersShown, 0);
+
+    RecordingApp quiet;
+    char szQuiet[] = "/PRODUCT:999 /STARTUP /DEBUG";
+    quiet.m_lpCmdLine = szQuiet;
+    EXPECT_FALSE(quiet.RunNotifier());
+    EXPECT_TRUE(quiet.messages.empty());
+}
+
+TEST(HelpFilePath, ExtensionOfTheProgramIsReplaced)
+{
+    char sz[MAX_PATH];
+    ASSERT_TRUE(MakeHelpFilePath("C:\\Program Files\\Brantlow\\updnotify.exe", sz, sizeof(sz)));
+    EXPECT_STREQ(sz, "C:\\Program Files\\Brantlow\\updnotify.chm");
+    // A "." in a folder name stays part of the folder.
+    ASSERT_TRUE(MakeHelpFilePath("C:\\Tools\\Brantlow.Updates\\updnotify.exe", sz, sizeof(sz)));
+    EXPECT_STREQ(sz, "C:\\Tools\\Brantlow.Updates\\updnotify.chm");
+    ASSERT_TRUE(MakeHelpFilePath("C:\\v1.2\\updnotify", sz, sizeof(sz)));
+    EXPECT_STREQ(sz, "C:\\v1.2\\updnotify.chm");
+    ASSERT_TRUE(MakeHelpFilePath("C:\\a\\up.date.exe", sz, sizeof(sz)));
+    EXPECT_STREQ(sz, "C:\\a\\up.date.chm");
+
+    char szSmall[12];
+    memset(szSmall, 'X', sizeof(szSmall));
+    EXPECT_FALSE(MakeHelpFilePath("C:\\a\\updnotify.exe", szSmall, 12));
+    EXPECT_EQ(szSmall[0], 'X');
+    EXPECT_TRUE(MakeHelpFilePath("C:\\abcd.exe", szSmall, 12));
+    EXPECT_STREQ(szSmall, "C:\\abcd.chm");
+}
