@@ -21,7 +21,7 @@ port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); p
 tree=build/demo
 cmake -S . -B "$tree" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DMINGW_ARCH=$arch \
       -DCMAKE_BUILD_TYPE=MinSizeRel -DUPDNOTIFY_SERVER_HOST=127.0.0.1 \
-      -DUPDNOTIFY_SERVER_PORT="$port" >/dev/null
+      -DUPDNOTIFY_SERVER_PORT="$port" >/dev/null 2>&1
 cmake --build "$tree" -j "$(nproc)" --target updnotify productrec dlgdriver >/dev/null
 run=$tree/wine-run.sh
 [ -x "$run" ] || { echo "demo: no usable Wine for $arch here"; exit 1; }
@@ -48,6 +48,7 @@ sh tests/harness/wine-start.sh "$top/$run" "$top/$tree/wineprefix" >/dev/null
 # The offer: the vendor's server offers build 1102 of 6.60 for this serial.
 work=$tree/demo-run
 mkdir -p "$work"
+rm -f "$work/server.log"
 cat > "$work/offers.json" <<JSON
 [{"sn": "BMT-DEMO-0017", "status": "1 6 60 1102 20261201",
   "url": "http://downloads.brantlow.example/mailtoolkit/660/setup.exe"}]
@@ -65,12 +66,16 @@ echo "vendor server on 127.0.0.1:$port; running updnotify.exe"
 if [ $headless -eq 0 ]; then
     "$run" "$tree/updnotify/updnotify.exe"
 else
-    "$run" explorer /desktop=BrantlowDemo,640x480 "$tree/updnotify/updnotify.exe" &
+    # A Wine desktop window, so that the picture shows Wine's own frames;
+    # every program of the prefix (dlgdriver too) then shares it.
+    "$run" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null
+    "$run" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 640x480 /f >/dev/null
+    "$run" "$tree/updnotify/updnotify.exe" &
     notifier=$!
     if "$run" "$tree/tests/dlgdriver.exe" show "Brantlow Update" 30000 >/dev/null; then
         sleep 1
         shot=$top/$work/update-dialog.png
-        import -window root "$shot"
+        import -window root -crop 640x480+0+0 +repage "$shot"
         echo "the dialog is up; screenshot: $shot"
         "$run" "$tree/tests/dlgdriver.exe" press "Brantlow Update" 2 5000 >/dev/null || true
     else

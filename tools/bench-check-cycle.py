@@ -1,0 +1,141 @@
+#!/usr/bin/env python3
+"""Measures one check cycle of the real updnotify.exe: every catalogued
+product installed and due, the reference vendor server on loopback offering
+nothing (so that every product is asked), against curl making the same posts
+to the same server in the same run.
+
+    python3 tools/bench-check-cycle.py [--tree build/win64] [--runs 5]
+
+The tree must have been built by tools/test.sh (its notifier asks
+127.0.0.1 on the port compiled into it). Prints the stripped size and the
+imports of the shipped updnotify.exe too, when build/win32 exists.
+"""
+import argparse
+import json
+import os
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+
+TOP = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+
+
+def cache_value(tree, name):
+    for line in open(os.path.join(tree, "CMakeCache.txt")):
+        if line.startswith(name + ":"):
+            return line.split("=", 1)[1].strip()
+    raise SystemExit("%s not in %s" % (name, tree))
+
+
+def wine(run, *args, timeout=120):
+    with tempfile.TemporaryFile() as out:
+        p = subprocess.run([run] + [str(a) for a in args], stdout=out, stderr=subprocess.DEVNULL,
+                           stdin=subprocess.DEVNULL, timeout=timeout)
+        out.seek(0)
+        return p.returncode, out.read().decode("latin-1").replace("\r", "")
+
+
+def timed(fn):
+    start = time.perf_counter()
+    fn()
+    return time.perf_counter() - start
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("--tree", default=os.path.join(TOP, "build", "win64"))
+    ap.add_argument("--runs", type=int, default=5)
+    a = ap.parse_args()
+    tree = os.path.abspath(a.tree)
+    run = os.path.join(tree, "wine-run.sh")
+    host = cache_value(tree, "UPDNOTIFY_SERVER_HOST")
+    port = int(cache_value(tree, "UPDNOTIFY_SERVER_PORT"))
+    if host != "127.0.0.1":
+        raise SystemExit("the tree's notifier asks %s, not this machine" % host)
+    notifier = os.path.join(tree, "updnotify", "updnotify.exe")
+    productrec = os.path.join(tree, "tools", "productrec.exe")
+    work = os.path.join(tree, "bench")
+    os.makedirs(work, exist_ok=True)
+
+    shipped = os.path.join(TOP, "build", "win32")
+    if os.path.isdir(shipped):
+        print(subprocess.run(["bash", os.path.join(TOP, "tools", "measure-size.sh"), shipped],
+                             capture_output=True, text=True).stdout, end="")
+        subprocess.run(["sh", os.path.join(TOP, "tools", "check-imports.sh"), "i686-w64-mingw32-objdump",
+                        os.path.join(shipped, "updnotify", "updnotify.exe")])
+
+    harness = os.path.join(TOP, "tests", "harness")
+    subprocess.run(["sh", os.path.join(harness, "xvfb-start.sh"), os.path.join(tree, "xvfb.display"),
+                    os.path.join(tree, "xvfb.pid")], check=True, stdout=subprocess.DEVNULL)
+    subprocess.run(["sh", os.path.join(harness, "wine-start.sh"), run, os.path.join(tree, "wineprefix")],
+                   check=True, stdout=subprocess.DEVNULL)
+    offers = os.path.join(work, "offers.json")
+    log = os.path.join(work, "server.log")
+    with open(offers, "w") as f:
+        json.dump([], f)
+    server = None
+    ids = []
+    try:
+        rc, out = wine(run, productrec, "list")
+        ids = [int(line.split("\t")[0]) for line in out.splitlines() if line.strip()]
+
+        def clear_schedules():
+            wine(run, "reg", "delete", r"HKCU\Software\Brantlow\Updates", "/f")
+
+        def notifier_run():
+            # /STARTUP then /SETUP: no delay, every product forced, no
+            # message at the end, so the program ends by itself.
+            wine(run, notifier, "/STARTUP", "/SETUP")
+
+        # Baseline: the same run with no product installed (process start,
+        # settings, catalogue walk, no network).
+        for pid in ids:
+            wine(run, productrec, "remove", pid)
+        base = [timed(notifier_run) for _ in range(a.runs)]
+
+        for pid in ids:
+            wine(run, productrec, "add", pid, "BENCH-%03d" % pid)
+        if os.path.exists(log):
+            os.remove(log)
+        server = subprocess.Popen([sys.executable, os.path.join(TOP, "tools", "vendor_server.py"),
+                                   "--offers", offers, "--port", str(port), "--log", log,
+                                   "--lifetime", "900"], stdout=subprocess.PIPE, text=True)
+        server.stdout.readline()
+        full = []
+        for _ in range(a.runs):
+            clear_schedules()
+            full.append(timed(notifier_run))
+        entries = [json.loads(line) for line in open(log)]
+        per_run = len(entries) // a.runs
+        bodies = [e["body"] for e in entries[:per_run]]
+
+        def curl_loop():
+            for body in bodies:
+                subprocess.run(["curl", "-s", "-o", "/dev/null", "-0", "-X", "POST",
+                                "-H", "Content-Type: application/x-www-form-urlencoded",
+                                "--data-binary", body,
+                                "http://127.0.0.1:%d/cgi-bin/version.cgi" % port], check=True)
+        curl = [timed(curl_loop) for _ in range(a.runs)]
+    finally:
+        if server:
+            server.terminate()
+            server.wait(timeout=10)
+        for pid in ids:
+            wine(run, productrec, "remove", pid)
+        subprocess.run(["sh", os.path.join(harness, "wine-stop.sh"), os.path.join(tree, "wineprefix")])
+        subprocess.run(["sh", os.path.join(harness, "xvfb-stop.sh"), os.path.join(tree, "xvfb.display"),
+                        os.path.join(tree, "xvfb.pid")])
+
+    m_full, m_base, m_curl = (statistics.median(x) for x in (full, base, curl))
+    print("products catalogued and installed: %d; queries per cycle: %d" % (len(ids), per_run))
+    print("check cycle, median of %d: %.3f s (runs: %s)" % (a.runs, m_full, ", ".join("%.3f" % t for t in full)))
+    print("  of which program start-up without queries: %.3f s" % m_base)
+    print("  queries: %.3f s, %.1f ms each" % (m_full - m_base, 1000 * (m_full - m_base) / max(per_run, 1)))
+    print("curl, the same %d posts, median: %.3f s, %.1f ms each" % (per_run, m_curl, 1000 * m_curl / max(per_run, 1)))
+    print("ratio notifier/curl: %.2f (queries only: %.2f)" % (m_full / m_curl, (m_full - m_base) / m_curl))
+
+
+if __name__ == "__main__":
+    main()
