@@ -95,7 +95,12 @@ int GetProductGroup(DWORD dwId)
     return pRecord ? pRecord->bGroup : 0;
 }
 
-int GetProductName(DWORD dwId, char* pszBuffer, int nSize)
+namespace {
+
+// A record text into the caller's buffer: 0 and an empty buffer for an
+// unknown product, nothing written for a buffer of size 0.
+template <class Text>
+int GetRecordText(DWORD dwId, Text ProductRecord::*pText, char* pszBuffer, int nSize)
 {
     if (!pszBuffer || nSize <= 0)
         return 0;
@@ -105,22 +110,20 @@ int GetProductName(DWORD dwId, char* pszBuffer, int nSize)
         pszBuffer[0] = 0;
         return 0;
     }
-    pRecord->name.Decipher(dwId, pszBuffer, nSize);
+    (pRecord->*pText).Decipher(dwId, pszBuffer, nSize);
     return TRUE;
+}
+
+} // namespace
+
+int GetProductName(DWORD dwId, char* pszBuffer, int nSize)
+{
+    return GetRecordText(dwId, &ProductRecord::name, pszBuffer, nSize);
 }
 
 int GetProductEdition(DWORD dwId, char* pszBuffer, int nSize)
 {
-    if (!pszBuffer || nSize <= 0)
-        return 0;
-    const ProductRecord* pRecord = FindProduct(dwId);
-    if (!pRecord)
-    {
-        pszBuffer[0] = 0;
-        return 0;
-    }
-    pRecord->edition.Decipher(dwId, pszBuffer, nSize);
-    return TRUE;
+    return GetRecordText(dwId, &ProductRecord::edition, pszBuffer, nSize);
 }
 
 int GetProductVersion(DWORD dwId, WORD* pwMajor, WORD* pwMinor, DWORD* pdwBuild,

@@ -397,58 +397,53 @@ TEST(HttpClientTimeouts, EndlessBodyIsDrainedOnlyUpToTheLimit)
     EXPECT_EQ(Header(client, "X-Update-Status"), "1");
 }
 
-TEST(HttpClientTimeouts, TricklingHeaderBlockFailsWhenTheExchangeLimitEnds)
+// A peer that answers with the head and then sends the piece every half
+// second, for a minute: longer than the client's whole exchange may last.
+// Returns what ReadHeaders answered and how long it took.
+bool TrickleExchange(CHttpClient& client, const std::string& head, const std::string& piece,
+                     DWORD& dwTook)
 {
     SocketPeer peer;
-    peer.Serve([](SOCKET s) {
+    peer.Serve([head, piece](SOCKET s) {
         SocketPeer::ReadRequest(s);
-        SocketPeer::SendAll(s, "HTTP/1.0 200 OK\r\nX-Slow: ");
-        // One byte every half second, never ending the header block.
+        SocketPeer::SendAll(s, head);
         for (int i = 0; i < 120; ++i)
         {
-            if (!SocketPeer::SendAll(s, "z"))
+            if (!SocketPeer::SendAll(s, piece))
                 break;
             Sleep(500);
         }
     });
-    CHttpClient client;
     CMapStringToString fields;
-    ASSERT_TRUE(client.Connect("127.0.0.1", peer.Port(), 10));
-    ASSERT_TRUE(client.Post("/x", QueryFields(fields)));
+    bool bConnected = client.Connect("127.0.0.1", peer.Port(), 10) &&
+                      client.Post("/x", QueryFields(fields));
     DWORD dwStart = GetTickCount();
-    EXPECT_FALSE(client.ReadHeaders());
-    DWORD dwTook = Elapsed(dwStart);
+    bool bRead = bConnected && client.ReadHeaders();
+    dwTook = Elapsed(dwStart);
     client.Close();
     peer.Join();
-    const DWORD dwLimit = CHttpClient::kExchangeTimeoutFactor * 10 * 1000;
-    EXPECT_GE(dwTook, dwLimit - 1000);
-    EXPECT_LT(dwTook, dwLimit + 3000);
+    EXPECT_TRUE(bConnected);
+    return bRead;
+}
+
+const DWORD kExchangeLimit = CHttpClient::kExchangeTimeoutFactor * 10 * 1000;
+
+TEST(HttpClientTimeouts, TricklingHeaderBlockFailsWhenTheExchangeLimitEnds)
+{
+    CHttpClient client;
+    DWORD dwTook = 0;
+    EXPECT_FALSE(TrickleExchange(client, "HTTP/1.0 200 OK\r\nX-Slow: ", "z", dwTook));
+    EXPECT_GE(dwTook, kExchangeLimit - 1000);
+    EXPECT_LT(dwTook, kExchangeLimit + 3000);
 }
 
 TEST(HttpClientTimeouts, TricklingBodyStopsTheDrainWithoutFailing)
 {
-    SocketPeer peer;
-    peer.Serve([](SOCKET s) {
-        SocketPeer::ReadRequest(s);
-        SocketPeer::SendAll(s, "HTTP/1.0 200 OK\r\nX-Update-Status: 2\r\n\r\n");
-        for (int i = 0; i < 120; ++i)
-        {
-            if (!SocketPeer::SendAll(s, "body"))
-                break;
-            Sleep(500);
-        }
-    });
     CHttpClient client;
-    CMapStringToString fields;
-    ASSERT_TRUE(client.Connect("127.0.0.1", peer.Port(), 10));
-    ASSERT_TRUE(client.Post("/x", QueryFields(fields)));
-    DWORD dwStart = GetTickCount();
-    EXPECT_TRUE(client.ReadHeaders());
-    DWORD dwTook = Elapsed(dwStart);
-    client.Close();
-    peer.Join();
-    const DWORD dwLimit = CHttpClient::kExchangeTimeoutFactor * 10 * 1000;
-    EXPECT_GE(dwTook, dwLimit - 1000);
-    EXPECT_LT(dwTook, dwLimit + 3000);
+    DWORD dwTook = 0;
+    EXPECT_TRUE(TrickleExchange(client, "HTTP/1.0 200 OK\r\nX-Update-Status: 2\r\n\r\n", "body",
+                                dwTook));
+    EXPECT_GE(dwTook, kExchangeLimit - 1000);
+    EXPECT_LT(dwTook, kExchangeLimit + 3000);
     EXPECT_EQ(Header(client, "X-Update-Status"), "2");
 }
