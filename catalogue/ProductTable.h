@@ -160,6 +160,9 @@ static constexpr ProductRecord s_aProducts[] = {
     { 51,  9, "Brantlow Charting Suite for .NET", "Professional Edition", 5, 0, 540 },
     { 53,  1, "Brantlow Barcode Control", "Professional Edition", 3, 50, 688 },
     { 55,  2, "Brantlow Mail Toolkit", "Enterprise Edition", 4, 5, 918 },
+    // An evaluation copy of a .NET-only line whose panel opens on ActiveX
+    // Control, a type the line has none of: the panel keeps its placeholders.
+    { 57,  9, "Brantlow Charting Suite for .NET", "Evaluation Edition", 5, 0, 540 },
     { 62, 10, "Brantlow Charting Suite for .NET", "", 6, 0, 610 },
     { 64, 10, "Brantlow Charting Suite for .NET", "Professional Edition", 6, 0, 610 },
     { 65, 12, "Brantlow Terminal Control", ".NET Edition", 5, 0, 866 },
