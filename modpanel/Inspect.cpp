@@ -1,0 +1,321 @@
+// The panel's set-up, the Name list and the inspection of one component
+// file: where it is, its date, size and version, whether it is installed
+// and registered, and whether its help can be shown.
+#include "Modpanel.h"
+
+#include <stdio.h>
+#include <sys/stat.h>
+#include <time.h>
+
+#include "resource.h"
+
+int g_nComponentType = 0;
+
+namespace
+{
+
+BOOL InList(int nValue, const int* pnList, int nCount)
+{
+    for (int i = 0; i < nCount; ++i)
+        if (pnList[i] == nValue)
+            return TRUE;
+    return FALSE;
+}
+
+BOOL FileExists(const char* pszPath, struct _stat* pStatus)
+{
+    return pszPath[0] && _stat(pszPath, pStatus) == 0;
+}
+
+// Looks for the file in one folder (or, with no folder, in the system's
+// standard order); the found path goes to pszPath.
+BOOL SearchFile(const char* pszFolder, const char* pszName, char* pszPath)
+{
+    char szFound[MAX_PATH];
+    char* pFilePart = 0;
+    DWORD dwLength = SearchPathA(pszFolder, pszName, 0, sizeof(szFound), szFound, &pFilePart);
+    if (dwLength == 0 || dwLength >= sizeof(szFound))
+        return FALSE;
+    lstrcpynA(pszPath, szFound, MAX_PATH);
+    return TRUE;
+}
+
+// Builds a folder path from up to three parts; FALSE when it does not fit.
+BOOL BuildFolder(char* pszFolder, int nSize, const char* pszA, const char* pszB, const char* pszC)
+{
+    int nA = lstrlenA(pszA), nB = lstrlenA(pszB), nC = lstrlenA(pszC);
+    if (nA + nB + nC >= nSize)
+        return FALSE;
+    CopyMemory(pszFolder, pszA, nA);
+    CopyMemory(pszFolder + nA, pszB, nB);
+    CopyMemory(pszFolder + nA + nB, pszC, nC + 1);
+    return TRUE;
+}
+
+void EnableCommand(HWND hDlg, UINT nCommand, BOOL bEnable)
+{
+    HMENU hMenu = GetMenu(hDlg);
+    if (hMenu)
+        EnableMenuItem(hMenu, nCommand, MF_BYCOMMAND | (bEnable ? MF_ENABLED : MF_GRAYED));
+}
+
+} // namespace
+
+BOOL IsScriptingEnabled(int nGroup)
+{
+    static const int s_anGroups[] = {2, 3, 4, 5, 6, 7};
+    return InList(nGroup, s_anGroups, sizeof(s_anGroups) / sizeof(s_anGroups[0]));
+}
+
+BOOL IsDotNetEnabled(int nGroup)
+{
+    static const int s_anGroups[] = {2, 3, 4, 5, 6, 7, 9, 10, 12, 13};
+    return InList(nGroup, s_anGroups, sizeof(s_anGroups) / sizeof(s_anGroups[0]));
+}
+
+const char* AssemblySubfolder(int nGroup)
+{
+    static const int s_anV5[] = {3, 6, 9, 12};
+    static const int s_anV6[] = {4, 7, 10, 13};
+    if (InList(nGroup, s_anV5, 4))
+        return "\\v5.0";
+    if (InList(nGroup, s_anV6, 4))
+        return "\\v6.0";
+    return "";
+}
+
+int DefaultComponentType(DWORD dwProduct)
+{
+    static const int s_anLibrary[] = {24, 29, 32, 35, 36, 37, 38, 73};
+    static const int s_anScripting[] = {15, 16, 39, 42, 44, 79};
+    static const int s_anDotNet[] = {17, 19, 22, 49, 51, 62, 64, 65, 68, 75, 78, 83, 92};
+    int nProduct = (int)dwProduct;
+    if (InList(nProduct, s_anLibrary, sizeof(s_anLibrary) / sizeof(s_anLibrary[0])))
+        return COMPONENT_LIBRARY;
+    if (InList(nProduct, s_anScripting, sizeof(s_anScripting) / sizeof(s_anScripting[0])))
+        return COMPONENT_SCRIPTING;
+    if (InList(nProduct, s_anDotNet, sizeof(s_anDotNet) / sizeof(s_anDotNet[0])))
+        return COMPONENT_DOTNET;
+    return COMPONENT_ACTIVEX;
+}
+
+BOOL JoinPath(const char* pszFolder, const char* pszName, char* pszResult, int nSize)
+{
+    int nFolder = lstrlenA(pszFolder);
+    BOOL bSeparator = nFolder > 0 && pszFolder[nFolder - 1] != '\\';
+    if (!BuildFolder(pszResult, nSize, pszFolder, bSeparator ? "\\" : "", pszName))
+    {
+        pszResult[0] = '\0';
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// A value stored without its terminating zero fills what it reads; the
+// text is then terminated at the read length, or at the buffer's last byte
+// when it filled the buffer.
+BOOL ReadKeyText(HKEY hKey, const char* pszSubKey, char* pszBuffer, LONG nSize)
+{
+    LONG nRead = nSize;
+    pszBuffer[0] = '\0';
+    if (RegQueryValueA(hKey, pszSubKey, pszBuffer, &nRead) != ERROR_SUCCESS)
+    {
+        pszBuffer[0] = '\0';
+        return FALSE;
+    }
+    pszBuffer[(nRead >= 0 && nRead < nSize) ? nRead : nSize - 1] = '\0';
+    return TRUE;
+}
+
+BOOL ReadNamedText(HKEY hKey, const char* pszName, char* pszBuffer, DWORD nSize)
+{
+    DWORD dwType = 0;
+    DWORD dwRead = nSize;
+    pszBuffer[0] = '\0';
+    if (RegQueryValueExA(hKey, pszName, 0, &dwType, (BYTE*)pszBuffer, &dwRead) != ERROR_SUCCESS ||
+        (dwType != REG_SZ && dwType != REG_EXPAND_SZ))
+    {
+        pszBuffer[0] = '\0';
+        return FALSE;
+    }
+    pszBuffer[dwRead < nSize ? dwRead : nSize - 1] = '\0';
+    return TRUE;
+}
+
+void SetUpPanel(HWND hDlg)
+{
+    EnableWindow(GetDlgItem(hDlg, IDC_TYPE_ACTIVEX), TRUE);
+    EnableWindow(GetDlgItem(hDlg, IDC_TYPE_LIBRARY), TRUE);
+    EnableWindow(GetDlgItem(hDlg, IDC_TYPE_SCRIPTING), IsScriptingEnabled(g_nProductGroup));
+    EnableWindow(GetDlgItem(hDlg, IDC_TYPE_DOTNET), IsDotNetEnabled(g_nProductGroup));
+    int nType = DefaultComponentType(g_dwProduct);
+    FillComponentList(hDlg, nType);
+    int nButton = nType == COMPONENT_LIBRARY     ? IDC_TYPE_LIBRARY
+                  : nType == COMPONENT_SCRIPTING ? IDC_TYPE_SCRIPTING
+                  : nType == COMPONENT_DOTNET    ? IDC_TYPE_DOTNET
+                                                 : IDC_TYPE_ACTIVEX;
+    CheckDlgButton(hDlg, nButton, BST_CHECKED);
+    SetWindowTextA(hDlg, g_szTitle);
+}
+
+void FillComponentList(HWND hDlg, int nType)
+{
+    g_nComponentType = nType;
+    HWND hList = GetDlgItem(hDlg, IDC_NAME_LIST);
+    SendMessageA(hList, CB_RESETCONTENT, 0, 0);
+    int nTaken = 0;
+    for (int i = 0; g_aComponents[i].nType != COMPONENT_NONE; ++i)
+    {
+        const ComponentEntry& entry = g_aComponents[i];
+        if ((entry.dwFlags & COMPONENT_HIDDEN) || entry.nProductGroup != g_nProductGroup ||
+            entry.nType != nType)
+            continue;
+        LRESULT nItem = SendMessageA(hList, CB_ADDSTRING, 0, (LPARAM)entry.pszFileName);
+        if (nItem == CB_ERR || nItem == CB_ERRSPACE)
+            continue;
+        SendMessageA(hList, CB_SETITEMDATA, (WPARAM)nItem, (LPARAM)i);
+        ++nTaken;
+    }
+    if (nTaken == 0)
+        return;
+    SendMessageA(hList, CB_SETCURSEL, 0, 0);
+    InspectComponent(hDlg);
+}
+
+const ComponentEntry* SelectedEntry(HWND hDlg)
+{
+    HWND hList = GetDlgItem(hDlg, IDC_NAME_LIST);
+    LRESULT nItem = SendMessageA(hList, CB_GETCURSEL, 0, 0);
+    if (nItem == CB_ERR)
+        return 0;
+    LRESULT nIndex = SendMessageA(hList, CB_GETITEMDATA, (WPARAM)nItem, 0);
+    if (nIndex == CB_ERR || nIndex < 0)
+        return 0;
+    // The index is checked against the table's end mark before use.
+    for (LRESULT i = 0; i <= nIndex; ++i)
+        if (g_aComponents[i].nType == COMPONENT_NONE)
+            return 0;
+    return &g_aComponents[nIndex];
+}
+
+BOOL IsComponentHelpAvailable(const ComponentEntry* pEntry)
+{
+    if (pEntry->pszHelpFile == 0 || pEntry->pszHelpFile[0] == '\0')
+        return FALSE;
+    HKEY hKey;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\HTML Help", 0,
+                      KEY_QUERY_VALUE, &hKey) != ERROR_SUCCESS)
+        return FALSE;
+    char szFolder[MAX_PATH];
+    BOOL bAvailable = ReadNamedText(hKey, pEntry->pszHelpFile, szFolder, sizeof(szFolder));
+    RegCloseKey(hKey);
+    if (!bAvailable || g_pfnHtmlHelp == 0)
+        return FALSE;
+    char szPath[MAX_PATH];
+    struct _stat status;
+    return JoinPath(szFolder, pEntry->pszHelpFile, szPath, sizeof(szPath)) &&
+           FileExists(szPath, &status);
+}
+
+void InspectComponent(HWND hDlg)
+{
+    const ComponentEntry* pEntry = SelectedEntry(hDlg);
+    if (pEntry == 0)
+        return;
+
+    BOOL bInstalled = FALSE, bRegistered = FALSE;
+    char szPath[MAX_PATH] = "";
+    struct _stat status;
+
+    if (pEntry->pszClassId)
+    {
+        char szKey[64];
+        HKEY hKey;
+        if (BuildFolder(szKey, sizeof(szKey), "CLSID\\", pEntry->pszClassId, "") &&
+            RegOpenKeyA(HKEY_CLASSES_ROOT, szKey, &hKey) == ERROR_SUCCESS)
+        {
+            if (ReadKeyText(hKey, "InprocServer32", szPath, sizeof(szPath)))
+            {
+                bRegistered = TRUE;
+                bInstalled = FileExists(szPath, &status);
+            }
+            RegCloseKey(hKey);
+        }
+    }
+
+    if (!bInstalled)
+    {
+        BOOL bFound = FALSE;
+        char szFolder[MAX_PATH];
+        if (pEntry->dwFlags & COMPONENT_SHARED_ASSEMBLY)
+        {
+            bFound = BuildFolder(szFolder, sizeof(szFolder), g_szAssembliesFolder,
+                                 AssemblySubfolder(pEntry->nProductGroup), "\\v2.0.50727") &&
+                     SearchFile(szFolder, pEntry->pszFileName, szPath);
+            if (!bFound)
+                bFound = BuildFolder(szFolder, sizeof(szFolder), g_szAssembliesFolder,
+                                     "\\v1.1.4322", "") &&
+                         SearchFile(szFolder, pEntry->pszFileName, szPath);
+        }
+        if (!bFound)
+            bFound = SearchFile(0, pEntry->pszFileName, szPath);
+        if (bFound)
+            bInstalled = FileExists(szPath, &status);
+    }
+
+    char szDate[32] = "None";
+    char szSize[32] = "0 bytes";
+    char szVersion[64] = "None";
+    if (bInstalled)
+    {
+        DWORD dwHandle = 0;
+        DWORD dwSize = GetFileVersionInfoSizeA(szPath, &dwHandle);
+        if (dwSize)
+        {
+            void* pData = HeapAlloc(GetProcessHeap(), 0, dwSize);
+            if (pData)
+            {
+                VS_FIXEDFILEINFO* pInfo = 0;
+                UINT nInfo = 0;
+                if (GetFileVersionInfoA(szPath, 0, dwSize, pData) &&
+                    VerQueryValueA(pData, "\\", (void**)&pInfo, &nInfo) && pInfo &&
+                    nInfo >= sizeof(VS_FIXEDFILEINFO))
+                    wsprintfA(szVersion, "%u.%u.%u.%u", HIWORD(pInfo->dwFileVersionMS),
+                              LOWORD(pInfo->dwFileVersionMS), HIWORD(pInfo->dwFileVersionLS),
+                              LOWORD(pInfo->dwFileVersionLS));
+                HeapFree(GetProcessHeap(), 0, pData);
+            }
+        }
+        time_t tModified = status.st_mtime;
+        struct tm* pLocal = localtime(&tModified);
+        if (pLocal)
+            wsprintfA(szDate, "%02d-%02d-%04d %02d:%02d", pLocal->tm_mon + 1, pLocal->tm_mday,
+                      pLocal->tm_year + 1900, pLocal->tm_hour, pLocal->tm_min);
+        wsprintfA(szSize, "%lu bytes", (unsigned long)status.st_size);
+    }
+
+    char szStatus[64];
+    const char* pszInstalled = bInstalled ? "Installed" : "Not installed";
+    if (pEntry->nType != COMPONENT_LIBRARY && pEntry->pszClassId)
+        wsprintfA(szStatus, "%s, %s", pszInstalled, bRegistered ? "Registered" : "Not registered");
+    else
+        wsprintfA(szStatus, "%s", pszInstalled);
+
+    SetDlgItemTextA(hDlg, IDC_FILE_DATE, szDate);
+    SetDlgItemTextA(hDlg, IDC_FILE_SIZE, szSize);
+    SetDlgItemTextA(hDlg, IDC_FILE_VERSION, szVersion);
+    SetDlgItemTextA(hDlg, IDC_STATUS, szStatus);
+    static char s_szDescription[4096];
+    if (LoadStringA(g_hInstance, pEntry->nDescription, s_szDescription, sizeof(s_szDescription)) <= 0)
+        s_szDescription[0] = '\0';
+    SetDlgItemTextA(hDlg, IDC_DESCRIPTION, s_szDescription);
+
+    BOOL bRegistrable = bInstalled && (pEntry->dwFlags & COMPONENT_SELF_REGISTERING) &&
+                        pEntry->pszClassId;
+    EnableCommand(hDlg, ID_CONTROL_REGISTER, bRegistrable && !bRegistered);
+    EnableCommand(hDlg, ID_CONTROL_UNREGISTER, bRegistrable && bRegistered);
+
+    BOOL bHelp = bInstalled && IsComponentHelpAvailable(pEntry);
+    EnableWindow(GetDlgItem(hDlg, IDC_HELP_BUTTON), bHelp);
+    EnableCommand(hDlg, ID_HELP_REFERENCE, bHelp);
+}

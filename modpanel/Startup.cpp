@@ -1,0 +1,282 @@
+// Start-up of the component panel: paths, command line, choice of product,
+// title, the hidden main window and the message loop.
+#include "Modpanel.h"
+
+#include <time.h>
+
+#include "ProductCatalogue.h"
+#include "resource.h"
+
+HINSTANCE g_hInstance = 0;
+HWND g_hMainWnd = 0;
+
+DWORD g_dwProduct = 0;
+int g_nProductGroup = 0;
+char g_szProductName[128] = "";
+char g_szProductEdition[128] = "";
+char g_szFullProductName[256] = "";
+char g_szVersionText[32] = "";
+char g_szTitle[128] = "";
+
+char g_szRegistrationTool[MAX_PATH] = "";
+const char g_szAssembliesFolder[] = "C:\\Program Files\\Common Files\\Brantlow Shared\\Assemblies";
+char g_szHelpFile[MAX_PATH] = "";
+
+namespace
+{
+
+const char kClassName[] = "BrantlowModpanelClass";
+
+// Library search limited to the system folder, where the system offers it.
+void RestrictLibrarySearch()
+{
+    typedef BOOL(WINAPI * SetDefaultDllDirectoriesFn)(DWORD);
+    HMODULE hKernel = GetModuleHandleA("kernel32.dll");
+    if (hKernel == 0)
+        return;
+    SetDefaultDllDirectoriesFn pfn = (SetDefaultDllDirectoriesFn)(void (*)())GetProcAddress(
+        hKernel, "SetDefaultDllDirectories");
+    if (pfn)
+        pfn(LOAD_LIBRARY_SEARCH_SYSTEM32);
+}
+
+// Copies at most nSize - 1 bytes and terminates.
+void CopyText(char* pszTo, const char* pszFrom, int nSize)
+{
+    int i = 0;
+    for (; i < nSize - 1 && pszFrom[i]; ++i)
+        pszTo[i] = pszFrom[i];
+    pszTo[i] = '\0';
+}
+
+// Appends within nSize bytes; FALSE (and the text unchanged) when it does
+// not fit.
+BOOL AppendText(char* pszTo, const char* pszMore, int nSize)
+{
+    int nHave = lstrlenA(pszTo);
+    int nMore = lstrlenA(pszMore);
+    if (nHave + nMore >= nSize)
+        return FALSE;
+    CopyMemory(pszTo + nHave, pszMore, nMore + 1);
+    return TRUE;
+}
+
+// The keyword whose beginning the option name is, compared without regard
+// to case over the name's own length; names of 2 characters or fewer and
+// names longer than the keyword never match.
+BOOL NameMatches(const char* pszName, int nLength, const char* pszKeyword)
+{
+    if (nLength <= 2 || nLength > lstrlenA(pszKeyword))
+        return FALSE;
+    for (int i = 0; i < nLength; ++i)
+    {
+        char a = pszName[i], b = pszKeyword[i];
+        if (a >= 'a' && a <= 'z')
+            a = (char)(a - 'a' + 'A');
+        if (a != b)
+            return FALSE;
+    }
+    return TRUE;
+}
+
+// A signed decimal number as the run-time library reads one: leading
+// blanks, an optional sign, digits; anything else gives 0.
+long ReadNumber(const char* p, const char* pEnd)
+{
+    while (p < pEnd && (*p == ' ' || *p == '\t' || *p == '\n' || *p == '\r' || *p == '\v' || *p == '\f'))
+        ++p;
+    BOOL bNegative = FALSE;
+    if (p < pEnd && (*p == '+' || *p == '-'))
+    {
+        bNegative = *p == '-';
+        ++p;
+    }
+    unsigned long ulValue = 0;
+    for (; p < pEnd && *p >= '0' && *p <= '9'; ++p)
+        ulValue = ulValue * 10 + (unsigned long)(*p - '0');
+    return bNegative ? (long)(0 - ulValue) : (long)ulValue;
+}
+
+} // namespace
+
+void MakeOwnHelpPath(const char* pszModule, char* pszHelp, int nSize)
+{
+    pszHelp[0] = '\0';
+    int nDot = -1;
+    for (int i = 0; pszModule[i]; ++i)
+        if (pszModule[i] == '.')
+            nDot = i;
+    if (nDot < 0 || nDot + 5 > nSize)
+        return;
+    CopyMemory(pszHelp, pszModule, nDot);
+    CopyMemory(pszHelp + nDot, ".chm", 5);
+}
+
+void InitialisePaths()
+{
+    char szSystem[MAX_PATH];
+    UINT nLength = GetSystemDirectoryA(szSystem, sizeof(szSystem));
+    if (nLength == 0 || nLength >= sizeof(szSystem))
+        szSystem[0] = '\0';
+    if (szSystem[0] && szSystem[lstrlenA(szSystem) - 1] != '\\')
+        AppendText(szSystem, "\\", sizeof(szSystem));
+    CopyText(g_szRegistrationTool, szSystem, sizeof(g_szRegistrationTool));
+    if (!AppendText(g_szRegistrationTool, "REGSVR32.EXE", sizeof(g_szRegistrationTool)))
+        g_szRegistrationTool[0] = '\0';
+
+    char szModule[MAX_PATH];
+    DWORD dwLength = GetModuleFileNameA(0, szModule, sizeof(szModule));
+    if (dwLength == 0 || dwLength >= sizeof(szModule))
+        szModule[0] = '\0';
+    MakeOwnHelpPath(szModule, g_szHelpFile, sizeof(g_szHelpFile));
+    if (g_szHelpFile[0] && GetFileAttributesA(g_szHelpFile) == INVALID_FILE_ATTRIBUTES)
+        g_szHelpFile[0] = '\0';
+}
+
+BOOL ParseCommandLine(const char* pszCmdLine, BOOL* pbProductNamed, int* pnAction)
+{
+    const char* p = pszCmdLine ? pszCmdLine : "";
+    for (;;)
+    {
+        while (*p == ' ')
+            ++p;
+        if (*p == '\0')
+            return TRUE;
+        const char* pToken = p;
+        while (*p && *p != ' ')
+            ++p;
+        const char* pEnd = p;
+        if (*pToken != '/' && *pToken != '-')
+            continue;
+        const char* pName = pToken + 1;
+        const char* pColon = pName;
+        while (pColon < pEnd && *pColon != ':')
+            ++pColon;
+        int nName = (int)(pColon - pName);
+        BOOL bValue = pColon < pEnd;
+        const char* pValue = bValue ? pColon + 1 : pEnd;
+
+        if (NameMatches(pName, nName, "PRODUCT"))
+        {
+            if (!bValue || pValue == pEnd)
+                continue;
+            g_dwProduct = (DWORD)ReadNumber(pValue, pEnd);
+            *pbProductNamed = TRUE;
+            if (GetProductGroup(g_dwProduct) == 0)
+                return FALSE;
+        }
+        else if (NameMatches(pName, nName, "VERSION"))
+            *pnAction = ACTION_ABOUT;
+        // QUIET is accepted and changes nothing; other names are ignored.
+    }
+}
+
+void ChooseProduct(BOOL bProductNamed)
+{
+    if (bProductNamed)
+    {
+        g_nProductGroup = GetProductGroup(g_dwProduct);
+        return;
+    }
+    g_nProductGroup = 4;
+    DWORD adwIds[255];
+    int nCount = EnumerateProducts(4, adwIds, 255);
+    if (nCount > 255)
+        nCount = 255;
+    g_dwProduct = 17;
+    for (int i = 0; i < nCount; ++i)
+    {
+        int hProduct = OpenProduct(adwIds[i]);
+        if (hProduct != -1)
+        {
+            CloseProduct(hProduct);
+            g_dwProduct = adwIds[i];
+            return;
+        }
+    }
+}
+
+void RefreshProductText()
+{
+    if (!GetProductName(g_dwProduct, g_szProductName, sizeof(g_szProductName)))
+        g_szProductName[0] = '\0';
+    if (!GetProductEdition(g_dwProduct, g_szProductEdition, sizeof(g_szProductEdition)))
+        g_szProductEdition[0] = '\0';
+    CopyText(g_szFullProductName, g_szProductName, sizeof(g_szFullProductName));
+    if (g_szProductEdition[0])
+    {
+        AppendText(g_szFullProductName, " ", sizeof(g_szFullProductName));
+        AppendText(g_szFullProductName, g_szProductEdition, sizeof(g_szFullProductName));
+    }
+    if (!GetProductVersion(g_dwProduct, 0, 0, 0, g_szVersionText, sizeof(g_szVersionText)))
+        g_szVersionText[0] = '\0';
+}
+
+void BuildTitle()
+{
+    WORD wMajor = 0, wMinor = 0;
+    GetProductVersion(g_dwProduct, &wMajor, &wMinor, 0, 0, 0);
+    int nShortMinor = ShortMinor(wMinor);
+    // Name at most 127 characters, two numbers at most 5 digits each.
+    char szTitle[192];
+    wsprintfA(szTitle, "%s %d.%d Modpanel", g_szProductName, (int)wMajor, nShortMinor);
+    CopyText(g_szTitle, szTitle, sizeof(g_szTitle));
+}
+
+BOOL CreateMainWindow()
+{
+    WNDCLASSA wc;
+    ZeroMemory(&wc, sizeof(wc));
+    wc.style = CS_VREDRAW | CS_HREDRAW | CS_BYTEALIGNCLIENT;
+    wc.lpfnWndProc = MainWindowProc;
+    wc.hInstance = g_hInstance;
+    wc.hIcon = LoadIconA(g_hInstance, MAKEINTRESOURCEA(IDI_MODPANEL));
+    wc.hCursor = LoadCursorA(0, (LPCSTR)IDC_ARROW);
+    wc.hbrBackground = (HBRUSH)GetStockObject(WHITE_BRUSH);
+    wc.lpszClassName = kClassName;
+    if (!RegisterClassA(&wc))
+        return FALSE;
+    g_hMainWnd = CreateWindowExA(0, kClassName, g_szTitle, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, 0, 0, g_hInstance, 0);
+    if (g_hMainWnd == 0)
+        return FALSE;
+    ShowWindow(g_hMainWnd, SW_HIDE);
+    UpdateWindow(g_hMainWnd);
+    return TRUE;
+}
+
+int RunModpanel(HINSTANCE hInstance, const char* pszCmdLine)
+{
+    g_hInstance = hInstance;
+    RestrictLibrarySearch();
+    _tzset();
+    InitialisePaths();
+
+    BOOL bProductNamed = FALSE;
+    int nAction = ACTION_PANEL;
+    if (!ParseCommandLine(pszCmdLine, &bProductNamed, &nAction))
+    {
+        ShowMessage(IDS_WRONG_PRODUCT, MB_ICONWARNING);
+        return 0;
+    }
+    ChooseProduct(bProductNamed);
+    RefreshProductText();
+    BuildTitle();
+
+    // Without a main window nothing can be shown: the run ends quietly.
+    if (!CreateMainWindow())
+        return 0;
+    LoadHtmlHelp();
+    PostMessageA(g_hMainWnd, nAction == ACTION_ABOUT ? WM_RUN_ABOUT : WM_RUN_PANEL, 0, 0);
+
+    MSG msg;
+    while (GetMessageA(&msg, 0, 0, 0) > 0)
+    {
+        if (PreTranslateHelpMessage(&msg))
+            continue;
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    UnloadHtmlHelp();
+    return 0;
+}

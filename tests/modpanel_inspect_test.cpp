@@ -1,0 +1,380 @@
+// Inspection of component files placed in the Wine prefix by the test: the
+// registry's InprocServer32 path, the assemblies folders, the standard
+// search, the file's version resource, date and size, and the states of the
+// Register, Unregister and Help commands. The panel runs modeless here, so
+// that the test can select entries and read the fields directly.
+#include <gtest/gtest.h>
+
+#include <time.h>
+
+#include <string>
+#include <vector>
+
+#include "Modpanel.h"
+#include "PanelDriver.h"
+#include "resource.h"
+
+namespace
+{
+
+const char kHtmlHelpKey[] = "Software\\Microsoft\\Windows\\HTML Help";
+
+std::string TestDir()
+{
+    char path[MAX_PATH];
+    GetModuleFileNameA(nullptr, path, sizeof(path));
+    std::string dir(path);
+    return dir.substr(0, dir.find_last_of('\\'));
+}
+
+std::string SystemDir()
+{
+    char path[MAX_PATH];
+    GetSystemDirectoryA(path, sizeof(path));
+    return path;
+}
+
+// 5 March 2009, 14:07 local time.
+time_t KnownTime()
+{
+    struct tm local = {};
+    local.tm_year = 109;
+    local.tm_mon = 2;
+    local.tm_mday = 5;
+    local.tm_hour = 14;
+    local.tm_min = 7;
+    local.tm_isdst = -1;
+    return mktime(&local);
+}
+
+const ComponentEntry* FindEntry(int type, int group, DWORD needFlags, bool classId)
+{
+    for (int i = 0; g_aComponents[i].nType != COMPONENT_NONE; ++i)
+    {
+        const ComponentEntry& e = g_aComponents[i];
+        if (e.nType == type && (group == 0 || e.nProductGroup == group) &&
+            (e.dwFlags & needFlags) == needFlags && !(e.dwFlags & COMPONENT_HIDDEN) &&
+            (e.pszClassId != nullptr) == classId)
+            return &e;
+    }
+    return nullptr;
+}
+
+class Inspection : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        g_hInstance = GetModuleHandleA(nullptr);
+        _tzset();
+        probe = TestDir() + "\\probe_component.dll";
+        ASSERT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(probe.c_str())) << probe;
+    }
+    void TearDown() override
+    {
+        if (hDlg)
+            DestroyWindow(hDlg);
+        g_hDialog = nullptr;
+        g_wTemplate = 0;
+        for (auto it = files.rbegin(); it != files.rend(); ++it)
+            DeleteFileA(it->c_str());
+        for (auto it = dirs.rbegin(); it != dirs.rend(); ++it)
+            RemoveDirectoryA(it->c_str());
+        for (const std::string& key : classKeys)
+            RegDeleteTreeA(HKEY_CLASSES_ROOT, key.c_str());
+        for (const std::string& name : helpValues)
+        {
+            HKEY key;
+            if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kHtmlHelpKey, 0, KEY_SET_VALUE, &key) == 0)
+            {
+                RegDeleteValueA(key, name.c_str());
+                RegCloseKey(key);
+            }
+        }
+    }
+
+    // Opens the panel for a product and group, as RunDialog would.
+    void OpenPanel(DWORD product, int group)
+    {
+        g_dwProduct = product;
+        g_nProductGroup = group;
+        RefreshProductText();
+        BuildTitle();
+        g_wTemplate = IDD_PANEL;
+        hDlg = CreateDialogParamA(g_hInstance, MAKEINTRESOURCEA(IDD_PANEL), nullptr,
+                                  SharedDialogProc, 0);
+        ASSERT_NE(nullptr, hDlg);
+    }
+    // Lists the entry's type and inspects the entry.
+    void Select(const ComponentEntry* entry)
+    {
+        FillComponentList(hDlg, entry->nType);
+        HWND list = GetDlgItem(hDlg, IDC_NAME_LIST);
+        LRESULT item = SendMessageA(list, CB_FINDSTRINGEXACT, (WPARAM)-1, (LPARAM)entry->pszFileName);
+        ASSERT_NE(CB_ERR, item) << entry->pszFileName;
+        SendMessageA(list, CB_SETCURSEL, item, 0);
+        InspectComponent(hDlg);
+        ASSERT_EQ(entry, SelectedEntry(hDlg));
+    }
+
+    void MakeDir(const std::string& dir)
+    {
+        if (CreateDirectoryA(dir.c_str(), nullptr))
+            dirs.push_back(dir);
+    }
+    // Copies the probe (or, without a version, writes size bytes) to path,
+    // with the known modification time; answers the file's size.
+    DWORD Place(const std::string& path, bool withVersion, DWORD size = 1234)
+    {
+        if (withVersion)
+            EXPECT_TRUE(CopyFileA(probe.c_str(), path.c_str(), FALSE)) << path;
+        else
+        {
+            HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+            EXPECT_NE(INVALID_HANDLE_VALUE, h) << path;
+            std::string bytes(size, 'x');
+            DWORD written = 0;
+            WriteFile(h, bytes.data(), size, &written, nullptr);
+            CloseHandle(h);
+        }
+        files.push_back(path);
+        HANDLE h = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        unsigned long long ticks = (unsigned long long)KnownTime() * 10000000ULL + 116444736000000000ULL;
+        FILETIME ft = {(DWORD)ticks, (DWORD)(ticks >> 32)};
+        SetFileTime(h, nullptr, nullptr, &ft);
+        CloseHandle(h);
+        WIN32_FILE_ATTRIBUTE_DATA data;
+        GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data);
+        return data.nFileSizeLow;
+    }
+    // Registers the entry's class with InprocServer32 = path, stored with
+    // or without its terminating zero.
+    void Register(const ComponentEntry* entry, const std::string& path, bool terminated = true)
+    {
+        std::string key = std::string("CLSID\\") + entry->pszClassId;
+        classKeys.push_back(key);
+        HKEY h;
+        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyA(HKEY_CLASSES_ROOT, (key + "\\InprocServer32").c_str(), &h));
+        RegSetValueExA(h, nullptr, 0, REG_SZ, (const BYTE*)path.c_str(),
+                       (DWORD)path.size() + (terminated ? 1 : 0));
+        RegCloseKey(h);
+    }
+    void ListHelpFolder(const char* helpFile, const std::string& folder)
+    {
+        HKEY h;
+        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyA(HKEY_LOCAL_MACHINE, kHtmlHelpKey, &h));
+        RegSetValueExA(h, helpFile, 0, REG_SZ, (const BYTE*)folder.c_str(), (DWORD)folder.size() + 1);
+        RegCloseKey(h);
+        helpValues.push_back(helpFile);
+    }
+
+    std::string Text(int id) { return ControlText(hDlg, id); }
+    bool Grayed(UINT command) { return MenuItemGrayed(hDlg, command); }
+
+    std::string probe;
+    HWND hDlg = nullptr;
+    std::vector<std::string> files, dirs, classKeys, helpValues;
+};
+
+TEST_F(Inspection, RegisteredPathMissingButCopyFoundBySearch)
+{
+    const ComponentEntry* e = FindEntry(COMPONENT_ACTIVEX, 2, COMPONENT_SELF_REGISTERING, true);
+    ASSERT_NE(nullptr, e);
+    Register(e, "C:\\nowhere\\" + std::string(e->pszFileName));
+    DWORD size = Place(SystemDir() + "\\" + e->pszFileName, true);
+    OpenPanel(5, 2);
+    Select(e);
+    EXPECT_EQ("Installed, Registered", Text(IDC_STATUS));
+    EXPECT_EQ("03-05-2009 14:07", Text(IDC_FILE_DATE));
+    EXPECT_EQ(std::to_string(size) + " bytes", Text(IDC_FILE_SIZE));
+    EXPECT_EQ("3.1.4.159", Text(IDC_FILE_VERSION));
+    EXPECT_TRUE(Grayed(ID_CONTROL_REGISTER));
+    EXPECT_FALSE(Grayed(ID_CONTROL_UNREGISTER));
+    // The description is the entry's string.
+    char description[4096];
+    LoadStringA(g_hInstance, e->nDescription, description, sizeof(description));
+    EXPECT_EQ(description, Text(IDC_DESCRIPTION));
+    EXPECT_FALSE(Text(IDC_DESCRIPTION).empty());
+}
+
+TEST_F(Inspection, RegisteredAndFoundNowhere)
+{
+    const ComponentEntry* e = FindEntry(COMPONENT_ACTIVEX, 2, COMPONENT_SELF_REGISTERING, true);
+    ASSERT_NE(nullptr, e);
+    Register(e, "C:\\nowhere\\" + std::string(e->pszFileName));
+    OpenPanel(5, 2);
+    Select(e);
+    EXPECT_EQ("Not installed, Registered", Text(IDC_STATUS));
+    EXPECT_EQ("None", Text(IDC_FILE_DATE));
+    EXPECT_EQ("0 bytes", Text(IDC_FILE_SIZE));
+    EXPECT_EQ("None", Text(IDC_FILE_VERSION));
+    EXPECT_TRUE(Grayed(ID_CONTROL_REGISTER));
+    EXPECT_TRUE(Grayed(ID_CONTROL_UNREGISTER));
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(hDlg, IDC_HELP_BUTTON)));
+}
+
+TEST_F(Inspection, InstalledNotRegisteredOffersRegister)
+{
+    const ComponentEntry* e = FindEntry(COMPONENT_ACTIVEX, 2, COMPONENT_SELF_REGISTERING, true);
+    ASSERT_NE(nullptr, e);
+    Place(SystemDir() + "\\" + e->pszFileName, true);
+    OpenPanel(5, 2);
+    Select(e);
+    EXPECT_EQ("Installed, Not registered", Text(IDC_STATUS));
+    EXPECT_FALSE(Grayed(ID_CONTROL_REGISTER));
+    EXPECT_TRUE(Grayed(ID_CONTROL_UNREGISTER));
+}
+
+TEST_F(Inspection, RegisteredPathStoredWithoutTerminator)
+{
+    const ComponentEntry* e = FindEntry(COMPONENT_SCRIPTING, 3, COMPONENT_SELF_REGISTERING, true);
+    ASSERT_NE(nullptr, e);
+    std::string dir = "C:\\mpreg";
+    MakeDir(dir);
+    DWORD size = Place(dir + "\\" + e->pszFileName, false, 777);
+    Register(e, dir + "\\" + e->pszFileName, false);
+    OpenPanel(20, 3);
+    Select(e);
+    EXPECT_EQ("Installed, Registered", Text(IDC_STATUS));
+    EXPECT_EQ("777 bytes", Text(IDC_FILE_SIZE));
+    EXPECT_EQ(777u, size);
+    EXPECT_EQ("None", Text(IDC_FILE_VERSION));      // no version resource
+    EXPECT_EQ("03-05-2009 14:07", Text(IDC_FILE_DATE));
+}
+
+TEST_F(Inspection, LibraryWithClassIdShowsNoRegistrationPart)
+{
+    const ComponentEntry* e = FindEntry(COMPONENT_LIBRARY, 2, 0, true);
+    ASSERT_NE(nullptr, e);
+    std::string dir = "C:\\mplib";
+    MakeDir(dir);
+    Place(dir + "\\" + e->pszFileName, true);
+    Register(e, dir + "\\" + e->pszFileName);
+    OpenPanel(5, 2);
+    Select(e);
+    EXPECT_EQ("Installed", Text(IDC_STATUS));
+    EXPECT_EQ("3.1.4.159", Text(IDC_FILE_VERSION));
+    // Not self-registering: both commands grayed.
+    EXPECT_TRUE(Grayed(ID_CONTROL_REGISTER));
+    EXPECT_TRUE(Grayed(ID_CONTROL_UNREGISTER));
+}
+
+TEST_F(Inspection, SharedAssemblyIsTakenFromTheGroupsFolderFirst)
+{
+    const ComponentEntry* e = FindEntry(COMPONENT_DOTNET, 4, COMPONENT_SHARED_ASSEMBLY, false);
+    ASSERT_NE(nullptr, e);
+    std::string root = g_szAssembliesFolder;
+    MakeDir("C:\\Program Files\\Common Files");
+    MakeDir("C:\\Program Files\\Common Files\\Brantlow Shared");
+    MakeDir(root);
+    MakeDir(root + "\\v6.0");
+    MakeDir(root + "\\v6.0\\v2.0.50727");
+    MakeDir(root + "\\v1.1.4322");
+    DWORD first = Place(root + "\\v6.0\\v2.0.50727\\" + e->pszFileName, false, 2000);
+    Place(root + "\\v1.1.4322\\" + e->pszFileName, true);
+    OpenPanel(17, 4);
+    Select(e);
+    EXPECT_EQ("Installed", Text(IDC_STATUS));           // no registration part
+    EXPECT_EQ(std::to_string(first) + " bytes", Text(IDC_FILE_SIZE));
+    EXPECT_EQ("None", Text(IDC_FILE_VERSION));
+
+    // Without the group's copy, the older framework's folder serves.
+    DeleteFileA((root + "\\v6.0\\v2.0.50727\\" + e->pszFileName).c_str());
+    InspectComponent(hDlg);
+    EXPECT_EQ("3.1.4.159", Text(IDC_FILE_VERSION));
+    EXPECT_EQ("Installed", Text(IDC_STATUS));
+}
+
+TEST_F(Inspection, DefaultTypeWithoutEntriesKeepsThePlaceholders)
+{
+    // Product 24's default type is Dynamic Link Library; group 9 lists
+    // .NET components only.
+    OpenPanel(24, 9);
+    EXPECT_EQ(COMPONENT_LIBRARY, g_nComponentType);
+    EXPECT_EQ(0, SendDlgItemMessageA(hDlg, IDC_NAME_LIST, CB_GETCOUNT, 0, 0));
+    EXPECT_EQ("01-01-80 00:00", Text(IDC_FILE_DATE));
+    EXPECT_EQ("0 bytes", Text(IDC_FILE_SIZE));
+    EXPECT_EQ("1.00.101", Text(IDC_FILE_VERSION));
+    EXPECT_EQ("Not registered", Text(IDC_STATUS));
+    EXPECT_EQ("Description of the component's function.", Text(IDC_DESCRIPTION));
+    EXPECT_EQ(BST_CHECKED, IsDlgButtonChecked(hDlg, IDC_TYPE_LIBRARY));
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(hDlg, IDC_TYPE_DOTNET)));
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(hDlg, IDC_TYPE_SCRIPTING)));
+}
+
+TEST_F(Inspection, EmptyTypeLeavesTheLastInspection)
+{
+    OpenPanel(24, 8);       // Compression Library: libraries only
+    std::string status = Text(IDC_STATUS), description = Text(IDC_DESCRIPTION);
+    EXPECT_NE("Not registered", status);
+    EXPECT_NE("Description of the component's function.", description);
+    FillComponentList(hDlg, COMPONENT_ACTIVEX);
+    EXPECT_EQ(0, SendDlgItemMessageA(hDlg, IDC_NAME_LIST, CB_GETCOUNT, 0, 0));
+    EXPECT_EQ(status, Text(IDC_STATUS));
+    EXPECT_EQ(description, Text(IDC_DESCRIPTION));
+    EXPECT_EQ(COMPONENT_ACTIVEX, g_nComponentType);
+}
+
+TEST_F(Inspection, ListIsSortedAndItsFirstItemInspected)
+{
+    OpenPanel(5, 2);
+    FillComponentList(hDlg, COMPONENT_ACTIVEX);
+    HWND list = GetDlgItem(hDlg, IDC_NAME_LIST);
+    int count = (int)SendMessageA(list, CB_GETCOUNT, 0, 0);
+    int expected = 0;
+    for (int i = 0; g_aComponents[i].nType != COMPONENT_NONE; ++i)
+        if (g_aComponents[i].nProductGroup == 2 && g_aComponents[i].nType == COMPONENT_ACTIVEX &&
+            !(g_aComponents[i].dwFlags & COMPONENT_HIDDEN))
+            ++expected;
+    ASSERT_EQ(expected, count);
+    std::string previous;
+    for (int i = 0; i < count; ++i)
+    {
+        char name[128];
+        SendMessageA(list, CB_GETLBTEXT, i, (LPARAM)name);
+        LRESULT index = SendMessageA(list, CB_GETITEMDATA, i, 0);
+        EXPECT_STREQ(g_aComponents[index].pszFileName, name);
+        if (i > 0)
+        {
+            EXPECT_LT(lstrcmpiA(previous.c_str(), name), 0);
+        }
+        previous = name;
+    }
+    EXPECT_EQ(0, SendMessageA(list, CB_GETCURSEL, 0, 0));
+    EXPECT_EQ("Not installed, Not registered", Text(IDC_STATUS));
+}
+
+TEST_F(Inspection, HelpFolderJoinsWithOrWithoutTrailingSeparator)
+{
+    const ComponentEntry* e = FindEntry(COMPONENT_ACTIVEX, 2, COMPONENT_SELF_REGISTERING, true);
+    ASSERT_NE(nullptr, e);
+    ASSERT_NE(nullptr, e->pszHelpFile);
+    Place(SystemDir() + "\\" + e->pszFileName, true);
+    std::string dir = "C:\\mphelp";
+    MakeDir(dir);
+    LoadHtmlHelp();
+    ASSERT_NE(nullptr, g_pfnHtmlHelp);
+    OpenPanel(5, 2);
+    HWND button = GetDlgItem(hDlg, IDC_HELP_BUTTON);
+
+    ListHelpFolder(e->pszHelpFile, dir);
+    Select(e);
+    EXPECT_FALSE(IsWindowEnabled(button));          // listed, but no file there
+
+    Place(dir + "\\" + e->pszHelpFile, false, 10);
+    InspectComponent(hDlg);
+    EXPECT_TRUE(IsWindowEnabled(button));
+    EXPECT_FALSE(Grayed(ID_HELP_REFERENCE));
+
+    ListHelpFolder(e->pszHelpFile, dir + "\\");
+    InspectComponent(hDlg);
+    EXPECT_TRUE(IsWindowEnabled(button));
+
+    // Not installed: no help, whatever the key says.
+    DeleteFileA((SystemDir() + "\\" + e->pszFileName).c_str());
+    InspectComponent(hDlg);
+    EXPECT_FALSE(IsWindowEnabled(button));
+    EXPECT_TRUE(Grayed(ID_HELP_REFERENCE));
+}
+
+} // namespace

@@ -1,0 +1,120 @@
+// panelctl: acts on another program's window as a user would, for the
+// component panel's end-to-end tests.
+//
+//   panelctl show CAPTION MS            print the window's controls
+//   panelctl key CAPTION VK MS          press a key in the window (its focus)
+//   panelctl post CAPTION MSG WPARAM MS post a message to the window
+//   panelctl absent CAPTION MS          succeed when no such window appears
+//
+// Output of show, one line each: "window CLASS", then
+// "control ID CLASS enabled|disabled checked|unchecked TEXT".
+// Exit code: 0 done, 1 window not found (or, for absent, found), 2 usage.
+#include <windows.h>
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+namespace
+{
+
+struct Search
+{
+    const char* pszCaption;
+    HWND hwnd;
+};
+
+BOOL CALLBACK MatchCaption(HWND hwnd, LPARAM lParam)
+{
+    Search* pSearch = reinterpret_cast<Search*>(lParam);
+    char szText[256];
+    if (IsWindowVisible(hwnd) && GetWindowTextA(hwnd, szText, sizeof(szText)) > 0 &&
+        strcmp(szText, pSearch->pszCaption) == 0)
+    {
+        pSearch->hwnd = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND WaitForWindow(const char* pszCaption, DWORD dwTimeout)
+{
+    DWORD dwStart = GetTickCount();
+    for (;;)
+    {
+        Search search = {pszCaption, 0};
+        EnumWindows(MatchCaption, reinterpret_cast<LPARAM>(&search));
+        if (search.hwnd)
+            return search.hwnd;
+        if (GetTickCount() - dwStart >= dwTimeout)
+            return 0;
+        Sleep(50);
+    }
+}
+
+BOOL CALLBACK PrintControl(HWND hwnd, LPARAM)
+{
+    char szClass[64], szText[1024];
+    GetClassNameA(hwnd, szClass, sizeof(szClass));
+    GetWindowTextA(hwnd, szText, sizeof(szText));
+    bool bChecked = lstrcmpiA(szClass, "Button") == 0 &&
+                    SendMessageA(hwnd, BM_GETCHECK, 0, 0) == BST_CHECKED;
+    printf("control %d %s %s %s %s\n", GetDlgCtrlID(hwnd), szClass,
+           IsWindowEnabled(hwnd) ? "enabled" : "disabled", bChecked ? "checked" : "unchecked",
+           szText);
+    return TRUE;
+}
+
+HWND FocusOf(HWND hwnd)
+{
+    GUITHREADINFO info;
+    ZeroMemory(&info, sizeof(info));
+    info.cbSize = sizeof(info);
+    if (GetGUIThreadInfo(GetWindowThreadProcessId(hwnd, 0), &info) && info.hwndFocus)
+        return info.hwndFocus;
+    return hwnd;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 4)
+    {
+        fprintf(stderr, "usage: panelctl show|key|post|absent CAPTION ... MS\n");
+        return 2;
+    }
+    const char* pszCaption = argv[2];
+    DWORD dwTimeout = (DWORD)strtoul(argv[argc - 1], 0, 10);
+    if (strcmp(argv[1], "absent") == 0)
+        return WaitForWindow(pszCaption, dwTimeout) ? 1 : 0;
+    HWND hwnd = WaitForWindow(pszCaption, dwTimeout);
+    if (hwnd == 0)
+    {
+        fprintf(stderr, "no window \"%s\"\n", pszCaption);
+        return 1;
+    }
+    if (strcmp(argv[1], "show") == 0 && argc == 4)
+    {
+        char szClass[64];
+        GetClassNameA(hwnd, szClass, sizeof(szClass));
+        printf("window %s\n", szClass);
+        EnumChildWindows(hwnd, PrintControl, 0);
+        return 0;
+    }
+    if (strcmp(argv[1], "key") == 0 && argc == 5)
+    {
+        UINT vk = (UINT)strtoul(argv[3], 0, 0);
+        HWND hTarget = FocusOf(hwnd);
+        PostMessageA(hTarget, WM_KEYDOWN, vk, 1);
+        PostMessageA(hTarget, WM_KEYUP, vk, 0xC0000001);
+        return 0;
+    }
+    if (strcmp(argv[1], "post") == 0 && argc == 6)
+    {
+        PostMessageA(hwnd, (UINT)strtoul(argv[3], 0, 0), (WPARAM)strtoul(argv[4], 0, 0), 0);
+        return 0;
+    }
+    fprintf(stderr, "usage: panelctl show|key|post|absent CAPTION ... MS\n");
+    return 2;
+}

@@ -1,0 +1,68 @@
+#!/usr/bin/env bash
+# Takes pictures of the component panel as a user sees it: the real
+# modpanel.exe for one product per component type, in a Wine virtual
+# desktop so that Wine draws its own window frame, on an Xvfb display of its
+# own, with a Wine prefix of its own (so that it never meets a test run of
+# the same tree).
+#
+# Usage: tools/screenshot-panel.sh [BUILD-DIR] [OUT-DIR]
+#   BUILD-DIR  a configured x86_64 tree (default build/win64)
+#   OUT-DIR    default docs; writes panel-activex.png, panel-library.png,
+#              panel-scripting.png and panel-dotnet.png
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=$(cd "${1:-$root/build/win64}" && pwd)
+outdir=${2:-$root/docs}
+loader=$(sed -n 's/^WINE_LOADER:FILEPATH=//p' "$build/CMakeCache.txt")
+[ -n "$loader" ] && [ -x "$loader" ] || { echo "no Wine loader configured in $build" >&2; exit 1; }
+cmake --build "$build" --target modpanel probe_component >/dev/null
+exe=$build/modpanel/modpanel.exe
+
+export WINEPREFIX=$build/panel-screenshot-prefix WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml='
+xpid=
+cleanup() {
+    timeout 30 wineserver -k >/dev/null 2>&1 </dev/null || true
+    if [ -n "$xpid" ]; then kill "$xpid" 2>/dev/null || true; fi
+}
+trap cleanup EXIT
+
+# A display of our own, the size of the virtual desktop.
+n=170
+while [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ]; do n=$((n + 1)); done
+Xvfb :$n -screen 0 640x480x24 -nolisten tcp >/dev/null 2>&1 </dev/null &
+xpid=$!
+for _ in $(seq 100); do [ -e /tmp/.X11-unix/X$n ] && break; sleep 0.1; done
+[ -e /tmp/.X11-unix/X$n ] || { echo "Xvfb did not start" >&2; exit 1; }
+export DISPLAY=:$n
+
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    echo "creating $WINEPREFIX"
+    timeout 300 "$loader" wineboot -i >/dev/null 2>&1 </dev/null
+    timeout 120 wineserver -w >/dev/null 2>&1 </dev/null
+fi
+
+mkdir -p "$outdir"
+# One installed component, so that a picture shows date, size and version:
+# the tests' probe file (version 3.1.4.159) as the Mail Toolkit's first
+# ActiveX control, in the prefix's system folder.
+sys32=$WINEPREFIX/drive_c/windows/system32
+cp "$build/tests/probe_component.dll" "$sys32/bcert.ocx"
+touch -d '2009-03-05 14:07' "$sys32/bcert.ocx"
+# The panel runs in the virtual desktop, where programs outside it cannot
+# see its windows: the picture is taken after a fixed wait, and the run is
+# ended with the prefix's server.
+shoot() {
+    local product=$1 out=$2
+    timeout 60 "$loader" explorer /desktop=ModpanelShot,640x480 "$exe" /product:$product \
+        >/dev/null 2>&1 </dev/null &
+    local pid=$!
+    sleep 6
+    import -window root "$outdir/$out"
+    echo "wrote $outdir/$out"
+    timeout 30 wineserver -k >/dev/null 2>&1 </dev/null || true
+    wait "$pid" || true
+}
+shoot 26 panel-activex.png
+shoot 24 panel-library.png
+shoot 16 panel-scripting.png
+shoot 19 panel-dotnet.png
