@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "Modpanel.h"
+#include "ProductCatalogue.h"
 #include "PanelDriver.h"
 #include "resource.h"
 
@@ -287,17 +288,17 @@ TEST_F(Inspection, SharedAssemblyIsTakenFromTheGroupsFolderFirst)
 
 TEST_F(Inspection, DefaultTypeWithoutEntriesKeepsThePlaceholders)
 {
-    // Product 24's default type is Dynamic Link Library; group 9 lists
-    // .NET components only.
-    OpenPanel(24, 9);
-    EXPECT_EQ(COMPONENT_LIBRARY, g_nComponentType);
+    // Product 57, an evaluation copy in the .NET-only group 9, opens on
+    // ActiveX Control, of which its group has none.
+    OpenPanel(57, GetProductGroup(57));
+    EXPECT_EQ(COMPONENT_ACTIVEX, g_nComponentType);
     EXPECT_EQ(0, SendDlgItemMessageA(hDlg, IDC_NAME_LIST, CB_GETCOUNT, 0, 0));
     EXPECT_EQ("01-01-80 00:00", Text(IDC_FILE_DATE));
     EXPECT_EQ("0 bytes", Text(IDC_FILE_SIZE));
     EXPECT_EQ("1.00.101", Text(IDC_FILE_VERSION));
     EXPECT_EQ("Not registered", Text(IDC_STATUS));
     EXPECT_EQ("Description of the component's function.", Text(IDC_DESCRIPTION));
-    EXPECT_EQ(BST_CHECKED, IsDlgButtonChecked(hDlg, IDC_TYPE_LIBRARY));
+    EXPECT_EQ(BST_CHECKED, IsDlgButtonChecked(hDlg, IDC_TYPE_ACTIVEX));
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(hDlg, IDC_TYPE_DOTNET)));
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(hDlg, IDC_TYPE_SCRIPTING)));
 }
