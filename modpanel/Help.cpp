@@ -1,6 +1,9 @@
-// HTML Help: loaded at run time, so that the panel runs without it; and the
-// entry points of the panel's help commands.
+// HTML Help: loaded at run time from the system folder, so that the panel
+// runs without it and never picks up a copy beside the program or in the
+// current folder; the panel's help commands; the About box's texts.
 #include "Modpanel.h"
+
+#include "resource.h"
 
 HtmlHelpFn g_pfnHtmlHelp = 0;
 DWORD g_dwHtmlHelpCookie = 0;
@@ -8,16 +11,42 @@ EntryPointCalls g_entryCalls = {0, 0, 0, 0};
 
 namespace
 {
+const UINT kHhDisplayToc = 1;
+const UINT kHhHelpContext = 15;
 const UINT kHhCloseAll = 18;
 const UINT kHhInitialize = 28;
 const UINT kHhUninitialize = 29;
 const UINT kHhPreTranslateMessage = 253;
+
+const char kHtmlHelpLibrary[] = "hhctrl.ocx";
+const char kHtmlHelpKey[] = "Software\\Microsoft\\Windows\\HTML Help";
+
+#ifndef LOAD_LIBRARY_SEARCH_SYSTEM32
+#define LOAD_LIBRARY_SEARCH_SYSTEM32 0x00000800
+#endif
+
+// The library from the system folder only: by the system's own search
+// limited to that folder, else (a system without that search) by its full
+// path in the system folder. 0 when neither loads.
+HMODULE LoadSystemLibrary(const char* pszName)
+{
+    HMODULE hLibrary = LoadLibraryExA(pszName, 0, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    if (hLibrary || GetLastError() != ERROR_INVALID_PARAMETER)
+        return hLibrary;
+    char szSystem[MAX_PATH], szPath[MAX_PATH];
+    UINT nLength = GetSystemDirectoryA(szSystem, sizeof(szSystem));
+    if (nLength == 0 || nLength >= sizeof(szSystem))
+        return 0;
+    if (!JoinPath(szSystem, pszName, szPath, sizeof(szPath)))
+        return 0;
+    return LoadLibraryA(szPath);
+}
 } // namespace
 
 void LoadHtmlHelp()
 {
     UINT uOldMode = SetErrorMode(SEM_NOOPENFILEERRORBOX);
-    HMODULE hLibrary = LoadLibraryA("hhctrl.ocx");
+    HMODULE hLibrary = LoadSystemLibrary(kHtmlHelpLibrary);
     // The library stays loaded for the life of the process.
     if (hLibrary)
         g_pfnHtmlHelp = (HtmlHelpFn)(void (*)())GetProcAddress(hLibrary, "HtmlHelpA");
@@ -43,21 +72,63 @@ void CloseHelpWindows()
         g_pfnHtmlHelp(0, 0, kHhCloseAll, 0);
 }
 
-// Help, Contents and F1. Not yet written: opening the own help file is the
-// work of the panel's help; for now the call is only counted.
-void ShowHelpContents(HWND)
+// Help, Contents and F1: the own help file at its table of contents.
+void ShowHelpContents(HWND hDlg)
 {
     ++g_entryCalls.nHelpContents;
+    if (g_szHelpFile[0] == '\0' || g_pfnHtmlHelp == 0)
+        return;
+    g_pfnHtmlHelp(hDlg, g_szHelpFile, kHhDisplayToc, 0);
 }
 
-// The Help button and Help, Technical Reference. Not yet written: for now
-// the call is only counted.
-void ShowComponentHelp(HWND)
+// The Help button and Help, Technical Reference: the selected component's
+// help file, at its topic or its table of contents.
+void ShowComponentHelp(HWND hDlg)
 {
     ++g_entryCalls.nComponentHelp;
+    const ComponentEntry* pEntry = SelectedEntry(hDlg);
+    if (pEntry == 0 || pEntry->pszHelpFile == 0 || pEntry->pszHelpFile[0] == '\0')
+        return;
+
+    if ((pEntry->dwFlags & COMPONENT_HTML_HELP) == 0)
+    {
+        WinHelpA(GetDesktopWindow(), pEntry->pszHelpFile,
+                 pEntry->dwHelpContext ? HELP_CONTEXT : HELP_CONTENTS,
+                 pEntry->dwHelpContext ? (ULONG_PTR)pEntry->dwHelpContext : 0);
+        return;
+    }
+
+    // HTML Help finds the file through the same key; a file not listed
+    // there is not shown.
+    HKEY hKey;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kHtmlHelpKey, 0, KEY_QUERY_VALUE, &hKey) !=
+        ERROR_SUCCESS)
+        return;
+    char szFolder[MAX_PATH];
+    BOOL bListed = ReadNamedText(hKey, pEntry->pszHelpFile, szFolder, sizeof(szFolder));
+    RegCloseKey(hKey);
+    if (!bListed || g_pfnHtmlHelp == 0)
+        return;
+
+    HWND hHelp;
+    if (pEntry->dwHelpContext)
+        hHelp = g_pfnHtmlHelp(hDlg, pEntry->pszHelpFile, kHhHelpContext,
+                              (DWORD_PTR)pEntry->dwHelpContext);
+    else
+        hHelp = g_pfnHtmlHelp(hDlg, pEntry->pszHelpFile, kHhDisplayToc, 0);
+    // A context that the file does not hold: its table of contents instead.
+    if (hHelp == 0)
+        g_pfnHtmlHelp(hDlg, pEntry->pszHelpFile, kHhDisplayToc, 0);
 }
 
-// The About box's texts. Not yet written: the template's texts stay.
-void SetUpAboutBox(HWND)
+// The About box: "About" and the product name in the caption, the name with
+// its edition and the version text in the two lines.
+void SetUpAboutBox(HWND hDlg)
 {
+    // "About " and at most 127 characters of name.
+    char szCaption[6 + sizeof(g_szProductName)];
+    wsprintfA(szCaption, "About %s", g_szProductName);
+    SetWindowTextA(hDlg, szCaption);
+    SetDlgItemTextA(hDlg, IDC_ABOUT_PRODUCT, g_szFullProductName);
+    SetDlgItemTextA(hDlg, IDC_ABOUT_VERSION, g_szVersionText);
 }

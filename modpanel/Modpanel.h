@@ -99,20 +99,28 @@ void LoadHtmlHelp();
 void UnloadHtmlHelp();
 BOOL PreTranslateHelpMessage(MSG* pMsg);
 void CloseHelpWindows();
-// Entry points that the help of the panel fills: Help, Contents (F1) and
-// the component's help (Help button, Technical Reference). Not yet written:
-// they only count their calls.
+// Help, Contents (F1): the panel's own help file at its table of contents.
 void ShowHelpContents(HWND hDlg);
+// The selected component's help (Help button, Technical Reference): its
+// topic by context number, else the file's contents.
 void ShowComponentHelp(HWND hDlg);
-// The About box's own set-up; not yet written (the template's texts stay).
+// The About box: caption "About <name>", the full name and the version.
 void SetUpAboutBox(HWND hDlg);
 
 // --- Registration (Registration.cpp) ---------------------------------------
-// Starts the system's registration tool for the selected entry. Not yet
-// written: it only counts its calls.
+// Starts the registration tool (g_szRegistrationTool) for the selected
+// entry: its file as OpenFile finds it to register, its registered
+// InprocServer32 path to unregister. Shows message 12 when the file to
+// register is not found, 11 when the tool does not start; does not wait.
+// Each call is also counted in g_entryCalls.
 void RunRegistrationTool(HWND hDlg, BOOL bRegister);
+// The tool's command line, both paths in quotation marks: "tool" "file" to
+// register, "tool" /u "file" to unregister. FALSE, and an empty result, when
+// it does not fit in nSize bytes.
+BOOL BuildRegistrationCommand(const char* pszTool, const char* pszFile, BOOL bRegister,
+                              char* pszCommand, int nSize);
 
-// Calls of the entry points that are not yet written, for the tests.
+// Calls of the panel's entry points, counted for the tests.
 struct EntryPointCalls
 {
     int nRegister;

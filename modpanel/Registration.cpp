@@ -1,14 +1,121 @@
 // Registering and unregistering a component file with the system's
-// registration tool.
+// registration tool. The panel registers nothing itself: it finds the file,
+// builds the tool's command line and starts the tool, which reports its own
+// outcome. It does not wait for the tool to end.
 #include "Modpanel.h"
 
-// Control, Register / Unregister and Alt+R / Alt+U. Not yet written:
-// starting the tool is the work of the panel's registration; for now the
-// call is only counted.
-void RunRegistrationTool(HWND, BOOL bRegister)
+#include "resource.h"
+
+namespace
+{
+
+// Command line: at most 511 characters.
+const int kCommandLineSize = 512;
+// The path field of OpenFile's result (OFS_MAXPATHNAME).
+const int kFoundPathSize = OFS_MAXPATHNAME;
+// The registered InprocServer32 path.
+const int kRegisteredPathSize = 256;
+
+// Appends text to a terminated buffer of nSize bytes; FALSE, with the
+// buffer unchanged, when it does not fit.
+BOOL Append(char* pszBuffer, int nSize, const char* pszText)
+{
+    int nHave = lstrlenA(pszBuffer), nAdd = lstrlenA(pszText);
+    if (nHave + nAdd >= nSize)
+        return FALSE;
+    CopyMemory(pszBuffer + nHave, pszText, nAdd + 1);
+    return TRUE;
+}
+
+// Appends a path in quotation marks, so that a path with blanks reaches the
+// tool as one argument.
+BOOL AppendQuoted(char* pszBuffer, int nSize, const char* pszPath)
+{
+    int nHave = lstrlenA(pszBuffer);
+    if (Append(pszBuffer, nSize, "\"") && Append(pszBuffer, nSize, pszPath) &&
+        Append(pszBuffer, nSize, "\""))
+        return TRUE;
+    pszBuffer[nHave] = '\0';
+    return FALSE;
+}
+
+// The full path of the entry's file by OpenFile's own search order.
+BOOL FindForRegistering(const ComponentEntry* pEntry, char* pszPath, int nSize)
+{
+    OFSTRUCT found;
+    ZeroMemory(&found, sizeof(found));
+    found.cBytes = (BYTE)sizeof(found);
+    if (OpenFile(pEntry->pszFileName, &found, OF_EXIST) == HFILE_ERROR)
+        return FALSE;
+    // The field is terminated by OpenFile; cut at its size regardless.
+    char szFound[kFoundPathSize + 1];
+    CopyMemory(szFound, found.szPathName, kFoundPathSize);
+    szFound[kFoundPathSize] = '\0';
+    if (szFound[0] == '\0' || lstrlenA(szFound) >= nSize)
+        return FALSE;
+    lstrcpynA(pszPath, szFound, nSize);
+    return TRUE;
+}
+
+// The path registered as the class's InprocServer32 default value.
+BOOL FindForUnregistering(const ComponentEntry* pEntry, char* pszPath, int nSize)
+{
+    char szKey[64] = "CLSID\\";
+    if (!Append(szKey, sizeof(szKey), pEntry->pszClassId))
+        return FALSE;
+    HKEY hKey;
+    if (RegOpenKeyA(HKEY_CLASSES_ROOT, szKey, &hKey) != ERROR_SUCCESS)
+        return FALSE;
+    BOOL bRead = ReadKeyText(hKey, "InprocServer32", pszPath, nSize);
+    RegCloseKey(hKey);
+    return bRead && pszPath[0] != '\0';
+}
+
+} // namespace
+
+BOOL BuildRegistrationCommand(const char* pszTool, const char* pszFile, BOOL bRegister,
+                              char* pszCommand, int nSize)
+{
+    if (nSize <= 0)
+        return FALSE;
+    pszCommand[0] = '\0';
+    if (AppendQuoted(pszCommand, nSize, pszTool) &&
+        Append(pszCommand, nSize, bRegister ? " " : " /u ") &&
+        AppendQuoted(pszCommand, nSize, pszFile))
+        return TRUE;
+    pszCommand[0] = '\0';
+    return FALSE;
+}
+
+// Control, Register / Unregister and Alt+R / Alt+U; the caller inspects the
+// entry again at once, while the tool may still be working.
+void RunRegistrationTool(HWND hDlg, BOOL bRegister)
 {
     if (bRegister)
         ++g_entryCalls.nRegister;
     else
         ++g_entryCalls.nUnregister;
+
+    const ComponentEntry* pEntry = SelectedEntry(hDlg);
+    if (pEntry == 0 || pEntry->pszClassId == 0 || pEntry->pszClassId[0] == '\0')
+        return;
+
+    char szFile[kRegisteredPathSize];
+    if (bRegister)
+    {
+        if (!FindForRegistering(pEntry, szFile, kFoundPathSize))
+        {
+            ShowMessage(IDS_NOT_INSTALLED, MB_ICONWARNING);
+            return;
+        }
+    }
+    else if (!FindForUnregistering(pEntry, szFile, sizeof(szFile)))
+        return;
+
+    char szCommand[kCommandLineSize];
+    if (g_szRegistrationTool[0] == '\0' ||
+        !BuildRegistrationCommand(g_szRegistrationTool, szFile, bRegister, szCommand,
+                                  sizeof(szCommand)) ||
+        WinExec(szCommand, SW_SHOW) < 32)
+        ShowMessage(IDS_REGISTRATION_FAILED, MB_ICONWARNING);
 }

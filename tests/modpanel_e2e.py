@@ -9,6 +9,7 @@ failures = []
 VK_RETURN, VK_ESCAPE = 0x0D, 0x1B
 WM_COMMAND, WM_SYSCOMMAND, SC_CLOSE = 0x0111, 0x0112, 0xF060
 DEFAULT_TITLE = "Brantlow Mail Toolkit 6.5 Modpanel"
+ABOUT_TITLE = "About Brantlow Mail Toolkit"   # the name without edition
 
 
 def check(condition, what):
@@ -89,10 +90,10 @@ def main():
 
     # -version: the About box alone; closing it ends the program.
     proc = t.start("-version")
-    rc, out = t.ctl("show", "About ProductName", 15000)
+    rc, out = t.ctl("show", ABOUT_TITLE, 15000)
     check(rc == 0 and " 1 Button" in out, "-version shows the About box")
     check(t.ctl("absent", DEFAULT_TITLE, 300)[0] == 0, "-version shows no panel")
-    t.ctl("key", "About ProductName", VK_ESCAPE, 2000)
+    t.ctl("key", ABOUT_TITLE, VK_ESCAPE, 2000)
     finish(proc, "-version")
 
     # Product on the command line, and tokens that must be ignored.

@@ -140,11 +140,24 @@ TEST_F(PanelWindow, FunctionKeysActInThePanelOnly)
 TEST_F(PanelWindow, AltKeysReachRegistrationEvenWhenGrayed)
 {
     bool grayed = false;
+    std::string boxText;
     RunDriven(IDD_PANEL, {
         [&](HWND hDlg) {
             grayed = MenuItemGrayed(hDlg, ID_CONTROL_REGISTER) &&
                      MenuItemGrayed(hDlg, ID_CONTROL_UNREGISTER);
             PostAltKey(hDlg, 'R');
+            return true;
+        },
+        // The first entry has a class identifier but is installed nowhere:
+        // registering it shows message 12, which is closed here.
+        [&](HWND) {
+            HWND box = FindWindowA("#32770", "Modpanel");
+            if (box == nullptr)
+                return false;
+            char text[256] = "";
+            GetDlgItemTextA(box, 0xFFFF, text, sizeof(text));
+            boxText = text;
+            PostMessageA(box, WM_COMMAND, IDOK, 0);
             return true;
         },
         Settle(),
@@ -170,6 +183,7 @@ TEST_F(PanelWindow, AltKeysReachRegistrationEvenWhenGrayed)
         [&](HWND hDlg) { EndDialog(hDlg, 1); return true; },
     });
     EXPECT_TRUE(grayed);
+    EXPECT_EQ("This control has not been installed in the system directory.", boxText);
     EXPECT_EQ(1, g_entryCalls.nRegister);
     EXPECT_EQ(1, g_entryCalls.nUnregister);
 }

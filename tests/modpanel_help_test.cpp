@@ -1,0 +1,589 @@
+// The panel's help and About box in this process, with the real HTML Help
+// of the Wine prefix: the own help file (a copy of modpanel.chm named after
+// this program, as the panel finds its own), the Barcode Control's reference
+// bbarcode.chm with its context map, the About box's texts, and the loading
+// of HTML Help from the system folder only. The help window opens with a
+// blank page (no HTML engine); the tests observe the windows and the calls
+// that reach HTML Help.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Modpanel.h"
+#include "PanelDriver.h"
+#include "resource.h"
+
+namespace
+{
+
+const char kHtmlHelpKey[] = "Software\\Microsoft\\Windows\\HTML Help";
+const UINT kHhDisplayToc = 1;
+const UINT kHhHelpContext = 15;
+
+std::string ProgramPath()
+{
+    char path[MAX_PATH];
+    GetModuleFileNameA(nullptr, path, sizeof(path));
+    return path;
+}
+
+std::string ProgramDir()
+{
+    std::string path = ProgramPath();
+    return path.substr(0, path.find_last_of('\\'));
+}
+
+// bbarcode.chm, copied beside the test under another name, so that HTML
+// Help never finds it there by its bare name.
+std::string ReferenceCopy()
+{
+    return ProgramDir() + "\\barcode-reference.chm";
+}
+
+// Visible top-level windows of this process other than dialogs: the help
+// windows that HTML Help opened.
+std::vector<HWND> HelpWindows()
+{
+    struct Found
+    {
+        std::vector<HWND> windows;
+    } found;
+    EnumWindows(
+        [](HWND hwnd, LPARAM lParam) -> BOOL {
+            DWORD pid = 0;
+            GetWindowThreadProcessId(hwnd, &pid);
+            char cls[64] = "";
+            GetClassNameA(hwnd, cls, sizeof(cls));
+            if (pid == GetCurrentProcessId() && IsWindowVisible(hwnd) && hwnd != g_hMainWnd &&
+                lstrcmpA(cls, "#32770") != 0)
+                reinterpret_cast<Found*>(lParam)->windows.push_back(hwnd);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found.windows;
+}
+
+std::string Caption(HWND hwnd)
+{
+    char text[256] = "";
+    GetWindowTextA(hwnd, text, sizeof(text));
+    return text;
+}
+
+// Lets posted and sent messages be handled for a while.
+void Pump(DWORD ms)
+{
+    DWORD start = GetTickCount();
+    while (GetTickCount() - start < ms)
+    {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+        {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        Sleep(10);
+    }
+}
+
+// Every call that reaches HTML Help, and what it answered.
+struct HelpCall
+{
+    UINT command;
+    std::string file;
+    DWORD_PTR data;
+    HWND result;
+};
+std::vector<HelpCall> g_calls;
+HtmlHelpFn g_pfnSystemHtmlHelp = nullptr;
+
+HWND WINAPI RecordingHtmlHelp(HWND hCaller, LPCSTR pszFile, UINT uCommand, DWORD_PTR dwData)
+{
+    HWND result = g_pfnSystemHtmlHelp(hCaller, pszFile, uCommand, dwData);
+    if (uCommand == kHhDisplayToc || uCommand == kHhHelpContext)
+        g_calls.push_back({uCommand, pszFile ? pszFile : "", dwData, result});
+    return result;
+}
+
+PanelStep Settle(int ticks = 10)
+{
+    auto left = std::make_shared<int>(ticks);
+    return [left](HWND) { return --*left <= 0; };
+}
+
+// A step that waits (bounded by the run's limit) until a help window shows.
+PanelStep UntilHelpWindow()
+{
+    return [](HWND) { return !HelpWindows().empty(); };
+}
+
+class Help : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        g_hInstance = GetModuleHandleA(nullptr);
+        InitialisePaths();
+        LoadHtmlHelp();
+        ASSERT_NE(nullptr, g_pfnHtmlHelp);
+        g_pfnSystemHtmlHelp = g_pfnHtmlHelp;
+        g_pfnHtmlHelp = RecordingHtmlHelp;
+        g_calls.clear();
+    }
+    void TearDown() override
+    {
+        CloseHelpWindows();
+        Pump(200);
+        if (hDlg)
+            DestroyWindow(hDlg);
+        g_hDialog = nullptr;
+        g_wTemplate = 0;
+        for (const std::string& name : helpValues)
+        {
+            HKEY key;
+            if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kHtmlHelpKey, 0, KEY_SET_VALUE, &key) == 0)
+            {
+                RegDeleteValueA(key, name.c_str());
+                RegCloseKey(key);
+            }
+        }
+        for (const std::string& file : files)
+            DeleteFileA(file.c_str());
+        g_pfnHtmlHelp = g_pfnSystemHtmlHelp;
+    }
+
+    void UseProduct(DWORD product, int group)
+    {
+        g_dwProduct = product;
+        g_nProductGroup = group;
+        RefreshProductText();
+        BuildTitle();
+    }
+    // The panel without its modal loop, so that the test can select entries.
+    void OpenPanel(DWORD product, int group)
+    {
+        UseProduct(product, group);
+        g_wTemplate = IDD_PANEL;
+        hDlg = CreateDialogParamA(g_hInstance, MAKEINTRESOURCEA(IDD_PANEL), nullptr,
+                                  SharedDialogProc, 0);
+        ASSERT_NE(nullptr, hDlg);
+    }
+    void Select(const char* fileName, int type)
+    {
+        FillComponentList(hDlg, type);
+        HWND list = GetDlgItem(hDlg, IDC_NAME_LIST);
+        LRESULT item = SendMessageA(list, CB_FINDSTRINGEXACT, (WPARAM)-1, (LPARAM)fileName);
+        ASSERT_NE(CB_ERR, item) << fileName;
+        SendMessageA(list, CB_SETCURSEL, item, 0);
+        InspectComponent(hDlg);
+        ASSERT_NE(nullptr, SelectedEntry(hDlg));
+    }
+    // Places the Barcode Control's reference under the given name in the
+    // system's help folder, where HTML Help finds a bare file name, and
+    // lists that folder under the HTML Help key.
+    void InstallHelp(const char* name)
+    {
+        char windows[MAX_PATH];
+        GetWindowsDirectoryA(windows, sizeof(windows));
+        helpDir = std::string(windows) + "\\help";
+        CreateDirectoryA(helpDir.c_str(), nullptr);
+        std::string target = helpDir + "\\" + name;
+        ASSERT_TRUE(CopyFileA(ReferenceCopy().c_str(), target.c_str(), FALSE))
+            << target;
+        files.push_back(target);
+        HKEY key;
+        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyA(HKEY_LOCAL_MACHINE, kHtmlHelpKey, &key));
+        RegSetValueExA(key, name, 0, REG_SZ, (const BYTE*)helpDir.c_str(),
+                       (DWORD)helpDir.size() + 1);
+        RegCloseKey(key);
+        helpValues.push_back(name);
+    }
+    void PressHelpButton()
+    {
+        SendMessageA(hDlg, WM_COMMAND, MAKEWPARAM(IDC_HELP_BUTTON, BN_CLICKED),
+                     (LPARAM)GetDlgItem(hDlg, IDC_HELP_BUTTON));
+        Pump(300);
+    }
+
+    HWND hDlg = nullptr;
+    std::string helpDir;
+    std::vector<std::string> files, helpValues;
+};
+
+// --- The About box ---------------------------------------------------------
+
+struct AboutSeen
+{
+    std::string caption, product, version;
+    bool panelEnabled = true;
+};
+
+AboutSeen ReadAbout(HWND hDlg)
+{
+    AboutSeen seen;
+    seen.caption = Caption(hDlg);
+    seen.product = ControlText(hDlg, IDC_ABOUT_PRODUCT);
+    seen.version = ControlText(hDlg, IDC_ABOUT_VERSION);
+    return seen;
+}
+
+TEST_F(Help, AboutBoxNamesTheProductWithoutEditionInCaption)
+{
+    UseProduct(2, 1);   // Barcode Control, Standard Edition, 3.05 build 630
+    AboutSeen seen;
+    INT_PTR result = RunDriven(IDD_ABOUT, {[&](HWND about) {
+        seen = ReadAbout(about);
+        PostMessageA(about, WM_COMMAND, IDOK, 0);
+        return true;
+    }});
+    EXPECT_EQ(1, result);
+    EXPECT_EQ("About Brantlow Barcode Control", seen.caption);
+    EXPECT_EQ("Brantlow Barcode Control Standard Edition", seen.product);
+    EXPECT_EQ(std::string(g_szVersionText), seen.version);
+    EXPECT_NE(std::string::npos, seen.version.find("630")) << seen.version;
+    EXPECT_EQ(0u, seen.version.find("3.")) << seen.version;
+
+    // A product without an edition: the line is the name alone; Esc ends
+    // the box with 0.
+    UseProduct(1, 1);
+    result = RunDriven(IDD_ABOUT, {[&](HWND about) {
+        seen = ReadAbout(about);
+        PostMessageA(about, WM_COMMAND, IDCANCEL, 0);
+        return true;
+    }});
+    EXPECT_EQ(0, result);
+    EXPECT_EQ("About Brantlow Barcode Control", seen.caption);
+    EXPECT_EQ("Brantlow Barcode Control", seen.product);
+    EXPECT_EQ(std::string(g_szVersionText), seen.version);
+    EXPECT_NE("0.0 Build 0000", seen.version);
+}
+
+TEST_F(Help, AboutFromThePanelDisablesItAndIgnoresThePanelKeys)
+{
+    UseProduct(2, 1);
+    HWND panel = nullptr;
+    AboutSeen seen;
+    bool panelEnabledAfter = false;
+    size_t helpWindowsInAbout = 99;
+    INT_PTR result = RunDriven(
+        IDD_PANEL,
+        {[&](HWND dlg) {
+             panel = dlg;
+             PostKey(dlg, VK_F2);
+             return true;
+         },
+         [&](HWND dlg) { return dlg != panel; },    // the About box is the current dialog
+         [&](HWND about) {
+             seen = ReadAbout(about);
+             seen.panelEnabled = IsWindowEnabled(panel) != 0;
+             PostKey(about, VK_F1);
+             return true;
+         },
+         Settle(15),
+         [&](HWND about) {
+             helpWindowsInAbout = HelpWindows().size();
+             PostMessageA(about, WM_COMMAND, IDOK, 0);
+             return true;
+         },
+         [&](HWND dlg) { return dlg == panel; },
+         [&](HWND dlg) {
+             panelEnabledAfter = IsWindowEnabled(dlg) != 0;
+             EndDialog(dlg, 3);
+             return true;
+         }});
+    EXPECT_EQ(3, result);
+    EXPECT_EQ("About Brantlow Barcode Control", seen.caption);
+    EXPECT_EQ("Brantlow Barcode Control Standard Edition", seen.product);
+    EXPECT_FALSE(seen.panelEnabled);
+    EXPECT_TRUE(panelEnabledAfter);
+    EXPECT_EQ(0u, helpWindowsInAbout);
+    EXPECT_TRUE(g_calls.empty());
+}
+
+// --- The own help file ---------------------------------------------------
+
+TEST_F(Help, F1OpensTheOwnHelpAtItsContents)
+{
+    ASSERT_EQ(ProgramPath().substr(0, ProgramPath().size() - 4) + ".chm",
+              std::string(g_szHelpFile));
+    UseProduct(24, 8);
+    std::vector<std::string> captions;
+    bool contentsGrayed = true;
+    size_t windowsAfterCloseAll = 99;
+    INT_PTR result = RunDriven(IDD_PANEL, {[&](HWND dlg) {
+                                               contentsGrayed = MenuItemGrayed(dlg, ID_HELP_CONTENTS);
+                                               PostKey(dlg, VK_F1);
+                                               return true;
+                                           },
+                                           UntilHelpWindow(), Settle(),
+                                           [&](HWND) {
+                                               for (HWND w : HelpWindows())
+                                                   captions.push_back(Caption(w));
+                                               // What the main window does on WM_CLOSE.
+                                               CloseHelpWindows();
+                                               return true;
+                                           },
+                                           Settle(),
+                                           [&](HWND dlg) {
+                                               windowsAfterCloseAll = HelpWindows().size();
+                                               EndDialog(dlg, 2);
+                                               return true;
+                                           }});
+    EXPECT_EQ(2, result);
+    EXPECT_FALSE(contentsGrayed);
+    ASSERT_EQ(1u, captions.size());
+    EXPECT_EQ("Modpanel Help", captions[0]);
+    ASSERT_EQ(1u, g_calls.size());
+    EXPECT_EQ(kHhDisplayToc, g_calls[0].command);
+    EXPECT_EQ(std::string(g_szHelpFile), g_calls[0].file);
+    EXPECT_EQ(0u, g_calls[0].data);
+    EXPECT_NE(nullptr, g_calls[0].result);
+    EXPECT_EQ(0u, windowsAfterCloseAll);
+}
+
+TEST_F(Help, WithoutTheOwnHelpFileContentsIsGrayedAndF1DoesNothing)
+{
+    std::string own = g_szHelpFile;
+    ASSERT_FALSE(own.empty());
+    std::string aside = own + ".aside";
+    ASSERT_TRUE(MoveFileA(own.c_str(), aside.c_str()));
+    InitialisePaths();
+    std::string found = g_szHelpFile;
+    UseProduct(24, 8);
+    bool contentsGrayed = false;
+    size_t windows = 99;
+    INT_PTR result = RunDriven(IDD_PANEL, {[&](HWND dlg) {
+                                               contentsGrayed = MenuItemGrayed(dlg, ID_HELP_CONTENTS);
+                                               PostKey(dlg, VK_F1);
+                                               return true;
+                                           },
+                                           Settle(15),
+                                           [&](HWND dlg) {
+                                               windows = HelpWindows().size();
+                                               EndDialog(dlg, 2);
+                                               return true;
+                                           }});
+    MoveFileA(aside.c_str(), own.c_str());
+    EXPECT_EQ(2, result);
+    EXPECT_EQ("", found);
+    EXPECT_TRUE(contentsGrayed);
+    EXPECT_EQ(0u, windows);
+    EXPECT_TRUE(g_calls.empty());
+}
+
+// --- Component help --------------------------------------------------------
+
+TEST_F(Help, EntryWithAContextOpensItsTopic)
+{
+    InstallHelp("bbarcode.chm");
+    OpenPanel(2, 1);
+    Select("bbar2d.ocx", COMPONENT_ACTIVEX);        // context 1200
+    PressHelpButton();
+    ASSERT_EQ(1u, g_calls.size());
+    EXPECT_EQ(kHhHelpContext, g_calls[0].command);
+    EXPECT_EQ("bbarcode.chm", g_calls[0].file);
+    EXPECT_EQ(1200u, g_calls[0].data);
+    EXPECT_NE(nullptr, g_calls[0].result);
+    std::vector<HWND> windows = HelpWindows();
+    ASSERT_EQ(1u, windows.size());
+    EXPECT_EQ("Brantlow Barcode Control Reference", Caption(windows[0]));
+
+    // Help, Technical Reference does the same for the library's topic.
+    CloseHelpWindows();
+    Pump(200);
+    g_calls.clear();
+    Select("bbarcode32.dll", COMPONENT_LIBRARY);    // context 2000
+    SendMessageA(hDlg, WM_COMMAND, ID_HELP_REFERENCE, 0);
+    Pump(300);
+    ASSERT_EQ(1u, g_calls.size());
+    EXPECT_EQ(kHhHelpContext, g_calls[0].command);
+    EXPECT_EQ(2000u, g_calls[0].data);
+    EXPECT_NE(nullptr, g_calls[0].result);
+    EXPECT_EQ(1u, HelpWindows().size());
+}
+
+TEST_F(Help, EntryWithoutAContextOpensItsContents)
+{
+    // bmergeobj.dll has context 0 in bmailscr.chm; the reference stands in.
+    InstallHelp("bmailscr.chm");
+    OpenPanel(5, 2);
+    Select("bmergeobj.dll", COMPONENT_SCRIPTING);
+    PressHelpButton();
+    ASSERT_EQ(1u, g_calls.size());
+    EXPECT_EQ(kHhDisplayToc, g_calls[0].command);
+    EXPECT_EQ("bmailscr.chm", g_calls[0].file);
+    EXPECT_EQ(0u, g_calls[0].data);
+    EXPECT_NE(nullptr, g_calls[0].result);
+    EXPECT_EQ(1u, HelpWindows().size());
+}
+
+TEST_F(Help, ContextTheFileDoesNotHoldFallsBackToContents)
+{
+    // bdns.ocx asks bnet.chm for context 1100, which the reference standing
+    // in for bnet.chm does not map.
+    InstallHelp("bnet.chm");
+    OpenPanel(5, 2);
+    Select("bdns.ocx", COMPONENT_ACTIVEX);
+    PressHelpButton();
+    ASSERT_EQ(2u, g_calls.size());
+    EXPECT_EQ(kHhHelpContext, g_calls[0].command);
+    EXPECT_EQ(1100u, g_calls[0].data);
+    EXPECT_EQ(nullptr, g_calls[0].result);
+    EXPECT_EQ(kHhDisplayToc, g_calls[1].command);
+    EXPECT_EQ("bnet.chm", g_calls[1].file);
+    EXPECT_EQ(0u, g_calls[1].data);
+    EXPECT_NE(nullptr, g_calls[1].result);
+    std::vector<HWND> windows = HelpWindows();
+    ASSERT_EQ(1u, windows.size());
+    EXPECT_EQ("Brantlow Barcode Control Reference", Caption(windows[0]));
+}
+
+TEST_F(Help, HelpFileNotListedOpensNothing)
+{
+    OpenPanel(2, 1);
+    Select("bbarcode.ocx", COMPONENT_ACTIVEX);
+    PressHelpButton();
+    EXPECT_TRUE(g_calls.empty());
+    EXPECT_TRUE(HelpWindows().empty());
+    // Listed, but HTML Help not loaded: nothing either.
+    InstallHelp("bbarcode.chm");
+    g_pfnHtmlHelp = nullptr;
+    PressHelpButton();
+    g_pfnHtmlHelp = RecordingHtmlHelp;
+    EXPECT_TRUE(g_calls.empty());
+    EXPECT_TRUE(HelpWindows().empty());
+}
+
+TEST_F(Help, CloseAllClosesEveryHelpWindowThePanelOpened)
+{
+    InstallHelp("bbarcode.chm");
+    OpenPanel(2, 1);
+    Select("bbscan.ocx", COMPONENT_ACTIVEX);
+    PressHelpButton();
+    SendMessageA(hDlg, WM_COMMAND, ID_HELP_CONTENTS, 0);
+    Pump(300);
+    // Wine's HTML Help shows both in one viewer window; Windows may open two.
+    std::vector<HWND> windows = HelpWindows();
+    ASSERT_FALSE(windows.empty());
+    ASSERT_EQ(2u, g_calls.size());
+    EXPECT_NE(nullptr, g_calls[0].result);
+    EXPECT_NE(nullptr, g_calls[1].result);
+    // What the main window does on WM_CLOSE.
+    CloseHelpWindows();
+    Pump(300);
+    for (HWND w : windows)
+        EXPECT_FALSE(IsWindow(w) && IsWindowVisible(w));
+    EXPECT_TRUE(HelpWindows().empty());
+}
+
+// --- Loading HTML Help -----------------------------------------------------
+// Wine takes its own HTML Help before a native copy unless the program's
+// settings say otherwise, and reads those settings when a program starts.
+// So each case runs in a child process of this program (a disabled test run
+// on purpose), started with native-first set for this program and the
+// stand-in hhctrl.ocx planted beside it, which is also the child's current
+// folder. The stand-in records its load in "hhctrl.ocx.loaded" beside it.
+
+class PlantedHtmlHelp : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        std::string path = ProgramPath();
+        key = "Software\\Wine\\AppDefaults\\" + path.substr(path.find_last_of('\\') + 1) +
+              "\\DllOverrides";
+        HKEY h;
+        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyA(HKEY_CURRENT_USER, key.c_str(), &h));
+        const char value[] = "native,builtin";
+        RegSetValueExA(h, "hhctrl.ocx", 0, REG_SZ, (const BYTE*)value, sizeof(value));
+        RegCloseKey(h);
+        ASSERT_TRUE(CopyFileA((ProgramDir() + "\\planted\\hhctrl.ocx").c_str(), Beside().c_str(),
+                              FALSE));
+        DeleteFileA(Marker().c_str());
+    }
+    void TearDown() override
+    {
+        RegDeleteTreeA(HKEY_CURRENT_USER, key.c_str());
+        DeleteFileA(Beside().c_str());
+        DeleteFileA(Marker().c_str());
+    }
+    static std::string Beside() { return ProgramDir() + "\\hhctrl.ocx"; }
+    static std::string Marker() { return Beside() + ".loaded"; }
+    // Runs one disabled test of this program in a child; its exit code.
+    DWORD RunChild(const char* test)
+    {
+        std::string command = "\"" + ProgramPath() +
+                              "\" --gtest_also_run_disabled_tests --gtest_filter=" + test;
+        std::vector<char> line(command.begin(), command.end());
+        line.push_back('\0');
+        STARTUPINFOA si = {};
+        si.cb = sizeof(si);
+        PROCESS_INFORMATION pi = {};
+        if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                            ProgramDir().c_str(), &si, &pi))
+            return 1000;
+        DWORD code = 1001;
+        if (WaitForSingleObject(pi.hProcess, 60000) == WAIT_OBJECT_0)
+            GetExitCodeProcess(pi.hProcess, &code);
+        else
+            TerminateProcess(pi.hProcess, 1002);
+        CloseHandle(pi.hThread);
+        CloseHandle(pi.hProcess);
+        return code;
+    }
+    std::string key;
+};
+
+// The setting is real: a plain load by name takes the planted copy, and the
+// copy records it.
+TEST_F(PlantedHtmlHelp, PlainLoadByNameTakesThePlantedLibrary)
+{
+    EXPECT_EQ(0u, RunChild("PlantedChild.DISABLED_PlainLoadTakesThePlant"));
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(Marker().c_str()));
+}
+
+// The panel's loading takes the system's copy in the same setting.
+TEST_F(PlantedHtmlHelp, LibraryBesideTheProgramIsNotLoaded)
+{
+    EXPECT_EQ(0u, RunChild("PlantedChild.DISABLED_PanelLoadsTheSystemCopy"));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(Marker().c_str()));
+}
+
+std::string LoadedHtmlHelpPath()
+{
+    HMODULE loaded = GetModuleHandleA("hhctrl.ocx");
+    char path[MAX_PATH] = "";
+    if (loaded)
+        GetModuleFileNameA(loaded, path, sizeof(path));
+    return path;
+}
+
+TEST(PlantedChild, DISABLED_PlainLoadTakesThePlant)
+{
+    HMODULE h = LoadLibraryA("hhctrl.ocx");
+    ASSERT_NE(nullptr, h);
+    EXPECT_EQ(0, lstrcmpiA((ProgramDir() + "\\hhctrl.ocx").c_str(), LoadedHtmlHelpPath().c_str()))
+        << LoadedHtmlHelpPath();
+}
+
+TEST(PlantedChild, DISABLED_PanelLoadsTheSystemCopy)
+{
+    LoadHtmlHelp();
+    char system[MAX_PATH];
+    GetSystemDirectoryA(system, sizeof(system));
+    EXPECT_EQ(0, lstrcmpiA((std::string(system) + "\\hhctrl.ocx").c_str(),
+                           LoadedHtmlHelpPath().c_str()))
+        << LoadedHtmlHelpPath();
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA("hhctrl.ocx"));   // it was there
+    ASSERT_NE(nullptr, g_pfnHtmlHelp);
+    EXPECT_EQ((void*)g_pfnHtmlHelp,
+              (void*)GetProcAddress(GetModuleHandleA("hhctrl.ocx"), "HtmlHelpA"));
+    // The system's HTML Help opens a real window (the stand-in opens none).
+    HWND help = g_pfnHtmlHelp(nullptr, ReferenceCopy().c_str(), kHhDisplayToc, 0);
+    EXPECT_NE(nullptr, help);
+    CloseHelpWindows();
+}
+
+} // namespace

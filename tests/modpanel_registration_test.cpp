@@ -1,0 +1,579 @@
+// Registration through the system's real registration tool: the panel
+// starts REGSVR32.EXE of the prefix's system folder on a self-registering
+// component file of the tests' own (selfreg_component.dll, copied under a
+// table entry's file name), and the tests watch the class registration that
+// the file writes and removes. The panel does not wait for the tool, so the
+// tests wait (bounded) for the registry, then inspect again as a user
+// selecting the entry again would.
+#include <gtest/gtest.h>
+
+#include <string.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Modpanel.h"
+#include "PanelDriver.h"
+#include "resource.h"
+
+namespace
+{
+
+const char kRecordKey[] = "Software\\Modpanel Self-registration Test";
+const char kNotInstalledText[] = "This control has not been installed in the system directory.";
+const char kCannotExecuteText[] = "Unable to execute registration utility.";
+const DWORD kToolWaitMs = 30000;
+
+std::string TestDir()
+{
+    char path[MAX_PATH];
+    GetModuleFileNameA(nullptr, path, sizeof(path));
+    std::string dir(path);
+    return dir.substr(0, dir.find_last_of('\\'));
+}
+
+std::string SystemDir()
+{
+    char path[MAX_PATH];
+    GetSystemDirectoryA(path, sizeof(path));
+    return path;
+}
+
+bool SamePath(const std::string& a, const std::string& b)
+{
+    return lstrcmpiA(a.c_str(), b.c_str()) == 0;
+}
+
+const ComponentEntry* FindEntry(int type, int group, DWORD needFlags, bool classId)
+{
+    for (int i = 0; g_aComponents[i].nType != COMPONENT_NONE; ++i)
+    {
+        const ComponentEntry& e = g_aComponents[i];
+        if (e.nType == type && e.nProductGroup == group && (e.dwFlags & needFlags) == needFlags &&
+            !(e.dwFlags & COMPONENT_HIDDEN) && (e.pszClassId != nullptr) == classId)
+            return &e;
+    }
+    return nullptr;
+}
+
+// The InprocServer32 path registered for the entry's class, or "".
+std::string RegisteredPath(const ComponentEntry* e)
+{
+    std::string key = std::string("CLSID\\") + e->pszClassId + "\\InprocServer32";
+    char value[MAX_PATH] = "";
+    LONG size = sizeof(value);
+    if (RegQueryValueA(HKEY_CLASSES_ROOT, key.c_str(), value, &size) != ERROR_SUCCESS)
+        return "";
+    value[sizeof(value) - 1] = '\0';
+    return value;
+}
+
+// What the component file recorded of its last call ("Registered" or
+// "Unregistered"): the path of the copy that ran, or "".
+std::string Recorded(const char* name)
+{
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kRecordKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+        return "";
+    char value[MAX_PATH] = "";
+    DWORD size = sizeof(value) - 1;
+    DWORD type = 0;
+    if (RegQueryValueExA(key, name, nullptr, &type, (BYTE*)value, &size) != ERROR_SUCCESS)
+        value[0] = '\0';
+    RegCloseKey(key);
+    return value;
+}
+
+// Pumps messages until the condition holds or the time is up.
+template <typename Condition> bool WaitFor(Condition condition, DWORD ms)
+{
+    DWORD start = GetTickCount();
+    for (;;)
+    {
+        if (condition())
+            return true;
+        if (GetTickCount() - start > ms)
+            return false;
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+        {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        Sleep(50);
+    }
+}
+
+// --- Message boxes ---------------------------------------------------------
+// While a watch is on, every "Modpanel" message box of this thread is read
+// (text and whether it has the warning icon) and closed with OK.
+struct SeenBox
+{
+    std::string text;
+    bool warningIcon;
+};
+std::vector<SeenBox>* g_pSeen = nullptr;
+
+BOOL CALLBACK CloseModpanelBox(HWND hWnd, LPARAM)
+{
+    char cls[32] = "", caption[64] = "";
+    GetClassNameA(hWnd, cls, sizeof(cls));
+    GetWindowTextA(hWnd, caption, sizeof(caption));
+    if (lstrcmpA(cls, "#32770") != 0 || lstrcmpA(caption, "Modpanel") != 0 || !IsWindowVisible(hWnd))
+        return TRUE;
+    // The message box's text and icon controls.
+    char text[512] = "";
+    GetDlgItemTextA(hWnd, 0xFFFF, text, sizeof(text));
+    HICON icon = (HICON)SendDlgItemMessageA(hWnd, 0x440, STM_GETICON, 0, 0);
+    g_pSeen->push_back({text, icon != nullptr && icon == LoadIconA(nullptr, IDI_WARNING)});
+    PostMessageA(hWnd, WM_COMMAND, IDOK, 0);
+    return TRUE;
+}
+
+void CALLBACK WatchBoxes(HWND, UINT, UINT_PTR, DWORD)
+{
+    if (g_pSeen)
+        EnumThreadWindows(GetCurrentThreadId(), CloseModpanelBox, 0);
+}
+
+class BoxWatch
+{
+public:
+    BoxWatch()
+    {
+        g_pSeen = &seen;
+        timer = SetTimer(nullptr, 0, 50, WatchBoxes);
+    }
+    ~BoxWatch()
+    {
+        KillTimer(nullptr, timer);
+        g_pSeen = nullptr;
+    }
+    std::vector<SeenBox> seen;
+
+private:
+    UINT_PTR timer;
+};
+
+// --- The fixture -----------------------------------------------------------
+class Registration : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        g_hInstance = GetModuleHandleA(nullptr);
+        EnsureMainWindow();
+        InitialisePaths();
+        tool = g_szRegistrationTool;
+        ASSERT_TRUE(SamePath(SystemDir() + "\\REGSVR32.EXE", tool)) << tool;
+        component = TestDir() + "\\selfreg_component.dll";
+        ASSERT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(component.c_str())) << component;
+        RegDeleteTreeA(HKEY_CURRENT_USER, kRecordKey);
+        GetCurrentDirectoryA(sizeof(savedDir), savedDir);
+        g_entryCalls = EntryPointCalls{0, 0, 0, 0};
+    }
+    void TearDown() override
+    {
+        if (hDlg)
+            DestroyWindow(hDlg);
+        g_hDialog = nullptr;
+        g_wTemplate = 0;
+        lstrcpynA(g_szRegistrationTool, tool.c_str(), sizeof(g_szRegistrationTool));
+        SetCurrentDirectoryA(savedDir);
+        SetEnvironmentVariableA("SELFREG_CLASS_ID", nullptr);
+        // The tool may still be letting go of a file it loaded.
+        for (auto it = files.rbegin(); it != files.rend(); ++it)
+            WaitFor([&] { return DeleteFileA(it->c_str()) ||
+                                 GetFileAttributesA(it->c_str()) == INVALID_FILE_ATTRIBUTES; },
+                    5000);
+        for (auto it = dirs.rbegin(); it != dirs.rend(); ++it)
+            RemoveDirectoryA(it->c_str());
+        for (const std::string& key : classKeys)
+            RegDeleteTreeA(HKEY_CLASSES_ROOT, key.c_str());
+        RegDeleteTreeA(HKEY_CURRENT_USER, kRecordKey);
+    }
+
+    // The entry whose class the component file registers; its class key is
+    // removed after the test.
+    void UseClassOf(const ComponentEntry* e)
+    {
+        SetEnvironmentVariableA("SELFREG_CLASS_ID", e->pszClassId);
+        classKeys.push_back(std::string("CLSID\\") + e->pszClassId);
+    }
+    // Opens the panel modeless for a product and group, as RunDialog would.
+    void OpenPanel(DWORD product, int group)
+    {
+        g_dwProduct = product;
+        g_nProductGroup = group;
+        RefreshProductText();
+        BuildTitle();
+        g_wTemplate = IDD_PANEL;
+        hDlg = CreateDialogParamA(g_hInstance, MAKEINTRESOURCEA(IDD_PANEL), nullptr,
+                                  SharedDialogProc, 0);
+        g_hDialog = hDlg;
+        ASSERT_NE(nullptr, hDlg);
+    }
+    // Lists the entry's type, selects and inspects the entry.
+    void Select(const ComponentEntry* e)
+    {
+        FillComponentList(hDlg, e->nType);
+        HWND list = GetDlgItem(hDlg, IDC_NAME_LIST);
+        LRESULT item = SendMessageA(list, CB_FINDSTRINGEXACT, (WPARAM)-1, (LPARAM)e->pszFileName);
+        ASSERT_NE(CB_ERR, item) << e->pszFileName;
+        SendMessageA(list, CB_SETCURSEL, item, 0);
+        InspectComponent(hDlg);
+        ASSERT_EQ(e, SelectedEntry(hDlg));
+    }
+    // Uses a Control menu command as the menu does; answers the message
+    // boxes it showed.
+    std::vector<SeenBox> Command(UINT command)
+    {
+        BoxWatch watch;
+        SendMessageA(hDlg, WM_COMMAND, command, 0);
+        return watch.seen;
+    }
+
+    void MakeDir(const std::string& dir)
+    {
+        if (CreateDirectoryA(dir.c_str(), nullptr))
+            dirs.push_back(dir);
+    }
+    void Place(const std::string& path)
+    {
+        files.push_back(path);
+        ASSERT_TRUE(CopyFileA(component.c_str(), path.c_str(), FALSE)) << path;
+    }
+    // Registers the entry's class by hand with InprocServer32 = path.
+    void RegisterByHand(const ComponentEntry* e, const std::string& path)
+    {
+        HKEY h;
+        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyA(HKEY_CLASSES_ROOT,
+                                               (std::string("CLSID\\") + e->pszClassId +
+                                                "\\InprocServer32").c_str(), &h));
+        RegSetValueExA(h, nullptr, 0, REG_SZ, (const BYTE*)path.c_str(), (DWORD)path.size() + 1);
+        RegCloseKey(h);
+    }
+    bool WaitRegistered(const ComponentEntry* e, const std::string& path)
+    {
+        return WaitFor([&] { return SamePath(RegisteredPath(e), path); }, kToolWaitMs);
+    }
+    bool WaitUnregistered(const ComponentEntry* e)
+    {
+        return WaitFor([&] { return RegisteredPath(e).empty(); }, kToolWaitMs);
+    }
+    std::string Status() { return ControlText(hDlg, IDC_STATUS); }
+
+    std::string tool, component;
+    char savedDir[MAX_PATH] = "";
+    HWND hDlg = nullptr;
+    std::vector<std::string> files, dirs, classKeys;
+};
+
+const ComponentEntry* SelfRegisteringControl()
+{
+    return FindEntry(COMPONENT_ACTIVEX, 2, COMPONENT_SELF_REGISTERING, true);
+}
+
+// --- Registering and unregistering through the tool ------------------------
+
+TEST_F(Registration, RegisterAndUnregisterAFileInTheSystemFolder)
+{
+    const ComponentEntry* e = SelfRegisteringControl();
+    ASSERT_NE(nullptr, e);
+    UseClassOf(e);
+    std::string path = SystemDir() + "\\" + e->pszFileName;
+    Place(path);
+    OpenPanel(5, 2);
+    Select(e);
+    EXPECT_EQ("Installed, Not registered", Status());
+    EXPECT_FALSE(MenuItemGrayed(hDlg, ID_CONTROL_REGISTER));
+
+    EXPECT_TRUE(Command(ID_CONTROL_REGISTER).empty());
+    ASSERT_TRUE(WaitRegistered(e, path)) << RegisteredPath(e);
+    EXPECT_TRUE(SamePath(path, Recorded("Registered")));
+    InspectComponent(hDlg);
+    EXPECT_EQ("Installed, Registered", Status());
+    EXPECT_TRUE(MenuItemGrayed(hDlg, ID_CONTROL_REGISTER));
+    EXPECT_FALSE(MenuItemGrayed(hDlg, ID_CONTROL_UNREGISTER));
+
+    EXPECT_TRUE(Command(ID_CONTROL_UNREGISTER).empty());
+    ASSERT_TRUE(WaitUnregistered(e));
+    EXPECT_TRUE(SamePath(path, Recorded("Unregistered")));
+    InspectComponent(hDlg);
+    EXPECT_EQ("Installed, Not registered", Status());
+    EXPECT_EQ(1, g_entryCalls.nRegister);
+    EXPECT_EQ(1, g_entryCalls.nUnregister);
+}
+
+TEST_F(Registration, RegisterTakesTheCopyOpenFileFindsNotTheRegisteredOne)
+{
+    const ComponentEntry* e = SelfRegisteringControl();
+    ASSERT_NE(nullptr, e);
+    UseClassOf(e);
+    MakeDir("C:\\mpregold");
+    std::string old = std::string("C:\\mpregold\\") + e->pszFileName;
+    Place(old);
+    RegisterByHand(e, old);
+    // OpenFile looks in the program's folder before the system folder.
+    std::string own = TestDir() + "\\" + e->pszFileName;
+    Place(own);
+    Place(SystemDir() + "\\" + e->pszFileName);
+    OpenPanel(5, 2);
+    Select(e);
+    EXPECT_EQ("Installed, Registered", Status());
+
+    EXPECT_TRUE(Command(ID_CONTROL_REGISTER).empty());
+    ASSERT_TRUE(WaitRegistered(e, own)) << RegisteredPath(e);
+    EXPECT_TRUE(SamePath(own, Recorded("Registered")));
+}
+
+TEST_F(Registration, UnregisterUsesTheRegisteredPathNotTheCopyInspectionFound)
+{
+    const ComponentEntry* e = SelfRegisteringControl();
+    ASSERT_NE(nullptr, e);
+    UseClassOf(e);
+    MakeDir("C:\\mpregelse");
+    std::string registered = std::string("C:\\mpregelse\\") + e->pszFileName;
+    std::string found = SystemDir() + "\\" + e->pszFileName;
+    RegisterByHand(e, registered);
+    Place(found);
+    OpenPanel(5, 2);
+    Select(e);
+    // The registered file is missing: inspection shows the system folder's copy.
+    EXPECT_EQ("Installed, Registered", Status());
+    EXPECT_EQ("3.1.4.159", ControlText(hDlg, IDC_FILE_VERSION));
+
+    // The registered file appears before Unregister is used.
+    Place(registered);
+    EXPECT_TRUE(Command(ID_CONTROL_UNREGISTER).empty());
+    ASSERT_TRUE(WaitFor([] { return !Recorded("Unregistered").empty(); }, kToolWaitMs));
+    EXPECT_TRUE(SamePath(registered, Recorded("Unregistered")));
+    EXPECT_TRUE(WaitUnregistered(e));
+}
+
+TEST_F(Registration, PathsWithBlanksReachTheToolWhole)
+{
+    const ComponentEntry* e = SelfRegisteringControl();
+    ASSERT_NE(nullptr, e);
+    UseClassOf(e);
+    std::string dir = "C:\\Program Files\\Modpanel Reg Test";
+    MakeDir(dir);
+    std::string path = dir + "\\" + e->pszFileName;
+    Place(path);
+    // OpenFile finds it in the current folder.
+    ASSERT_TRUE(SetCurrentDirectoryA(dir.c_str()));
+    OpenPanel(5, 2);
+    Select(e);
+
+    EXPECT_TRUE(Command(ID_CONTROL_REGISTER).empty());
+    ASSERT_TRUE(WaitRegistered(e, path)) << RegisteredPath(e);
+    InspectComponent(hDlg);
+    EXPECT_EQ("Installed, Registered", Status());
+
+    // The tool itself in a folder with blanks.
+    std::string toolDir = dir + "\\Tool Copy";
+    MakeDir(toolDir);
+    std::string toolCopy = toolDir + "\\REGSVR32.EXE";
+    files.push_back(toolCopy);
+    ASSERT_TRUE(CopyFileA(tool.c_str(), toolCopy.c_str(), FALSE));
+    lstrcpynA(g_szRegistrationTool, toolCopy.c_str(), sizeof(g_szRegistrationTool));
+    SetCurrentDirectoryA(savedDir);
+    EXPECT_TRUE(Command(ID_CONTROL_UNREGISTER).empty());
+    ASSERT_TRUE(WaitUnregistered(e));
+    EXPECT_TRUE(SamePath(path, Recorded("Unregistered")));
+    InspectComponent(hDlg);
+    EXPECT_EQ("Not installed, Not registered", Status());
+}
+
+// --- Messages --------------------------------------------------------------
+
+TEST_F(Registration, RegisterShowsMessage12WhenOpenFileCannotFindTheFile)
+{
+    const ComponentEntry* e = SelfRegisteringControl();
+    ASSERT_NE(nullptr, e);
+    UseClassOf(e);
+    // Found by inspection through its registered path only.
+    MakeDir("C:\\mpregonly");
+    std::string registered = std::string("C:\\mpregonly\\") + e->pszFileName;
+    Place(registered);
+    RegisterByHand(e, registered);
+    OpenPanel(5, 2);
+    Select(e);
+    EXPECT_EQ("Installed, Registered", Status());
+
+    std::vector<SeenBox> boxes = Command(ID_CONTROL_REGISTER);
+    ASSERT_EQ(1u, boxes.size());
+    EXPECT_EQ(kNotInstalledText, boxes[0].text);
+    EXPECT_TRUE(boxes[0].warningIcon);
+    // No tool ran.
+    WaitFor([] { return false; }, 1500);
+    EXPECT_EQ("", Recorded("Registered"));
+    EXPECT_TRUE(SamePath(registered, RegisteredPath(e)));
+    EXPECT_EQ("Installed, Registered", Status());
+}
+
+TEST_F(Registration, ToolThatCannotStartShowsMessage11)
+{
+    const ComponentEntry* e = SelfRegisteringControl();
+    ASSERT_NE(nullptr, e);
+    UseClassOf(e);
+    std::string path = SystemDir() + "\\" + e->pszFileName;
+    Place(path);
+    lstrcpynA(g_szRegistrationTool, "C:\\no such folder\\REGSVR32.EXE", sizeof(g_szRegistrationTool));
+    OpenPanel(5, 2);
+    Select(e);
+
+    std::vector<SeenBox> boxes = Command(ID_CONTROL_REGISTER);
+    ASSERT_EQ(1u, boxes.size());
+    EXPECT_EQ(kCannotExecuteText, boxes[0].text);
+    EXPECT_TRUE(boxes[0].warningIcon);
+
+    // Unregistering a registered entry: the same message.
+    RegisterByHand(e, path);
+    InspectComponent(hDlg);
+    boxes = Command(ID_CONTROL_UNREGISTER);
+    ASSERT_EQ(1u, boxes.size());
+    EXPECT_EQ(kCannotExecuteText, boxes[0].text);
+    EXPECT_TRUE(SamePath(path, RegisteredPath(e)));
+}
+
+// --- Alt+R and Alt+U in the running panel ----------------------------------
+
+// A step that waits a few ticks, so that posted keys have been handled.
+PanelStep Settle(int ticks)
+{
+    auto left = std::make_shared<int>(ticks);
+    return [left](HWND) { return --*left <= 0; };
+}
+
+// A step that selects the entry in the running panel and inspects it.
+PanelStep SelectStep(const ComponentEntry* e)
+{
+    return [e](HWND hDlg) {
+        FillComponentList(hDlg, e->nType);
+        HWND list = GetDlgItem(hDlg, IDC_NAME_LIST);
+        LRESULT item = SendMessageA(list, CB_FINDSTRINGEXACT, (WPARAM)-1, (LPARAM)e->pszFileName);
+        SendMessageA(list, CB_SETCURSEL, item, 0);
+        InspectComponent(hDlg);
+        return true;
+    };
+}
+
+TEST_F(Registration, AltRStartsTheToolForALibraryWithAClassIdAlthoughGrayed)
+{
+    const ComponentEntry* e = FindEntry(COMPONENT_LIBRARY, 8, 0, true);
+    ASSERT_NE(nullptr, e);
+    ASSERT_FALSE(e->dwFlags & COMPONENT_SELF_REGISTERING);
+    UseClassOf(e);
+    std::string path = SystemDir() + "\\" + e->pszFileName;
+    Place(path);
+    g_dwProduct = 24;
+    g_nProductGroup = 8;
+    RefreshProductText();
+    BuildTitle();
+    bool registerGrayed = false, registered = false, unregistered = false;
+    std::string status;
+    BoxWatch watch;
+    INT_PTR result = RunDriven(IDD_PANEL, {
+        SelectStep(e),
+        [&](HWND hDlg) {
+            registerGrayed = MenuItemGrayed(hDlg, ID_CONTROL_REGISTER);
+            status = ControlText(hDlg, IDC_STATUS);
+            PostAltKey(hDlg, 'R');
+            return true;
+        },
+        [&](HWND) { return registered = SamePath(RegisteredPath(e), path); },
+        [&](HWND hDlg) { PostAltKey(hDlg, 'U'); return true; },
+        [&](HWND) { return unregistered = RegisteredPath(e).empty(); },
+        [&](HWND hDlg) { EndDialog(hDlg, 1); return true; },
+    }, 2 * kToolWaitMs);
+    EXPECT_EQ(1, result);
+    EXPECT_TRUE(registerGrayed);
+    EXPECT_EQ("Installed", status);
+    EXPECT_TRUE(registered);
+    EXPECT_TRUE(unregistered);
+    EXPECT_TRUE(watch.seen.empty());
+}
+
+TEST_F(Registration, AltKeysDoNothingWithoutRegistrationOrClassId)
+{
+    // A control that is installed where OpenFile finds it but not registered.
+    const ComponentEntry* control = SelfRegisteringControl();
+    ASSERT_NE(nullptr, control);
+    UseClassOf(control);
+    Place(SystemDir() + "\\" + control->pszFileName);
+    // A library without class identifier, installed nowhere.
+    const ComponentEntry* library = FindEntry(COMPONENT_LIBRARY, 2, 0, false);
+    ASSERT_NE(nullptr, library);
+    g_dwProduct = 5;
+    g_nProductGroup = 2;
+    RefreshProductText();
+    BuildTitle();
+    std::string libraryStatus;
+    BoxWatch watch;
+    RunDriven(IDD_PANEL, {
+        SelectStep(control),
+        [&](HWND hDlg) { PostAltKey(hDlg, 'U'); return true; },
+        Settle(10),
+        SelectStep(library),
+        [&](HWND hDlg) {
+            libraryStatus = ControlText(hDlg, IDC_STATUS);
+            PostAltKey(hDlg, 'R');
+            PostAltKey(hDlg, 'U');
+            return true;
+        },
+        Settle(10),
+        [&](HWND hDlg) { EndDialog(hDlg, 1); return true; },
+    }, 20000);
+    EXPECT_EQ(1, g_entryCalls.nRegister);
+    EXPECT_EQ(2, g_entryCalls.nUnregister);
+    EXPECT_EQ("Not installed", libraryStatus);
+    EXPECT_TRUE(watch.seen.empty());
+    // No tool started on the control's file.
+    WaitFor([] { return false; }, 1500);
+    EXPECT_EQ("", Recorded("Unregistered"));
+    EXPECT_EQ("", Recorded("Registered"));
+    EXPECT_EQ("", RegisteredPath(control));
+}
+
+// --- The command line ------------------------------------------------------
+
+TEST(RegistrationCommand, QuotesBothPaths)
+{
+    char command[512];
+    ASSERT_TRUE(BuildRegistrationCommand("C:\\windows\\system32\\REGSVR32.EXE",
+                                         "C:\\Program Files\\B\\x.ocx", TRUE, command,
+                                         sizeof(command)));
+    EXPECT_STREQ("\"C:\\windows\\system32\\REGSVR32.EXE\" \"C:\\Program Files\\B\\x.ocx\"", command);
+    ASSERT_TRUE(BuildRegistrationCommand("C:\\T\\REGSVR32.EXE", "C:\\x.ocx", FALSE, command,
+                                         sizeof(command)));
+    EXPECT_STREQ("\"C:\\T\\REGSVR32.EXE\" /u \"C:\\x.ocx\"", command);
+}
+
+TEST(RegistrationCommand, ALineThatDoesNotFitIsNotBuilt)
+{
+    // "tool" "file": 2 + 2 + 1 characters around the paths; 511 fit.
+    std::string tool(200, 't');
+    std::string file(511 - 5 - tool.size(), 'f');
+    char command[520];
+    memset(command, '#', sizeof(command));
+    ASSERT_TRUE(BuildRegistrationCommand(tool.c_str(), file.c_str(), TRUE, command, 512));
+    EXPECT_EQ(511u, strlen(command));
+    EXPECT_EQ('#', command[512]);
+
+    memset(command, '#', sizeof(command));
+    file += 'f';
+    EXPECT_FALSE(BuildRegistrationCommand(tool.c_str(), file.c_str(), TRUE, command, 512));
+    EXPECT_STREQ("", command);
+    for (int i = 512; i < (int)sizeof(command); ++i)
+        EXPECT_EQ('#', command[i]);
+
+    // " /u " takes three more.
+    file.resize(511 - 8 - tool.size());
+    EXPECT_TRUE(BuildRegistrationCommand(tool.c_str(), file.c_str(), FALSE, command, 512));
+    file += 'f';
+    EXPECT_FALSE(BuildRegistrationCommand(tool.c_str(), file.c_str(), FALSE, command, 512));
+}
+
+} // namespace

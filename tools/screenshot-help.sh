@@ -1,0 +1,66 @@
+#!/usr/bin/env bash
+# Takes pictures of the component panel's About box and of its help window
+# as a user sees them: the real modpanel.exe in a Wine virtual desktop, so
+# that Wine draws its own window frames, on an Xvfb display of its own, with
+# a Wine prefix of its own. The help window is opened with F1, pressed by
+# panelctl.exe inside the same virtual desktop. Without an HTML engine in the
+# prefix the help window's page stays blank; its contents pane shows.
+#
+# Usage: tools/screenshot-help.sh [BUILD-DIR] [OUT-DIR]
+#   BUILD-DIR  a configured x86_64 tree with tests (default build/win64)
+#   OUT-DIR    default docs; writes about-box.png and help-window.png
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=$(cd "${1:-$root/build/win64}" && pwd)
+outdir=${2:-$root/docs}
+loader=$(sed -n 's/^WINE_LOADER:FILEPATH=//p' "$build/CMakeCache.txt")
+[ -n "$loader" ] && [ -x "$loader" ] || { echo "no Wine loader configured in $build" >&2; exit 1; }
+cmake --build "$build" --target modpanel modpanel_help panelctl >/dev/null
+exe=$build/modpanel/modpanel.exe
+ctl=$build/tests/panelctl.exe
+[ -f "$build/modpanel/modpanel.chm" ] || { echo "no modpanel.chm in $build/modpanel" >&2; exit 1; }
+
+export WINEPREFIX=$build/help-screenshot-prefix WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml='
+xpid=
+cleanup() {
+    timeout 30 wineserver -k >/dev/null 2>&1 </dev/null || true
+    if [ -n "$xpid" ]; then kill "$xpid" 2>/dev/null || true; fi
+}
+trap cleanup EXIT
+
+n=180
+while [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ]; do n=$((n + 1)); done
+Xvfb :$n -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 </dev/null &
+xpid=$!
+for _ in $(seq 100); do [ -e /tmp/.X11-unix/X$n ] && break; sleep 0.1; done
+[ -e /tmp/.X11-unix/X$n ] || { echo "Xvfb did not start" >&2; exit 1; }
+export DISPLAY=:$n
+
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    echo "creating $WINEPREFIX"
+    timeout 300 "$loader" wineboot -i >/dev/null 2>&1 </dev/null
+    timeout 120 wineserver -w >/dev/null 2>&1 </dev/null
+fi
+mkdir -p "$outdir"
+desktop=ModpanelHelpShot,1024x768
+
+# The About box alone (-version).
+timeout 60 "$loader" explorer /desktop=$desktop "$exe" -version >/dev/null 2>&1 </dev/null &
+pid=$!
+sleep 6
+import -window root "$outdir/about-box.png"
+echo "wrote $outdir/about-box.png"
+timeout 30 wineserver -k >/dev/null 2>&1 </dev/null || true
+wait "$pid" || true
+
+# The panel, then F1 inside the same desktop.
+timeout 90 "$loader" explorer /desktop=$desktop "$exe" >/dev/null 2>&1 </dev/null &
+pid=$!
+sleep 6
+timeout 30 "$loader" explorer /desktop=$desktop "$ctl" key "Brantlow Mail Toolkit 6.5 Modpanel" 0x70 10000 \
+    >/dev/null 2>&1 </dev/null || true
+sleep 5
+import -window root "$outdir/help-window.png"
+echo "wrote $outdir/help-window.png"
+timeout 30 wineserver -k >/dev/null 2>&1 </dev/null || true
+wait "$pid" || true
