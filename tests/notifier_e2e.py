@@ -315,8 +315,8 @@ class Cases:
         e.start_server([offer("E2E-FIRST")])
         e.reg_dword(SETTINGS, "Enabled", 0)
         for args in (["/SETUP"], ["/xyz"]):
-            rc, drv, _ = e.notifier(args, ["absent", CAPTION, 3000])
-            self.check(drv == 0 and rc == 0, "%s: nothing shown" % args)
+            rc, drv, out = e.notifier(args, ["absent", CAPTION, 3000])
+            self.check(drv == 0 and rc == 0, "%s: nothing shown (exit %s, driver %s %s)" % (args, rc, drv, out.strip()))
         self.check(e.queries() == [], "no query made")
 
     def case_enabled_as_text_skips_the_product(self):
@@ -359,9 +359,9 @@ class Cases:
         e.install(FIRST, "E2E-FIRST")
         e.start_server([offer("E2E-FIRST")])
         e.reg_dword(INTERNET, "EnableAutodial", 1)
-        rc, drv, _ = e.notifier([], ["absent", CAPTION, 3000])
-        self.check(drv == 0 and rc == 0, "nothing shown")
-        self.check(e.queries() == [], "no query made")
+        rc, drv, out = e.notifier([], ["absent", CAPTION, 3000])
+        self.check(drv == 0 and rc == 0, "nothing shown (exit %s, driver %s %s)" % (rc, drv, out.strip()))
+        self.check(e.queries() == [], "no query made (%d made)" % len(e.queries()))
 
 
 def main():
