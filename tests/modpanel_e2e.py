@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """The real modpanel.exe under Wine: its command line, its choice of product
-and the ways of ending it, driven by panelctl.exe. Every wait is bounded."""
+and the ways of ending it, driven by dlgdriver.exe. Every wait is bounded."""
 import argparse
 import subprocess
+import tempfile
 import sys
 
 failures = []
@@ -23,9 +24,15 @@ class Tools:
         self.a = a
 
     def ctl(self, *args, timeout=60):
-        p = subprocess.run([self.a.wine_run, self.a.panelctl] + [str(x) for x in args],
-                           capture_output=True, text=True, timeout=timeout)
-        return p.returncode, p.stdout
+        # Output to a file, not a pipe: a Wine helper process that the
+        # driver's start brings up inherits the handles and can hold a pipe
+        # open long after the driver has ended.
+        with tempfile.TemporaryFile() as out:
+            p = subprocess.run([self.a.wine_run, self.a.dlgdriver] + [str(x) for x in args],
+                               stdout=out, stderr=subprocess.DEVNULL,
+                               stdin=subprocess.DEVNULL, timeout=timeout)
+            out.seek(0)
+            return p.returncode, out.read().decode("latin-1").replace("\r", "")
 
     def start(self, *args):
         return subprocess.Popen([self.a.wine_run, self.a.modpanel] + list(args),
@@ -33,7 +40,8 @@ class Tools:
 
     def productrec(self, *args):
         subprocess.run([self.a.wine_run, self.a.productrec] + [str(x) for x in args],
-                       capture_output=True, timeout=60)
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                       stdin=subprocess.DEVNULL, timeout=60)
 
 
 def finish(proc, what):
@@ -70,7 +78,7 @@ def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--wine-run", required=True)
     ap.add_argument("--modpanel", required=True)
-    ap.add_argument("--panelctl", required=True)
+    ap.add_argument("--dlgdriver", required=True)
     ap.add_argument("--productrec", required=True)
     t = Tools(ap.parse_args())
 

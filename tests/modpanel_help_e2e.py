@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """The real modpanel.exe's help and About box under Wine, driven by
-panelctl.exe: F1 opens the own help file (modpanel.chm beside the program)
+dlgdriver.exe: F1 opens the own help file (modpanel.chm beside the program)
 and closing the panel closes it; a hhctrl.ocx planted beside a copy of the
 program and in its current folder is never loaded; -version shows the About
 box alone with the product's texts and ends with exit code 0. Every wait is
@@ -10,6 +10,7 @@ import argparse
 import os
 import shutil
 import subprocess
+import tempfile
 import sys
 import time
 
@@ -31,9 +32,15 @@ class Tools:
         self.a = a
 
     def ctl(self, *args, timeout=60):
-        p = subprocess.run([self.a.wine_run, self.a.panelctl] + [str(x) for x in args],
-                           capture_output=True, text=True, timeout=timeout)
-        return p.returncode, p.stdout
+        # Output to a file, not a pipe: a Wine helper process that the
+        # driver's start brings up inherits the handles and can hold a pipe
+        # open long after the driver has ended.
+        with tempfile.TemporaryFile() as out:
+            p = subprocess.run([self.a.wine_run, self.a.dlgdriver] + [str(x) for x in args],
+                               stdout=out, stderr=subprocess.DEVNULL,
+                               stdin=subprocess.DEVNULL, timeout=timeout)
+            out.seek(0)
+            return p.returncode, out.read().decode("latin-1").replace("\r", "")
 
     def start(self, exe, *args, cwd=None):
         return subprocess.Popen([self.a.wine_run, exe] + list(args), cwd=cwd,
@@ -60,7 +67,7 @@ def finish(proc, what):
 
 
 def controls(show_output):
-    """id -> text of the controls that panelctl show printed."""
+    """id -> text of the controls that dlgdriver show printed."""
     result = {}
     for line in show_output.splitlines():
         parts = line.split(" ", 5)
@@ -88,7 +95,7 @@ def main():
     p = argparse.ArgumentParser()
     p.add_argument("--wine-run", required=True)
     p.add_argument("--modpanel", required=True)
-    p.add_argument("--panelctl", required=True)
+    p.add_argument("--dlgdriver", required=True)
     p.add_argument("--plant", required=True)
     p.add_argument("--workdir", required=True)
     a = p.parse_args()
@@ -113,11 +120,13 @@ def main():
     # chance (modpanel_help_test shows that a plain load would take it).
     key = r"HKCU\Software\Wine\AppDefaults\modpanel.exe\DllOverrides"
     subprocess.run([a.wine_run, "reg", "add", key, "/v", "hhctrl.ocx", "/d", "native,builtin", "/f"],
-                   capture_output=True, timeout=60)
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                   stdin=subprocess.DEVNULL, timeout=60)
     try:
         f1_and_close(t, exe, "planted hhctrl.ocx", cwd=a.workdir)
     finally:
-        subprocess.run([a.wine_run, "reg", "delete", key, "/f"], capture_output=True, timeout=60)
+        subprocess.run([a.wine_run, "reg", "delete", key, "/f"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                   stdin=subprocess.DEVNULL, timeout=60)
     check(not os.path.exists(marker), "planted hhctrl.ocx: never loaded")
 
     # -version: the About box alone, with the product's texts.

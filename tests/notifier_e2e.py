@@ -190,8 +190,9 @@ def texts(driver_output):
     found = {}
     for line in driver_output.splitlines():
         if line.startswith("control "):
-            parts = line.split(" ", 3)
-            found.setdefault(int(parts[1]), []).append(parts[3] if len(parts) > 3 else "")
+            # control ID CLASS enabled|disabled checked|unchecked TEXT
+            parts = line.split(" ", 5)
+            found.setdefault(int(parts[1]), []).append(parts[5] if len(parts) > 5 else "")
     return found
 
 

@@ -8,6 +8,7 @@ import json
 import os
 import subprocess
 import sys
+import tempfile
 import time
 
 failures = []
@@ -20,9 +21,15 @@ def check(condition, what):
 
 
 def run(wine_run, *args, timeout=60):
-    p = subprocess.run([wine_run] + [str(a) for a in args], capture_output=True,
-                       text=True, timeout=timeout, stdin=subprocess.DEVNULL)
-    return p.returncode, p.stdout.replace("\r", ""), p.stderr.replace("\r", "")
+    # Output to files, not pipes: Wine's helper processes inherit the handles
+    # and can hold a pipe open after the program has ended.
+    with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+        p = subprocess.run([wine_run] + [str(a) for a in args], stdout=out, stderr=err,
+                           timeout=timeout, stdin=subprocess.DEVNULL)
+        out.seek(0)
+        err.seek(0)
+        return (p.returncode, out.read().decode("latin-1").replace("\r", ""),
+                err.read().decode("latin-1").replace("\r", ""))
 
 
 def short_minor(minor):

@@ -3,7 +3,7 @@
 # as a user sees them: the real modpanel.exe in a Wine virtual desktop, so
 # that Wine draws its own window frames, on an Xvfb display of its own, with
 # a Wine prefix of its own. The help window is opened with F1, pressed by
-# panelctl.exe inside the same virtual desktop. Without an HTML engine in the
+# dlgdriver.exe inside the same virtual desktop. Without an HTML engine in the
 # prefix the help window's page stays blank; its contents pane shows.
 #
 # Usage: tools/screenshot-help.sh [BUILD-DIR] [OUT-DIR]
@@ -15,9 +15,9 @@ build=$(cd "${1:-$root/build/win64}" && pwd)
 outdir=${2:-$root/docs}
 loader=$(sed -n 's/^WINE_LOADER:FILEPATH=//p' "$build/CMakeCache.txt")
 [ -n "$loader" ] && [ -x "$loader" ] || { echo "no Wine loader configured in $build" >&2; exit 1; }
-cmake --build "$build" --target modpanel modpanel_help panelctl >/dev/null
+cmake --build "$build" --target modpanel modpanel_help dlgdriver >/dev/null
 exe=$build/modpanel/modpanel.exe
-ctl=$build/tests/panelctl.exe
+ctl=$build/tests/dlgdriver.exe
 [ -f "$build/modpanel/modpanel.chm" ] || { echo "no modpanel.chm in $build/modpanel" >&2; exit 1; }
 
 export WINEPREFIX=$build/help-screenshot-prefix WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml='

@@ -1,13 +1,17 @@
-// dlgdriver: finds a top-level window of another program by its caption,
-// prints its controls and their texts, and presses one of its buttons, as a
-// user would. Used by the end-to-end tests of the notifier.
+// dlgdriver: finds a top-level window of another program by its caption
+// and acts on it as a user would: reads its controls, clicks a button,
+// presses a key, posts a command. The end-to-end tests of both programs
+// drive their dialogs and message boxes with it.
 //
-//   dlgdriver show CAPTION TIMEOUT-MS             print the window's controls
-//   dlgdriver press CAPTION BUTTON-ID TIMEOUT-MS  print them, then click the button
-//   dlgdriver absent CAPTION MS                   succeed when no such window
-//                                                 appears within MS
+//   dlgdriver show CAPTION MS             print the window's controls
+//   dlgdriver press CAPTION ID MS         print them, then click button ID
+//   dlgdriver key CAPTION VK MS           press a key in the window (its focus)
+//   dlgdriver post CAPTION MSG WPARAM MS  post a message to the window
+//   dlgdriver absent CAPTION MS           succeed when no such window appears
 //
-// Output, one line each: "window CLASS" then "control ID CLASS TEXT".
+// MS bounds the wait for the window. Output of show and press, one line
+// each: "window CLASS", then
+// "control ID CLASS enabled|disabled checked|unchecked TEXT".
 // Exit code: 0 done, 1 window not found (or, for absent, found), 2 usage.
 #include <windows.h>
 
@@ -57,7 +61,11 @@ BOOL CALLBACK PrintControl(HWND hwnd, LPARAM)
     char szClass[64], szText[1024];
     GetClassNameA(hwnd, szClass, sizeof(szClass));
     GetWindowTextA(hwnd, szText, sizeof(szText));
-    printf("control %d %s %s\n", GetDlgCtrlID(hwnd), szClass, szText);
+    bool bChecked = lstrcmpiA(szClass, "Button") == 0 &&
+                    SendMessageA(hwnd, BM_GETCHECK, 0, 0) == BST_CHECKED;
+    printf("control %d %s %s %s %s\n", GetDlgCtrlID(hwnd), szClass,
+           IsWindowEnabled(hwnd) ? "enabled" : "disabled", bChecked ? "checked" : "unchecked",
+           szText);
     return TRUE;
 }
 
@@ -65,29 +73,47 @@ void PrintWindow(HWND hwnd)
 {
     char szClass[64];
     GetClassNameA(hwnd, szClass, sizeof(szClass));
-    LONG lStyle = GetWindowLongA(hwnd, GWL_STYLE);
-    printf("window %s style=%08lx\n", szClass, (unsigned long)lStyle);
+    printf("window %s\n", szClass);
     EnumChildWindows(hwnd, PrintControl, 0);
     fflush(stdout);
+}
+
+HWND FocusOf(HWND hwnd)
+{
+    GUITHREADINFO info;
+    ZeroMemory(&info, sizeof(info));
+    info.cbSize = sizeof(info);
+    if (GetGUIThreadInfo(GetWindowThreadProcessId(hwnd, 0), &info) && info.hwndFocus)
+        return info.hwndFocus;
+    return hwnd;
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc == 4 && strcmp(argv[1], "show") == 0)
+    if (argc < 4)
     {
-        HWND hwnd = WaitForWindow(argv[2], strtoul(argv[3], 0, 10));
-        if (!hwnd)
-            return 1;
+        fprintf(stderr, "usage: dlgdriver show|press|key|post|absent CAPTION ... MS\n");
+        return 2;
+    }
+    const char* pszCaption = argv[2];
+    DWORD dwTimeout = (DWORD)strtoul(argv[argc - 1], 0, 10);
+    if (strcmp(argv[1], "absent") == 0)
+        return WaitForWindow(pszCaption, dwTimeout) ? 1 : 0;
+    HWND hwnd = WaitForWindow(pszCaption, dwTimeout);
+    if (hwnd == 0)
+    {
+        fprintf(stderr, "no window \"%s\"\n", pszCaption);
+        return 1;
+    }
+    if (strcmp(argv[1], "show") == 0 && argc == 4)
+    {
         PrintWindow(hwnd);
         return 0;
     }
-    if (argc == 5 && strcmp(argv[1], "press") == 0)
+    if (strcmp(argv[1], "press") == 0 && argc == 5)
     {
-        HWND hwnd = WaitForWindow(argv[2], strtoul(argv[4], 0, 10));
-        if (!hwnd)
-            return 1;
         // Let the dialog finish its initialisation before reading it.
         Sleep(300);
         PrintWindow(hwnd);
@@ -101,16 +127,19 @@ int main(int argc, char** argv)
         PostMessageA(hwndButton, BM_CLICK, 0, 0);
         return 0;
     }
-    if (argc == 4 && strcmp(argv[1], "absent") == 0)
+    if (strcmp(argv[1], "key") == 0 && argc == 5)
     {
-        HWND hwnd = WaitForWindow(argv[2], strtoul(argv[3], 0, 10));
-        if (hwnd)
-        {
-            PrintWindow(hwnd);
-            return 1;
-        }
+        UINT vk = (UINT)strtoul(argv[3], 0, 0);
+        HWND hTarget = FocusOf(hwnd);
+        PostMessageA(hTarget, WM_KEYDOWN, vk, 1);
+        PostMessageA(hTarget, WM_KEYUP, vk, 0xC0000001);
         return 0;
     }
-    fprintf(stderr, "usage: dlgdriver show|press|absent CAPTION [BUTTON-ID] MS\n");
+    if (strcmp(argv[1], "post") == 0 && argc == 6)
+    {
+        PostMessageA(hwnd, (UINT)strtoul(argv[3], 0, 0), (WPARAM)strtoul(argv[4], 0, 0), 0);
+        return 0;
+    }
+    fprintf(stderr, "usage: dlgdriver show|press|key|post|absent CAPTION ... MS\n");
     return 2;
 }
