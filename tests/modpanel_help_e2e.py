@@ -10,9 +10,11 @@ import argparse
 import os
 import shutil
 import subprocess
-import tempfile
 import sys
 import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "support"))
+from winerun import run_wine  # noqa: E402
 
 failures = []
 VK_F1, VK_ESCAPE = 0x70, 0x1B
@@ -32,16 +34,8 @@ class Tools:
         self.a = a
 
     def ctl(self, *args, timeout=60):
-        # Output to a file, not a pipe: a Wine helper process that the
-        # driver's start brings up inherits the handles and can hold a pipe
-        # open long after the driver has ended.
-        with tempfile.TemporaryFile() as out:
-            p = subprocess.run([self.a.wine_run, self.a.dlgdriver] + [str(x) for x in args],
-                               stdout=out, stderr=subprocess.DEVNULL,
-                               stdin=subprocess.DEVNULL, timeout=timeout)
-            out.seek(0)
-            return p.returncode, out.read().decode("latin-1").replace("\r", "")
-
+        rc, out, _ = run_wine(self.a.wine_run, self.a.dlgdriver, *args, timeout=timeout)
+        return rc, out
     def start(self, exe, *args, cwd=None):
         return subprocess.Popen([self.a.wine_run, exe] + list(args), cwd=cwd,
                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)

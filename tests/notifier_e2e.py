@@ -15,8 +15,10 @@ import json
 import os
 import subprocess
 import sys
-import tempfile
 import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "support"))
+from winerun import run_wine  # noqa: E402
 
 CAPTION = "Brantlow Update"
 SETTINGS = r"HKCU\Software\Brantlow\Updates"
@@ -59,15 +61,8 @@ class Env:
                 print("    slow (%.1f s): %s" % (time.time() - t0, " ".join(str(a) for a in args)), flush=True)
 
     def _run(self, *args, timeout=60, env=None):
-        # Output goes to a file, not a pipe: Wine's helper processes inherit
-        # the handles and would hold a pipe open for seconds after the
-        # program itself has ended.
-        with tempfile.TemporaryFile() as out:
-            p = subprocess.run([self.wine] + [str(a) for a in args], stdout=out,
-                               stderr=subprocess.DEVNULL, timeout=timeout,
-                               stdin=subprocess.DEVNULL, env=env)
-            out.seek(0)
-            return p.returncode, out.read().decode("latin-1").replace("\r", "")
+        rc, out, _ = run_wine(self.wine, *args, timeout=timeout, env=env)
+        return rc, out
 
     def winpath(self, path):
         _, out = self.run("winepath", "-w", path)

@@ -8,8 +8,10 @@ import json
 import os
 import subprocess
 import sys
-import tempfile
 import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "support"))
+from winerun import run_wine  # noqa: E402
 
 failures = []
 
@@ -21,15 +23,7 @@ def check(condition, what):
 
 
 def run(wine_run, *args, timeout=60):
-    # Output to files, not pipes: Wine's helper processes inherit the handles
-    # and can hold a pipe open after the program has ended.
-    with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
-        p = subprocess.run([wine_run] + [str(a) for a in args], stdout=out, stderr=err,
-                           timeout=timeout, stdin=subprocess.DEVNULL)
-        out.seek(0)
-        err.seek(0)
-        return (p.returncode, out.read().decode("latin-1").replace("\r", ""),
-                err.read().decode("latin-1").replace("\r", ""))
+    return run_wine(wine_run, *args, timeout=timeout)
 
 
 def short_minor(minor):

@@ -1,0 +1,18 @@
+"""Runs one Windows program of a build tree under Wine, for the end-to-end
+scripts, and returns its exit code and output."""
+import subprocess
+import tempfile
+
+
+def run_wine(wine_run, *args, timeout=60, env=None, cwd=None):
+    """Runs ARGS through the tree's wine-run.sh; returns (exit code, stdout,
+    stderr), carriage returns dropped. Output goes to files, not pipes: Wine's
+    helper processes inherit the handles and can hold a pipe open for seconds
+    after the program itself has ended."""
+    with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+        p = subprocess.run([wine_run] + [str(a) for a in args], stdout=out, stderr=err,
+                           stdin=subprocess.DEVNULL, timeout=timeout, env=env, cwd=cwd)
+        out.seek(0)
+        err.seek(0)
+        return (p.returncode, out.read().decode("latin-1").replace("\r", ""),
+                err.read().decode("latin-1").replace("\r", ""))
