@@ -17,31 +17,14 @@ loader=$(sed -n 's/^WINE_LOADER:FILEPATH=//p' "$build/CMakeCache.txt")
 cmake --build "$build" --target show_dialog >/dev/null
 exe=$build/tests/show_dialog.exe
 
-export WINEPREFIX=$build/screenshot-prefix WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml='
+. "$root/tools/wine-desktop.sh"
 work=$(mktemp -d)
-xpid=
 cleanup() {
-    timeout 30 wineserver -k >/dev/null 2>&1 </dev/null || true
-    if [ -n "$xpid" ]; then kill "$xpid" 2>/dev/null || true; fi
+    wine_desktop_stop
     rm -rf "$work"
 }
 trap cleanup EXIT
-
-# A display of our own, the size of the virtual desktop, so that the root
-# window is the desktop.
-n=160
-while [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ]; do n=$((n + 1)); done
-Xvfb :$n -screen 0 640x480x24 -nolisten tcp >/dev/null 2>&1 </dev/null &
-xpid=$!
-for _ in $(seq 100); do [ -e /tmp/.X11-unix/X$n ] && break; sleep 0.1; done
-[ -e /tmp/.X11-unix/X$n ] || { echo "Xvfb did not start" >&2; exit 1; }
-export DISPLAY=:$n
-
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    echo "creating $WINEPREFIX"
-    timeout 300 "$loader" wineboot -i >/dev/null 2>&1 </dev/null
-    timeout 120 wineserver -w >/dev/null 2>&1 </dev/null
-fi
+wine_desktop_start "$build/screenshot-prefix" 160 640x480
 
 # The dialog closes itself after 30 s; the ready file says it is painted.
 timeout 90 "$loader" explorer /desktop=BrantlowShot,640x480 "$exe" 30000 "Z:$work/ready" \

@@ -20,27 +20,12 @@ exe=$build/modpanel/modpanel.exe
 ctl=$build/tests/dlgdriver.exe
 [ -f "$build/modpanel/modpanel.chm" ] || { echo "no modpanel.chm in $build/modpanel" >&2; exit 1; }
 
-export WINEPREFIX=$build/help-screenshot-prefix WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml='
-xpid=
+. "$root/tools/wine-desktop.sh"
 cleanup() {
-    timeout 30 wineserver -k >/dev/null 2>&1 </dev/null || true
-    if [ -n "$xpid" ]; then kill "$xpid" 2>/dev/null || true; fi
+    wine_desktop_stop
 }
 trap cleanup EXIT
-
-n=180
-while [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ]; do n=$((n + 1)); done
-Xvfb :$n -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 </dev/null &
-xpid=$!
-for _ in $(seq 100); do [ -e /tmp/.X11-unix/X$n ] && break; sleep 0.1; done
-[ -e /tmp/.X11-unix/X$n ] || { echo "Xvfb did not start" >&2; exit 1; }
-export DISPLAY=:$n
-
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    echo "creating $WINEPREFIX"
-    timeout 300 "$loader" wineboot -i >/dev/null 2>&1 </dev/null
-    timeout 120 wineserver -w >/dev/null 2>&1 </dev/null
-fi
+wine_desktop_start "$build/help-screenshot-prefix" 180 1024x768
 mkdir -p "$outdir"
 desktop=ModpanelHelpShot,1024x768
 

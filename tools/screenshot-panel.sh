@@ -18,28 +18,12 @@ loader=$(sed -n 's/^WINE_LOADER:FILEPATH=//p' "$build/CMakeCache.txt")
 cmake --build "$build" --target modpanel probe_component >/dev/null
 exe=$build/modpanel/modpanel.exe
 
-export WINEPREFIX=$build/panel-screenshot-prefix WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml='
-xpid=
+. "$root/tools/wine-desktop.sh"
 cleanup() {
-    timeout 30 wineserver -k >/dev/null 2>&1 </dev/null || true
-    if [ -n "$xpid" ]; then kill "$xpid" 2>/dev/null || true; fi
+    wine_desktop_stop
 }
 trap cleanup EXIT
-
-# A display of our own, the size of the virtual desktop.
-n=170
-while [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ]; do n=$((n + 1)); done
-Xvfb :$n -screen 0 640x480x24 -nolisten tcp >/dev/null 2>&1 </dev/null &
-xpid=$!
-for _ in $(seq 100); do [ -e /tmp/.X11-unix/X$n ] && break; sleep 0.1; done
-[ -e /tmp/.X11-unix/X$n ] || { echo "Xvfb did not start" >&2; exit 1; }
-export DISPLAY=:$n
-
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    echo "creating $WINEPREFIX"
-    timeout 300 "$loader" wineboot -i >/dev/null 2>&1 </dev/null
-    timeout 120 wineserver -w >/dev/null 2>&1 </dev/null
-fi
+wine_desktop_start "$build/panel-screenshot-prefix" 170 640x480
 
 mkdir -p "$outdir"
 # One installed component, so that a picture shows date, size and version:
