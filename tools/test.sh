@@ -30,7 +30,10 @@ bash tools/measure-size.sh build/win32 || status=1
 # that is free now.
 port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
 build build/win64 x86_64 -DUPDNOTIFY_SERVER_HOST=127.0.0.1 -DUPDNOTIFY_SERVER_PORT="$port"
-ctest --test-dir build/win64 --output-on-failure --timeout 600 -j "$jobs" || status=1
+# A test that fails is run once more before it counts as failed: on a
+# loaded machine a Wine process has been seen to end at once with no output
+# (a test that fails for real fails twice; CTest lists both runs).
+ctest --test-dir build/win64 --output-on-failure --timeout 600 -j "$jobs" --repeat until-pass:2 || status=1
 
 if [ $status -ne 0 ]; then
     echo "tests FAILED"
