@@ -44,25 +44,23 @@ std::string ReferenceCopy()
 
 // Visible top-level windows of this process other than dialogs: the help
 // windows that HTML Help opened.
+BOOL CALLBACK CollectHelpWindow(HWND hwnd, LPARAM lParam)
+{
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    char cls[64] = "";
+    GetClassNameA(hwnd, cls, sizeof(cls));
+    if (pid == GetCurrentProcessId() && IsWindowVisible(hwnd) && hwnd != g_hMainWnd &&
+        lstrcmpA(cls, "#32770") != 0)
+        reinterpret_cast<std::vector<HWND>*>(lParam)->push_back(hwnd);
+    return TRUE;
+}
+
 std::vector<HWND> HelpWindows()
 {
-    struct Found
-    {
-        std::vector<HWND> windows;
-    } found;
-    EnumWindows(
-        [](HWND hwnd, LPARAM lParam) -> BOOL {
-            DWORD pid = 0;
-            GetWindowThreadProcessId(hwnd, &pid);
-            char cls[64] = "";
-            GetClassNameA(hwnd, cls, sizeof(cls));
-            if (pid == GetCurrentProcessId() && IsWindowVisible(hwnd) && hwnd != g_hMainWnd &&
-                lstrcmpA(cls, "#32770") != 0)
-                reinterpret_cast<Found*>(lParam)->windows.push_back(hwnd);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
-    return found.windows;
+    std::vector<HWND> windows;
+    EnumWindows(CollectHelpWindow, reinterpret_cast<LPARAM>(&windows));
+    return windows;
 }
 
 std::string Caption(HWND hwnd)

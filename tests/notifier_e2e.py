@@ -5,7 +5,12 @@ server on the port that the test build compiled in, dlgdriver.exe reading
 and pressing the dialog or message box, and urlcatcher.exe standing in for
 the web browser.
 
-    notifier_e2e.py --bin-dir BUILD --source-dir SRC --port N [--case NAME]...
+    notifier_e2e.py --bin-dir BUILD --server VENDOR_SERVER.PY --host NAME --port N
+                    [--case NAME]...
+
+HOST and PORT are those that the notifier under test was built to ask. A
+tree built with the production host runs its tests where that name resolves
+to this machine's loopback (tests/harness/isolated-run.sh).
 
 Each case starts from a clean state: no settings, no product schedules, no
 installed products. Exit status: 0 when every case passed.
@@ -13,6 +18,7 @@ installed products. Exit status: 0 when every case passed.
 import argparse
 import json
 import os
+import socket
 import subprocess
 import sys
 import time
@@ -364,9 +370,21 @@ def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--bin-dir", required=True)
     ap.add_argument("--server", required=True)
+    ap.add_argument("--host", required=True)
     ap.add_argument("--port", type=int, required=True)
     ap.add_argument("--case", action="append")
     a = ap.parse_args()
+
+    # The reference server listens on loopback only: the notifier must find
+    # it under the name it was built with.
+    try:
+        address = socket.gethostbyname(a.host)
+    except OSError:
+        address = None
+    if address is None or not address.startswith("127."):
+        print("the notifier asks %s, which does not resolve to loopback here (%s): run this "
+              "tree's tests through tests/harness/isolated-run.sh" % (a.host, address))
+        return 1
 
     env = Env(a)
     env.prepare()

@@ -8,7 +8,8 @@ set -euo pipefail
 need=(g++-mingw-w64-i686-posix binutils-mingw-w64-i686
       g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
       wine wine32:i386 wine64
-      xvfb xauth x11-utils imagemagick cmake make googletest python3 fp-utils curl)
+      xvfb xauth x11-utils imagemagick cmake make googletest python3 fp-utils curl
+      iproute2)
 
 missing=()
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
