@@ -65,8 +65,9 @@ public:
     virtual const MessageMap* GetMessageMap() const;
 
     // Sends a command (menu id or control id with its notification code)
-    // to this object's table. False when no entry takes it.
-    BOOL OnCmdMsg(UINT nID, UINT nCode);
+    // to this object's table. False when no entry takes it. Classes that
+    // pass commands on to other targets override it (CDialog).
+    virtual BOOL OnCmdMsg(UINT nID, UINT nCode);
 
     // The first entry for the message in the table or its bases, or null.
     static const MessageEntry* FindMessageEntry(const MessageMap* pMap, UINT nMessage,

@@ -54,6 +54,7 @@ void DDX_Text(CDataExchange* pDX, int nIDC, CString& value)
 BEGIN_MESSAGE_MAP(CDialog, CWnd)
     ON_COMMAND(IDOK, OnOK)
     ON_COMMAND(IDCANCEL, OnCancel)
+    ON_MESSAGE(WM_HELP, OnHelpInfo)
 END_MESSAGE_MAP()
 
 CDialog::CDialog(UINT nIDTemplate, CWnd* pParentWnd)
@@ -96,6 +97,20 @@ void CDialog::OnOK()
 void CDialog::OnCancel()
 {
     EndDialog(IDCANCEL);
+}
+
+BOOL CDialog::OnCmdMsg(UINT nID, UINT nCode)
+{
+    if (CWnd::OnCmdMsg(nID, nCode))
+        return TRUE;
+    CWinApp* pApp = GetApp();
+    return pApp != 0 && pApp->OnCmdMsg(nID, nCode);
+}
+
+LRESULT CDialog::OnHelpInfo(WPARAM, LPARAM)
+{
+    ::SendMessageA(m_hWnd, WM_COMMAND, MAKEWPARAM(ID_HELP, 0), 0);
+    return TRUE;
 }
 
 INT_PTR CALLBACK CDialog::DialogProc(HWND hWnd, UINT message, WPARAM, LPARAM lParam)

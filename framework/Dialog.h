@@ -8,6 +8,10 @@
 // to the system's dialog handling. OK reads the controls back into the
 // members and ends the dialog with IDOK; Cancel (and Esc) end it with
 // IDCANCEL. A window that cannot be created ends the run with -1.
+//
+// A command that the dialog's table does not take goes on to the
+// application object (so the application's ID_HELP entry answers Help in
+// any dialog), and F1 (WM_HELP) in the dialog sends it the ID_HELP command.
 #pragma once
 
 #include <windows.h>
@@ -52,9 +56,14 @@ public:
     // the system put the focus on the first tab stop.
     virtual BOOL OnInitDialog();
 
+    // The dialog's own table first, then the application's.
+    virtual BOOL OnCmdMsg(UINT nID, UINT nCode);
+
 protected:
     virtual void OnOK();
     virtual void OnCancel();
+    // WM_HELP: sends the dialog the ID_HELP command.
+    LRESULT OnHelpInfo(WPARAM wParam, LPARAM lParam);
 
     UINT m_nIDTemplate;
     CWnd* m_pParentWnd;

@@ -1,5 +1,6 @@
 #include "WinApp.h"
 
+#include "SystemLibrary.h"
 #include "Wnd.h"
 
 namespace
@@ -45,14 +46,20 @@ void CWinApp::OnHelp()
 {
     if (m_pszHelpFilePath == 0 || m_pszHelpFilePath[0] == '\0')
         return;
+    DWORD dwAttributes = ::GetFileAttributesA(m_pszHelpFilePath);
+    if (dwAttributes == INVALID_FILE_ATTRIBUTES || (dwAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        return;
     // Loaded when first asked for and kept: the help window lives in it.
     typedef HWND(WINAPI * HtmlHelpFn)(HWND, LPCSTR, UINT, DWORD_PTR);
-    HMODULE hHelp = ::LoadLibraryA("hhctrl.ocx");
+    HMODULE hHelp = LoadSystemLibrary("hhctrl.ocx");
     if (hHelp == 0)
         return;
     HtmlHelpFn pfnHtmlHelp = (HtmlHelpFn)(void (*)())::GetProcAddress(hHelp, "HtmlHelpA");
     if (pfnHtmlHelp == 0)
+    {
+        ::FreeLibrary(hHelp);
         return;
+    }
     const UINT kDisplayTopic = 0;   // HH_DISPLAY_TOPIC
     pfnHtmlHelp(m_pMainWnd != 0 ? m_pMainWnd->m_hWnd : 0, m_pszHelpFilePath, kDisplayTopic, 0);
 }

@@ -28,8 +28,10 @@ public:
     virtual int Run();
 
     // The framework's help handler, for a table entry of ID_HELP: opens
-    // m_pszHelpFilePath (a compiled HTML help file) with the system's HTML
-    // Help, owned by the main window. Does nothing without a help file.
+    // m_pszHelpFilePath (a compiled HTML help file) at its default page with
+    // the system's HTML Help (hhctrl.ocx from the system folder only), owned
+    // by the main window. Does nothing when there is no help file, the file
+    // does not exist or HTML Help cannot be loaded.
     void OnHelp();
 
     const char* m_pszAppName;

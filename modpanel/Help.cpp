@@ -3,6 +3,7 @@
 // current folder; the panel's help commands; the About box's texts.
 #include "Modpanel.h"
 
+#include "SystemLibrary.h"
 #include "resource.h"
 
 HtmlHelpFn g_pfnHtmlHelp = 0;
@@ -21,36 +22,14 @@ const UINT kHhPreTranslateMessage = 253;
 const char kHtmlHelpLibrary[] = "hhctrl.ocx";
 const char kHtmlHelpKey[] = "Software\\Microsoft\\Windows\\HTML Help";
 
-#ifndef LOAD_LIBRARY_SEARCH_SYSTEM32
-#define LOAD_LIBRARY_SEARCH_SYSTEM32 0x00000800
-#endif
-
-// The library from the system folder only: by the system's own search
-// limited to that folder, else (a system without that search) by its full
-// path in the system folder. 0 when neither loads.
-HMODULE LoadSystemLibrary(const char* pszName)
-{
-    HMODULE hLibrary = LoadLibraryExA(pszName, 0, LOAD_LIBRARY_SEARCH_SYSTEM32);
-    if (hLibrary || GetLastError() != ERROR_INVALID_PARAMETER)
-        return hLibrary;
-    char szSystem[MAX_PATH], szPath[MAX_PATH];
-    UINT nLength = GetSystemDirectoryA(szSystem, sizeof(szSystem));
-    if (nLength == 0 || nLength >= sizeof(szSystem))
-        return 0;
-    if (!JoinPath(szSystem, pszName, szPath, sizeof(szPath)))
-        return 0;
-    return LoadLibraryA(szPath);
-}
 } // namespace
 
 void LoadHtmlHelp()
 {
-    UINT uOldMode = SetErrorMode(SEM_NOOPENFILEERRORBOX);
     HMODULE hLibrary = LoadSystemLibrary(kHtmlHelpLibrary);
     // The library stays loaded for the life of the process.
     if (hLibrary)
         g_pfnHtmlHelp = (HtmlHelpFn)(void (*)())GetProcAddress(hLibrary, "HtmlHelpA");
-    SetErrorMode(uOldMode);
     if (g_pfnHtmlHelp)
         g_pfnHtmlHelp(0, 0, kHhInitialize, (DWORD_PTR)&g_dwHtmlHelpCookie);
 }

@@ -5,6 +5,7 @@
 #include <time.h>
 
 #include "ProductCatalogue.h"
+#include "SystemLibrary.h"
 #include "resource.h"
 
 HINSTANCE g_hInstance = 0;
@@ -26,19 +27,6 @@ namespace
 {
 
 const char kClassName[] = "BrantlowModpanelClass";
-
-// Library search limited to the system folder, where the system offers it.
-void RestrictLibrarySearch()
-{
-    typedef BOOL(WINAPI * SetDefaultDllDirectoriesFn)(DWORD);
-    HMODULE hKernel = GetModuleHandleA("kernel32.dll");
-    if (hKernel == 0)
-        return;
-    SetDefaultDllDirectoriesFn pfn = (SetDefaultDllDirectoriesFn)(void (*)())GetProcAddress(
-        hKernel, "SetDefaultDllDirectories");
-    if (pfn)
-        pfn(LOAD_LIBRARY_SEARCH_SYSTEM32);
-}
 
 // Copies at most nSize - 1 bytes and terminates.
 void CopyText(char* pszTo, const char* pszFrom, int nSize)

@@ -393,6 +393,86 @@ public:
     int m_nRuns = 0;
 };
 
+// Commands that a dialog leaves go on to the application; F1 is Help.
+class CHelpApp : public CWinApp
+{
+public:
+    void OnHelpCommand() { ++m_nHelp; }
+    void OnOnlyHere() { ++m_nOnlyHere; }
+    void OnSevenHere() { ++m_nSeven; }
+    int m_nHelp = 0;
+    int m_nOnlyHere = 0;
+    int m_nSeven = 0;
+    DECLARE_MESSAGE_MAP()
+};
+
+const UINT kAppOnlyCommand = 4321;
+
+BEGIN_MESSAGE_MAP(CHelpApp, CWinApp)
+    ON_COMMAND(ID_HELP, OnHelpCommand)
+    ON_COMMAND(kAppOnlyCommand, OnOnlyHere)
+    ON_BN_CLICKED(IDC_PROBE_SEVEN, OnSevenHere)
+END_MESSAGE_MAP()
+
+TEST(CommandRouting, ADialogPassesWhatItLeavesToTheApplication)
+{
+    CProbeDlg dlg;
+    // Without an application object the command goes unhandled, and the
+    // dialog carries on.
+    ASSERT_EQ(GetApp(), nullptr);
+    EXPECT_EQ(RunModal(dlg, [&](HWND h) {
+                  SendMessageA(h, WM_COMMAND, kAppOnlyCommand, 0);
+                  PressKey(h, VK_ESCAPE);
+              }), IDCANCEL);
+
+    CHelpApp app;
+    EXPECT_EQ(RunModal(dlg, [&](HWND h) {
+                  SendMessageA(h, WM_COMMAND, kAppOnlyCommand, 0);
+                  // The dialog's own entry wins; the application never sees it.
+                  ClickButton(h, IDC_PROBE_SEVEN);
+              }), 7);
+    EXPECT_EQ(app.m_nOnlyHere, 1);
+    EXPECT_EQ(app.m_nSeven, 0);
+    EXPECT_EQ(app.m_nHelp, 0);
+}
+
+TEST(CommandRouting, F1InADialogIsTheApplicationsHelpCommand)
+{
+    CHelpApp app;
+    CProbeDlg dlg;
+    // F1 on the focused control, as a user presses it.
+    EXPECT_EQ(RunModal(dlg, [&](HWND h) {
+                  SetFocus(GetDlgItem(h, IDC_PROBE_EDIT));
+                  PressKey(h, VK_F1);
+                  PressKey(h, VK_ESCAPE);
+              }), IDCANCEL);
+    EXPECT_EQ(app.m_nHelp, 1) << "F1 must reach the application's ID_HELP entry once";
+
+    // WM_HELP straight to the dialog, as the system sends it.
+    HELPINFO info = {};
+    info.cbSize = sizeof(info);
+    info.iContextType = HELPINFO_WINDOW;
+    LRESULT answered = 0;
+    EXPECT_EQ(RunModal(dlg, [&](HWND h) {
+                  answered = SendMessageA(h, WM_HELP, 0, (LPARAM)&info);
+                  PressKey(h, VK_ESCAPE);
+              }), IDCANCEL);
+    EXPECT_EQ(app.m_nHelp, 2);
+    EXPECT_EQ(answered, TRUE);
+}
+
+TEST(CWinApp, HelpWithoutAFileOpensNothing)
+{
+    CWinApp app;
+    int windowsBefore = CountThreadWindows();
+    app.OnHelp();   // no help file set
+    char szMissing[] = "C:\\no such folder\\nothing.chm";
+    app.m_pszHelpFilePath = szMissing;
+    app.OnHelp();
+    EXPECT_EQ(CountThreadWindows(), windowsBefore);
+    EXPECT_EQ(GetModuleHandleA("hhctrl.ocx"), nullptr) << "HTML Help is not even loaded for a missing file";
+}
+
 TEST(CWinApp, StartUpThatReturnsFalseRunsNoLoop)
 {
     EXPECT_EQ(RunApplication(GetModuleHandleA(nullptr), nullptr, SW_SHOW), -1);

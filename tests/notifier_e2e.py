@@ -37,6 +37,8 @@ UPDATE = "An updated version of this product is available for download."
 # Two catalogued products, the first before the second in catalogue order,
 # as productrec list reports them.
 FIRST, SECOND = 1, 2
+HELP_PROJECT = os.path.join(os.path.dirname(os.path.abspath(__file__)), os.pardir,
+                            "docs", "help", "updnotify", "updnotify.hhp")
 
 
 class Env:
@@ -56,6 +58,7 @@ class Env:
         self.offers = os.path.join(self.work, "offers.json")
         self.server = None
         self.titles = {}
+        self.order = []     # product identifiers in catalogue order
 
     # --- Wine and the registry ---------------------------------------------
     def run(self, *args, timeout=60, env=None):
@@ -95,26 +98,49 @@ class Env:
                 return int(parts[2], 16) if parts[1] == "REG_DWORD" else parts[2]
         return None
 
+    def reg_values(self, key):
+        """The value names under KEY, or None when the key does not exist."""
+        rc, out = self.reg("query", key)
+        if rc != 0:
+            return None
+        names = []
+        for line in out.splitlines():
+            parts = line.split()
+            if len(parts) >= 2 and line.startswith("    ") and parts[1].startswith("REG_"):
+                names.append(parts[0])
+        return names
+
     def product_key(self, pid):
         return SETTINGS + "\\" + self.titles[pid]["key"]
+
+    def display_name(self, pid):
+        """What the dialog shows: name, major.shortminor, edition, joined by
+        blanks (one at the end when there is no edition)."""
+        t = self.titles[pid]
+        return "%s %s %s" % (t["name"], t["version"], t["edition"])
 
     # --- Shared state --------------------------------------------------------
     def prepare(self):
         rc, out = self.run(self.exe["productrec"], "list")
         assert rc == 0, "productrec list"
         for line in out.splitlines():
-            pid, _, _, title = line.split("\t")
+            pid, _, _, title, name, edition = line.split("\t")
             # "name [edition] major.shortminor.build" -> the schedule key
             # "name [edition]\major.shortminor".
-            name, _, version = title.rpartition(" ")
+            full, _, version = title.rpartition(" ")
             major, minor, _ = version.split(".")
-            self.titles[int(pid)] = {"title": title, "key": "%s\\%s.%s" % (name, major, minor)}
-        # The browser stand-in for http and https, in this test prefix's
-        # machine-wide classes (Wine does not merge the user's classes).
-        catcher = self.winpath(self.exe["urlcatcher"])
+            self.titles[int(pid)] = {"title": title, "key": "%s\\%s.%s" % (full, major, minor),
+                                     "name": name, "edition": edition,
+                                     "version": "%s.%s" % (major, minor)}
+            self.order.append(int(pid))
+        self.set_browser(self.winpath(self.exe["urlcatcher"]))
+
+    def set_browser(self, program):
+        """The shell's web browser for http and https, in this test prefix's
+        machine-wide classes (Wine does not merge the user's classes)."""
         for scheme in ("http", "https"):
             self.reg_text("HKCR\\%s\\shell\\open\\command" % scheme, "",
-                          '"%s" "%%1"' % catcher)
+                          '"%s" "%%1"' % program)
 
     def reset(self):
         self.reg("delete", SETTINGS, "/f")
@@ -127,8 +153,10 @@ class Env:
             if os.path.exists(f):
                 os.remove(f)
 
-    def install(self, pid, serial):
-        rc, _ = self.run(self.exe["productrec"], "add", pid, serial)
+    def install(self, pid, serial=None):
+        """Records PID as installed, with SERIAL (None: without one)."""
+        args = ["add", pid] + ([serial] if serial is not None else [])
+        rc, _ = self.run(self.exe["productrec"], *args)
         assert rc == 0
         self.titles[pid]["installed"] = True
 
@@ -154,15 +182,22 @@ class Env:
         return [json.loads(line) for line in open(self.server_log)]
 
     # --- Running the notifier ------------------------------------------------
-    def notifier(self, args, driver=None, timeout=60):
+    def notifier(self, args, driver=None, timeout=60, before=()):
         """Runs updnotify.exe with ARGS; DRIVER is the dlgdriver command to
-        run beside it. Returns (exit code, driver exit code, driver output)."""
+        run beside it, after the commands in BEFORE (each must succeed).
+        Returns (exit code, driver exit code, driver output)."""
         env = dict(os.environ, URLCATCHER_LOG=self.winpath(self.url_log))
         started = time.time()
         proc = subprocess.Popen([self.wine, self.exe["updnotify"]] + args, env=env,
                                 stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                                 stderr=subprocess.DEVNULL)
         drv_rc, drv_out = None, ""
+        for step in before:
+            step_rc, step_out = self.run(self.exe["dlgdriver"], *step, timeout=timeout)
+            if step_rc != 0:
+                driver = None
+                drv_rc, drv_out = step_rc, "step %s failed: %s" % (step, step_out)
+                break
         if driver:
             drv_rc, drv_out = self.run(self.exe["dlgdriver"], *driver, timeout=timeout)
         try:
@@ -197,6 +232,18 @@ def texts(driver_output):
     return found
 
 
+def help_title():
+    """The title of the notifier's help window, from its help project."""
+    try:
+        with open(HELP_PROJECT, encoding="latin-1") as f:
+            for line in f:
+                if line.startswith("Title="):
+                    return line[len("Title="):].strip()
+    except OSError:
+        pass
+    return None
+
+
 def offer(serial, status="1 9 50 1200 20261208", url="http://downloads.brantlow.example/u.exe"):
     o = {"sn": serial, "status": status}
     if url is not None:
@@ -218,23 +265,24 @@ class Cases:
         key = self.e.product_key(pid)
         return self.e.reg_read(key, "LastCheck"), self.e.reg_read(key, "NextCheck")
 
-    def dialog_case(self, button, args=(), interval_days=None):
+    def dialog_case(self, button, args=(), interval_days=None, pid=FIRST, url=offer("")["url"]):
         e = self.e
-        e.install(FIRST, "E2E-FIRST")
+        e.install(pid, "E2E-OFFERED")
         if interval_days is not None:
             e.reg_dword(SETTINGS, "Interval", interval_days)
-        e.start_server([offer("E2E-FIRST")])
+        e.start_server([offer("E2E-OFFERED", url=url)])
         before = int(time.time())
         rc, drv, out = e.notifier(list(args), ["press", CAPTION, button, 20000])
         after = int(time.time())
         shown = texts(out)
         self.check(drv == 0, "the dialog appeared and button %s was pressed" % button)
         self.check(rc == 0, "the notifier ended with 0 (got %s)" % rc)
-        self.check(shown.get(1000, [""])[0].startswith("Brantlow"), "product name shown: %s" % shown.get(1000))
+        self.check(shown.get(1000) == [e.display_name(pid)],
+                   "product name shown exactly %r: %r" % (e.display_name(pid), shown.get(1000)))
         self.check(shown.get(1001) == [UPGRADE], "status 1 gives the upgrade wording")
         self.check(shown.get(1002) == ["Version 9.50.1200 was released on 2026 Dec 8"],
                    "version line: %s" % shown.get(1002))
-        last, nxt = self.schedule(FIRST)
+        last, nxt = self.schedule(pid)
         self.check(last is not None and before - 2 <= last <= after + 2, "LastCheck is the time of the offer")
         return last, nxt
 
@@ -258,14 +306,103 @@ class Cases:
         last, nxt = self.dialog_case(2, interval_days=7)
         self.check(last is not None and nxt == last + 604800, "NextCheck = LastCheck + 7 days")
 
-    def case_unsafe_address_is_not_opened(self):
+    def case_ok_trims_trailing_blanks_of_the_address(self):
+        last, nxt = self.dialog_case(1, url="http://downloads.brantlow.example/u.exe  \t")
+        self.check(self.e.catcher_urls() == ["http://downloads.brantlow.example/u.exe"],
+                   "the address without its trailing blanks was opened: %s" % self.e.catcher_urls())
+        self.check(nxt == 0xFFFFFFFF, "NextCheck never (got %s)" % nxt)
+
+    def case_ok_with_an_unsafe_address_asks_again_after_an_interval(self):
+        last, nxt = self.dialog_case(1, url="file:///C:/windows/system32/notepad.exe")
+        self.check(self.e.catcher_urls() == [], "a file address is not handed to the shell")
+        self.check(last is not None and nxt == last + 2419200,
+                   "nothing opened: NextCheck one interval on, as Cancel (got %s, %s)" % (last, nxt))
+
+    def case_ok_when_the_shell_cannot_open_asks_again_after_an_interval(self):
+        e = self.e
+        e.set_browser("C:\\no such folder\\browser.exe")
+        try:
+            last, nxt = self.dialog_case(1, interval_days=3)
+        finally:
+            e.set_browser(e.winpath(e.exe["urlcatcher"]))
+        self.check(last is not None and nxt == last + 3 * 86400,
+                   "the shell failed: NextCheck one interval on (got %s, %s)" % (last, nxt))
+
+    def case_display_name_without_edition_ends_in_a_blank(self):
+        pid = next(p for p in self.e.order if self.e.titles[p]["edition"] == "")
+        self.dialog_case(2, pid=pid)
+        self.check(self.e.display_name(pid).endswith(" "), "the name is followed by one blank")
+
+    def case_the_pass_goes_on_past_products_without_an_answer(self):
+        e = self.e
+        silent, dropped, offered = e.order[0], e.order[1], e.order[2]
+        e.install(silent, "E2E-SILENT")
+        e.install(dropped, "E2E-DROPPED")
+        e.install(offered, "E2E-OFFERED")
+        e.start_server([{"sn": "E2E-DROPPED", "drop": True}, offer("E2E-OFFERED")])
+        rc, drv, out = e.notifier([], ["press", CAPTION, 2, 30000])
+        asked = [q["fields"].get("sn") for q in e.queries()]
+        self.check(asked == ["E2E-SILENT", "E2E-DROPPED", "E2E-OFFERED"],
+                   "every due product asked in catalogue order: %s" % asked)
+        self.check(texts(out).get(1000) == [e.display_name(offered)],
+                   "the third product's offer is shown: %s" % texts(out).get(1000))
+        for pid in (silent, dropped):
+            self.check(e.reg_values(e.product_key(pid)) == [],
+                       "product %d: an empty key, no schedule (%s)" % (pid, e.reg_values(e.product_key(pid))))
+        self.check(self.schedule(offered)[1] is not None, "the offered product is scheduled")
+
+    def case_debug_and_setup_recheck_scheduled_products(self):
         e = self.e
         e.install(FIRST, "E2E-FIRST")
-        e.start_server([offer("E2E-FIRST", url="file:///C:/windows/system32/notepad.exe")])
-        rc, drv, _ = e.notifier([], ["press", CAPTION, 1, 20000])
-        self.check(drv == 0 and rc == 0, "OK pressed, notifier ended")
-        self.check(e.catcher_urls() == [], "a file address is not handed to the shell")
-        self.check(self.schedule(FIRST)[1] == 0xFFFFFFFF, "the schedule is written all the same")
+        e.start_server([offer("E2E-FIRST")])
+        now = int(time.time())
+        for args, next_check in ((["/DEBUG"], now + 100000), (["/SETUP"], 0xFFFFFFFF)):
+            e.reg_dword(e.product_key(FIRST), "LastCheck", now - 100)
+            e.reg_dword(e.product_key(FIRST), "NextCheck", next_check)
+            before = len(e.queries())
+            rc, drv, out = e.notifier(args, ["press", CAPTION, 2, 20000])
+            self.check(drv == 0 and texts(out).get(1000) == [e.display_name(FIRST)],
+                       "%s, NextCheck %#x: asked again and the dialog shown" % (args, next_check))
+            self.check(len(e.queries()) == before + 1, "%s: one query made" % args)
+
+    def case_invalid_schedules_and_missing_serials_skip_products(self):
+        e = self.e
+        # Each of these products is skipped even under /DEBUG; the last one
+        # is asked. Only products with a serial number reach their key.
+        invalid = [("LastCheck", 0), ("NextCheck", 0), ("LastCheck", "1"), ("NextCheck", "1"),
+                   ("Enabled", 0)]
+        pids = e.order[:len(invalid) + 2]
+        for pid, (name, value) in zip(pids, invalid):
+            e.install(pid, "E2E-%d" % pid)
+            if isinstance(value, int):
+                e.reg_dword(e.product_key(pid), name, value)
+            else:
+                e.reg_text(e.product_key(pid), name, value)
+        no_serial, asked = pids[-2], pids[-1]
+        e.install(no_serial)
+        e.install(asked, "E2E-ASKED")
+        e.start_server([offer("E2E-%d" % pid) for pid in pids])
+        rc, drv, out = e.notifier(["/DEBUG"], ["press", CAPTION, 1, 30000])
+        self.check(MSG_NO_UPDATES in out, "no offer found: message 1004")
+        asked_serials = [q["fields"].get("sn") for q in e.queries()]
+        self.check(asked_serials == ["E2E-ASKED"], "only the last product was asked: %s" % asked_serials)
+        self.check(e.reg_values(e.product_key(no_serial)) is None,
+                   "a product without a serial number gets no key")
+        self.check(e.reg_values(e.product_key(asked)) == [],
+                   "the asked product has its key, empty: %s" % e.reg_values(e.product_key(asked)))
+
+    def case_f1_opens_the_notifiers_help(self):
+        e = self.e
+        title = help_title()
+        if title is None:
+            self.check(False, "the notifier's help project %s names its title" % HELP_PROJECT)
+            return
+        e.install(FIRST, "E2E-FIRST")
+        e.start_server([offer("E2E-FIRST")])
+        rc, drv, out = e.notifier([], ["press", CAPTION, 2, 20000],
+                                  before=[["key", CAPTION, 0x70, 20000], ["show", title, 20000]])
+        self.check(drv == 0, "F1 in the update dialog opened %r, then Cancel ended it (%s)" % (title, out.strip()))
+        self.check(rc == 0, "the notifier ended with 0 (got %s)" % rc)
 
     def case_nothing_offered_shows_the_message(self):
         e = self.e

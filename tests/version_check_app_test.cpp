@@ -24,6 +24,10 @@ class RecordingApp : public CVersionCheckApp
 public:
     std::vector<UINT> messages;
     int offersShown = 0;
+    // Stands in for the program's path when set: the text and the length
+    // that GetModuleFileNameA would answer.
+    std::string programPath;
+    DWORD programPathLength = 0;
 
 protected:
     INT_PTR ShowOffer() override
@@ -32,7 +36,14 @@ protected:
         return IDCANCEL;
     }
     void ShowMessage(UINT nID, UINT) override { messages.push_back(nID); }
-    void OpenUpdateUrl(const char*) override {}
+    BOOL OpenUpdateUrl(const char*) override { return TRUE; }
+    DWORD GetProgramPath(char* pszPath, DWORD nSize) override
+    {
+        if (programPath.empty())
+            return CVersionCheckApp::GetProgramPath(pszPath, nSize);
+        lstrcpynA(pszPath, programPath.c_str(), (int)nSize);
+        return programPathLength;
+    }
 };
 
 class VersionCheckAppTest : public ::testing::Test
@@ -160,6 +171,42 @@ TEST_F(VersionCheckAppTest, BadWordShowsTheArgumentMessageBeforeAnyWait)
     std::string expected(szModule);
     expected = expected.substr(0, expected.rfind('.')) + ".chm";
     EXPECT_EQ(std::string(app.m_settings.helpFile), expected);
+    EXPECT_STREQ(app.m_pszHelpFilePath, app.m_settings.helpFile);
+}
+
+TEST_F(VersionCheckAppTest, ProgramPathFeedsOnlyTheHelpFile)
+{
+    // No path at all: the internal error, and nothing else happens.
+    RecordingApp none;
+    none.programPath = "x";
+    none.programPathLength = 0;
+    char szLine[] = "/PRODUCT:999";
+    none.m_lpCmdLine = szLine;
+    EXPECT_FALSE(none.RunNotifier());
+    EXPECT_EQ(none.messages, std::vector<UINT>{IDS_INTERNAL_ERROR});
+
+    // A path that filled the buffer was cut: the run goes on (here to "no
+    // updates" for an unknown product), without a help file.
+    RecordingApp cut;
+    cut.programPath = "C:\\" + std::string(MAX_PATH, 'd') + "\\updnotify.exe";
+    cut.programPathLength = MAX_PATH;
+    char szCut[] = "/PRODUCT:999";
+    cut.m_lpCmdLine = szCut;
+    EXPECT_FALSE(cut.RunNotifier());
+    EXPECT_EQ(cut.messages, std::vector<UINT>{IDS_NO_UPDATES});
+    EXPECT_STREQ(cut.m_settings.helpFile, "");
+
+    // One byte short of the buffer still fits.
+    RecordingApp full;
+    full.programPath = "C:\\" + std::string(MAX_PATH - 1 - 10, 'e') + "\\up.exe";
+    full.programPathLength = (DWORD)full.programPath.size();
+    ASSERT_EQ(full.programPathLength, (DWORD)MAX_PATH - 1);
+    char szFull[] = "/PRODUCT:999";
+    full.m_lpCmdLine = szFull;
+    EXPECT_FALSE(full.RunNotifier());
+    EXPECT_EQ(full.messages, std::vector<UINT>{IDS_NO_UPDATES});
+    EXPECT_EQ(std::string(full.m_settings.helpFile),
+              full.programPath.substr(0, full.programPath.size() - 4) + ".chm");
 }
 
 TEST_F(VersionCheckAppTest, DisabledChecksEndSilentlyWhateverTheCommandLine)
@@ -192,18 +239,31 @@ TEST_F(VersionCheckAppTest, UnknownProductIsNoOfferAndSaysSo)
     EXPECT_TRUE(quiet.messages.empty());
 }
 
-TEST(HelpFilePath, ExtensionOfTheProgramIsReplaced)
+TEST(HelpFilePath, CutAtTheFirstDotOfTheFileName)
 {
-    char sz[MAX_PATH];
-    ASSERT_TRUE(MakeHelpFilePath("C:\\Program Files\\Brantlow\\updnotify.exe", sz, sizeof(sz)));
-    EXPECT_STREQ(sz, "C:\\Program Files\\Brantlow\\updnotify.chm");
-    // A "." in a folder name stays part of the folder.
-    ASSERT_TRUE(MakeHelpFilePath("C:\\Tools\\Brantlow.Updates\\updnotify.exe", sz, sizeof(sz)));
-    EXPECT_STREQ(sz, "C:\\Tools\\Brantlow.Updates\\updnotify.chm");
-    ASSERT_TRUE(MakeHelpFilePath("C:\\v1.2\\updnotify", sz, sizeof(sz)));
-    EXPECT_STREQ(sz, "C:\\v1.2\\updnotify.chm");
-    ASSERT_TRUE(MakeHelpFilePath("C:\\a\\up.date.exe", sz, sizeof(sz)));
-    EXPECT_STREQ(sz, "C:\\a\\up.date.chm");
+    struct Case
+    {
+        const char* module;
+        const char* help;
+    } cases[] = {
+        {"C:\\Program Files\\Brantlow\\updnotify.exe", "C:\\Program Files\\Brantlow\\updnotify.chm"},
+        // A "." in a folder name stays part of the folder.
+        {"C:\\Program Files\\Brantlow Inc.\\Updates\\updnotify.exe",
+         "C:\\Program Files\\Brantlow Inc.\\Updates\\updnotify.chm"},
+        {"C:\\Tools\\Brantlow.Updates\\updnotify.exe", "C:\\Tools\\Brantlow.Updates\\updnotify.chm"},
+        // The file name is cut at its first ".", as always.
+        {"C:\\a\\up.date.exe", "C:\\a\\up.chm"},
+        {"C:\\v1.2\\updnotify", "C:\\v1.2\\updnotify.chm"},
+        {"updnotify.exe", "updnotify.chm"},
+        {"C:/mixed.dir/up.exe", "C:/mixed.dir/up.chm"},
+    };
+    for (const Case& c : cases)
+    {
+        char sz[MAX_PATH];
+        memset(sz, 'X', sizeof(sz));
+        ASSERT_TRUE(MakeHelpFilePath(c.module, sz, sizeof(sz))) << c.module;
+        EXPECT_STREQ(sz, c.help) << c.module;
+    }
 
     char szSmall[12];
     memset(szSmall, 'X', sizeof(szSmall));

@@ -4,11 +4,13 @@
 //   productrec add ID [SERIAL]   record product ID as installed (with SERIAL)
 //   productrec remove ID         delete the record of product ID
 //   productrec list              every catalogued product, one a line:
-//                                id TAB group TAB state TAB title
+//                                id TAB group TAB state TAB title TAB name
+//                                TAB edition
 //
 // The state is "-" for a product that is not installed, "installed" for a
 // record without a serial number, else the serial number. The title is name,
-// edition (when there is one) and version text, separated by spaces.
+// edition (when there is one) and version text, separated by spaces; name
+// and edition follow on their own (the edition may be empty).
 //
 // Exit codes: 0 success, 1 failure, 2 usage error.
 #include <stdio.h>
@@ -98,8 +100,8 @@ void PrintProduct(DWORD dwId)
             strcpy(szState, "installed");
         CloseProduct(hProduct);
     }
-    printf("%lu\t%d\t%s\t%s%s%s %s\n", dwId, GetProductGroup(dwId), szState,
-           szName, szEdition[0] ? " " : "", szEdition, szVersion);
+    printf("%lu\t%d\t%s\t%s%s%s %s\t%s\t%s\n", dwId, GetProductGroup(dwId), szState,
+           szName, szEdition[0] ? " " : "", szEdition, szVersion, szName, szEdition);
 }
 
 int ListProducts()

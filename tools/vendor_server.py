@@ -13,6 +13,9 @@ matches the query answers it.
       "status": "1 6 50 1060 20090305",  # X-Update-Status value
       "url": "http://downloads.brantlow.example/mail650.exe"}]  # optional
 
+An offer with "drop": true answers nothing: the server reads the query and
+resets the connection, as a failing server or network would.
+
 A query that no offer matches gets a response without X-Update-Status.
 Every response carries its headers, an empty line and a short body, and
 the connection is closed.
@@ -27,7 +30,9 @@ import argparse
 import os
 import http.server
 import json
+import socket
 import socketserver
+import struct
 import sys
 import threading
 import time
@@ -99,6 +104,15 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.answer(404, [], b"not found\n")
             return
         offer = find_offer(self.server.offers, fields)
+        if offer is not None and offer.get("drop"):
+            entry["answer"] = "dropped"
+            self.record(entry)
+            # Linger 0: closing sends a reset instead of an orderly end.
+            self.connection.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+            self.connection.close()
+            self.close_connection = True
+            self.dropped = True
+            return
         headers = []
         if offer is not None:
             headers.append(("X-Update-Status", offer["status"]))
@@ -107,6 +121,11 @@ class Handler(http.server.BaseHTTPRequestHandler):
         entry["answer"] = dict(headers)
         self.record(entry)
         self.answer(200, headers, b"ok\n")
+
+    def finish(self):
+        if getattr(self, "dropped", False):
+            return      # the socket is gone; nothing to flush
+        super().finish()
 
     def do_GET(self):
         self.record({"time": time.time(), "request_line": self.requestline, "answer": 405})

@@ -8,6 +8,7 @@
 #include "ProductCatalogue.h"
 #include "ProductSchedule.h"
 #include "Registry.h"
+#include "SystemLibrary.h"
 #include "VersionCheckDlg.h"
 #include "VersionQuery.h"
 #include "resource.h"
@@ -25,35 +26,28 @@ DWORD Now()
     return (DWORD)time(0);
 }
 
-// Libraries load from the system folder only, where the system allows it:
-// the program folder of a downloaded installer is no place to trust.
-void RestrictLibrarySearch()
-{
-    typedef BOOL(WINAPI * SetDefaultDllDirectoriesFn)(DWORD);
-    HMODULE hKernel = GetModuleHandleA("kernel32.dll");
-    if (hKernel == 0)
-        return;
-    SetDefaultDllDirectoriesFn pfn = (SetDefaultDllDirectoriesFn)(void (*)())GetProcAddress(
-        hKernel, "SetDefaultDllDirectories");
-    if (pfn)
-        pfn(LOAD_LIBRARY_SEARCH_SYSTEM32);
-}
-
 } // namespace
 
 BOOL MakeHelpFilePath(const char* pszModule, char* pszHelp, int nSize)
 {
+    // The file name starts after the last separator; its first "." starts
+    // what is replaced. Folder names keep their dots.
     int nLength = lstrlenA(pszModule);
-    int nDot = -1;
-    for (int i = nLength - 1; i >= 0 && pszModule[i] != '\\' && pszModule[i] != '/'; --i)
+    int nName = 0;
+    for (int i = 0; i < nLength; ++i)
+    {
+        if (pszModule[i] == '\\' || pszModule[i] == '/')
+            nName = i + 1;
+    }
+    int nBase = nLength;
+    for (int i = nName; i < nLength; ++i)
     {
         if (pszModule[i] == '.')
         {
-            nDot = i;
+            nBase = i;
             break;
         }
     }
-    int nBase = nDot >= 0 ? nDot : nLength;
     if (nBase + 5 > nSize)
         return FALSE;
     CopyMemory(pszHelp, pszModule, nBase);
@@ -79,13 +73,16 @@ BOOL CVersionCheckApp::RunNotifier()
     RestrictLibrarySearch();
 
     char szModule[MAX_PATH];
-    DWORD dwLength = GetModuleFileNameA(0, szModule, sizeof(szModule));
-    if (dwLength == 0 || dwLength >= sizeof(szModule))
+    DWORD dwLength = GetProgramPath(szModule, sizeof(szModule));
+    if (dwLength == 0)
     {
         ShowMessage(IDS_INTERNAL_ERROR, MB_ICONEXCLAMATION);
         return FALSE;
     }
-    if (!MakeHelpFilePath(szModule, m_settings.helpFile, sizeof(m_settings.helpFile)))
+    // The path serves only to name the help file. One that did not fit
+    // would name some other file: then the run goes on without help.
+    if (dwLength >= sizeof(szModule) ||
+        !MakeHelpFilePath(szModule, m_settings.helpFile, sizeof(m_settings.helpFile)))
         m_settings.helpFile[0] = '\0';
     m_pszHelpFilePath = m_settings.helpFile;
 
@@ -185,12 +182,11 @@ void CVersionCheckApp::RunCheckCycle()
 
     DWORD dwTime = Now();
     INT_PTR nResult = ShowOffer();
-    if (nResult == IDOK)
+    if (nResult == IDOK && !OpenOfferedUpdate())
     {
-        // The address comes from a plain HTTP answer: only a web address
-        // goes to the shell, never a file, a share or a script.
-        if (IsOpenableUpdateUrl(m_offer.updateUrl))
-            OpenUpdateUrl(m_offer.updateUrl);
+        // The user asked for the download page and did not get it: ask
+        // again after one interval rather than never again.
+        nResult = IDCANCEL;
     }
     ScheduleAfterOffer(dwTime, nResult);
 }
@@ -250,6 +246,21 @@ void CVersionCheckApp::ScheduleAfterOffer(DWORD dwTime, INT_PTR nResult)
     key.SetValue("NextCheck", (const BYTE*)&dwNextCheck, sizeof(dwNextCheck), REG_DWORD);
 }
 
+BOOL CVersionCheckApp::OpenOfferedUpdate()
+{
+    // A header value keeps its trailing blanks; the address ends before
+    // them. It comes from a plain HTTP answer: only a web address goes to
+    // the shell, never a file, a share or a script.
+    const CString& strUrl = m_offer.updateUrl;
+    int nLength = strUrl.GetLength();
+    while (nLength > 0 && (strUrl[nLength - 1] == ' ' || strUrl[nLength - 1] == '\t'))
+        --nLength;
+    CString strAddress;
+    if (!strAddress.Append(strUrl, nLength))
+        return FALSE;
+    return IsOpenableUpdateUrl(strAddress) && OpenUpdateUrl(strAddress);
+}
+
 INT_PTR CVersionCheckApp::ShowOffer()
 {
     CVersionCheckDlg dlg(m_offer);
@@ -267,7 +278,13 @@ void CVersionCheckApp::ShowMessage(UINT nID, UINT nIcon)
     MessageBoxA(0, szText, m_settings.appName, MB_OK | nIcon);
 }
 
-void CVersionCheckApp::OpenUpdateUrl(const char* pszUrl)
+DWORD CVersionCheckApp::GetProgramPath(char* pszPath, DWORD nSize)
 {
-    ShellExecuteA(0, "open", pszUrl, 0, 0, SW_SHOWNORMAL);
+    return GetModuleFileNameA(0, pszPath, nSize);
+}
+
+BOOL CVersionCheckApp::OpenUpdateUrl(const char* pszUrl)
+{
+    // Above 32: the shell started something for the address.
+    return (INT_PTR)ShellExecuteA(0, "open", pszUrl, 0, 0, SW_SHOWNORMAL) > 32;
 }

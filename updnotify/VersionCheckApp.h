@@ -38,19 +38,28 @@ public:
 
 protected:
     // What the user sees and what leaves the program, apart from the
-    // registry: the dialog, the message boxes, the shell.
+    // registry: the dialog, the message boxes, the shell; and where the
+    // program file is.
     virtual INT_PTR ShowOffer();
     virtual void ShowMessage(UINT nID, UINT nIcon);
-    virtual void OpenUpdateUrl(const char* pszUrl);
+    // TRUE when the shell started something to open the address.
+    virtual BOOL OpenUpdateUrl(const char* pszUrl);
+    // GetModuleFileNameA of the program: the length, nSize when cut, 0 on
+    // failure.
+    virtual DWORD GetProgramPath(char* pszPath, DWORD nSize);
 
     DECLARE_MESSAGE_MAP()
 
 private:
+    // Hands the offered address, without trailing blanks, to the shell when
+    // it is a web address. TRUE when the shell opened it.
+    BOOL OpenOfferedUpdate();
     // Writes the outcome of an offer: LastCheck and NextCheck.
     void ScheduleAfterOffer(DWORD dwTime, INT_PTR nResult);
 };
 
-// The help file: the program's own path with its extension replaced by
-// ".chm" (a "." in a folder name is part of the folder). FALSE, and
-// nothing written, when the result does not fit in nSize bytes.
+// The help file: the program's own path cut before the first "." of its
+// file name, with ".chm" after it ("C:\Brantlow Inc.\up.date.exe" gives
+// "C:\Brantlow Inc.\up.chm"). FALSE, and nothing written, when the result
+// does not fit in nSize bytes.
 BOOL MakeHelpFilePath(const char* pszModule, char* pszHelp, int nSize);

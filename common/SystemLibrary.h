@@ -1,0 +1,16 @@
+// Loading libraries from the system folder only. A program started from a
+// download folder or a share must not pick up a DLL planted beside it.
+#pragma once
+
+#include <windows.h>
+
+// Makes the system folder the only place from which this process loads
+// libraries by name, where the system offers that (SetDefaultDllDirectories,
+// looked up at run time); elsewhere does nothing.
+void RestrictLibrarySearch();
+
+// Loads pszName (a bare file name such as "hhctrl.ocx") from the system
+// folder only: through the system's search limited to that folder, or, on a
+// system without that search, by its full path there. No "cannot find" box
+// is shown. Answers 0 when it cannot be loaded; the caller frees it.
+HMODULE LoadSystemLibrary(const char* pszName);
