@@ -681,7 +681,7 @@ def kind_text(kind, flags):
     if kind == table.SCRIPTING:
         return "Scripting object; registers itself with the system"
     if kind == table.LIBRARY:
-        return "Dynamic link library; needs no registration"
+        return "Dynamic link library; does not register itself"
     if flags == table.SHARED:
         return ".NET assembly, installed in the shared assemblies folder"
     return ".NET assembly, installed with the product"
