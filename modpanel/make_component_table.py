@@ -9,6 +9,8 @@ from the file name (a name-based UUID), so they never change between runs.
 
     make_component_table.py [OUT.cpp]        write the table (default: here)
     make_component_table.py --check FILE     fail when FILE differs
+    make_component_table.py --help-contexts  per help file, the non-zero help
+                                             contexts that its rows use
 """
 import os
 import sys
@@ -176,6 +178,25 @@ def rows():
     return out
 
 
+def help_topics():
+    """Per help file, the files of its rows and the context of each, taken
+    from the table itself: {help file: {file name: context}}. A context of
+    0 opens the file's contents and needs no entry in its context map."""
+    topics = {}
+    for (_, _, _, _, name, _, help_file, context) in rows():
+        if help_file is not None:
+            topics.setdefault(help_file, {})[name] = context
+    return topics
+
+
+def help_contexts_text():
+    lines = []
+    for help_file, files in sorted(help_topics().items()):
+        contexts = sorted({c for c in files.values() if c != 0})
+        lines.append(" ".join([help_file] + ["%d" % c for c in contexts]))
+    return "\n".join(lines) + "\n"
+
+
 def c_text(value):
     return "nullptr" if value is None else '"%s"' % value
 
@@ -226,6 +247,9 @@ def render():
 def main(argv):
     here = os.path.dirname(os.path.abspath(__file__))
     text = render()
+    if len(argv) == 2 and argv[1] == "--help-contexts":
+        sys.stdout.write(help_contexts_text())
+        return 0
     if len(argv) == 3 and argv[1] == "--check":
         with open(argv[2], encoding="ascii") as f:
             if f.read() != text:

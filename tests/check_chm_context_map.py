@@ -1,55 +1,128 @@
 #!/usr/bin/env python3
-"""Checks a compiled help file's context map as HTML Help reads it: each
-context number in #IVB points at a string in #STRINGS, and that string must
-name a page that the file holds ("/page.html"), not a path on the computer
-that compiled it. Also checks the expected context numbers are all mapped.
+"""Checks every component help file that the component table names, as HTML
+Help reads it:
+- the file was built;
+- each context number in #IVB points at a string in #STRINGS, and that string
+  names a page that the file holds ("/page.html"), not a path on the computer
+  that compiled it;
+- every non-zero help context that the table gives the file's entries is
+  mapped, to a page that names the component's file (the right page, not
+  just any page);
+- every component of the file is named on one of its pages.
+The expected contexts come from the table's generator, not from a copy here.
 
-Usage: check_chm_context_map.py CHMLS FILE.chm CONTEXT...
+Usage: check_chm_context_map.py CHMLS make_component_table.py HELP-DIR
 """
+import importlib.util
 import os
+import re
 import struct
 import subprocess
 import sys
 import tempfile
 
 
-def extract(chmls, chm, name, folder):
-    out = os.path.join(folder, name.strip("/#"))
-    subprocess.run([chmls, "extract", chm, name, out], capture_output=True, check=True)
-    with open(out, "rb") as f:
-        return f.read()
+def load_table(path):
+    spec = importlib.util.spec_from_file_location("make_component_table", path)
+    module = importlib.util.module_from_spec(spec)
+    spec.loader.exec_module(module)
+    return module
 
 
-def main():
-    chmls, chm = sys.argv[1], sys.argv[2]
-    wanted = [int(x) for x in sys.argv[3:]]
-    listing = subprocess.run([chmls, "list", chm], capture_output=True, text=True, check=True)
-    pages = {line.split()[-1] for line in listing.stdout.splitlines()
-             if line.strip() and line.split()[-1].startswith("/")}
-    with tempfile.TemporaryDirectory() as folder:
-        ivb = extract(chmls, chm, "/#IVB", folder)
-        strings = extract(chmls, chm, "/#STRINGS", folder)
+def extract_all(chmls, chm, folder):
+    """{"/name": bytes} of every file that the help file holds."""
+    subprocess.run([chmls, "extractall", chm, folder], capture_output=True, check=True)
+    files = {}
+    for base, _, names in os.walk(folder):
+        for name in names:
+            path = os.path.join(base, name)
+            inner = "/" + os.path.relpath(path, folder).replace(os.sep, "/")
+            with open(path, "rb") as f:
+                files[inner] = f.read()
+    return files
+
+
+def context_map(files):
+    """{context: target string}, or None when the file has no map."""
+    ivb, strings = files.get("/#IVB"), files.get("/#STRINGS")
+    if ivb is None or strings is None:
+        return None
     size = struct.unpack_from("<I", ivb, 0)[0]
-    pairs = [struct.unpack_from("<II", ivb, 4 + i) for i in range(0, size, 8)]
-    failures = []
     mapped = {}
-    for context, offset in pairs:
+    for i in range(0, size, 8):
+        context, offset = struct.unpack_from("<II", ivb, 4 + i)
         end = strings.find(b"\0", offset)
-        target = strings[offset:end].decode("latin-1")
-        mapped[context] = target
-        ok = target in pages
-        print(("ok   " if ok else "FAIL ") + "context %d -> %s" % (context, target))
-        if not ok:
-            failures.append(context)
-    for context in wanted:
-        if context not in mapped:
-            print("FAIL context %d is not mapped" % context)
-            failures.append(context)
-    if not pairs:
-        print("FAIL no context map")
-        failures.append(0)
+        mapped[context] = strings[offset:end].decode("latin-1")
+    return mapped
+
+
+def names(text, component):
+    """Whether a page names the component's file as a word of its own
+    (bftp.ocx is not named by a page on bsftp.ocx)."""
+    return re.search(r"(?<![\w.])%s(?![\w.])" % re.escape(component), text) is not None
+
+
+def check_file(chmls, chm, components, report):
+    """components: {component file name: context}. Returns failure count."""
+    name = os.path.basename(chm)
+    if not os.path.isfile(chm):
+        report("FAIL %s: not built" % name)
+        return 1
+    failures = 0
+    with tempfile.TemporaryDirectory() as folder:
+        files = extract_all(chmls, chm, folder)
+    pages = {k: v.decode("latin-1") for k, v in files.items() if k.endswith(".html")}
+    mapped = context_map(files)
+    expected = {}
+    for component, context in components.items():
+        if context:
+            expected.setdefault(context, []).append(component)
+
+    if expected and not mapped:
+        report("FAIL %s: no context map, but the table gives contexts %s"
+               % (name, " ".join(str(c) for c in sorted(expected))))
+        return 1
+    for context, target in sorted((mapped or {}).items()):
+        if target not in pages:
+            report("FAIL %s: context %d -> %s, which is not a page of the file"
+                   % (name, context, target))
+            failures += 1
+    for context, owners in sorted(expected.items()):
+        target = (mapped or {}).get(context)
+        if target is None:
+            report("FAIL %s: context %d (%s) is not mapped" % (name, context, ", ".join(owners)))
+            failures += 1
+            continue
+        for component in owners:
+            if target in pages and not names(pages[target], component):
+                report("FAIL %s: context %d -> %s, which does not name %s"
+                       % (name, context, target, component))
+                failures += 1
+            elif target in pages:
+                report("ok   %s: context %d -> %s (%s)" % (name, context, target, component))
+    for component in sorted(components):
+        if not any(names(text, component) for text in pages.values()):
+            report("FAIL %s: no page names %s" % (name, component))
+            failures += 1
+    if not expected:
+        report("ok   %s: opens at its contents only (the table gives it no context)" % name)
+    return failures
+
+
+def main(argv):
+    if len(argv) != 4:
+        sys.stderr.write(__doc__)
+        return 2
+    chmls, generator, folder = argv[1:]
+    topics = load_table(generator).help_topics()
+    failures = 0
+    for help_file, components in sorted(topics.items()):
+        failures += check_file(chmls, os.path.join(folder, help_file), components, print)
+    contexts = sum(1 for c in topics.values() for x in c.values() if x)
+    print("%d help files, %d components with a context, %d failures"
+          % (len(topics), contexts, failures))
     return 1 if failures else 0
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(main(sys.argv))

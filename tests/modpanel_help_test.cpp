@@ -178,18 +178,18 @@ protected:
         InspectComponent(hDlg);
         ASSERT_NE(nullptr, SelectedEntry(hDlg));
     }
-    // Places the Barcode Control's reference under the given name in the
-    // system's help folder, where HTML Help finds a bare file name, and
-    // lists that folder under the HTML Help key.
-    void InstallHelp(const char* name)
+    // Places a help file (by default the Barcode Control's reference) under
+    // the given name in the system's help folder, where HTML Help finds a
+    // bare file name, and lists that folder under the HTML Help key.
+    void InstallHelp(const char* name, const std::string& source = ReferenceCopy())
     {
         char windows[MAX_PATH];
         GetWindowsDirectoryA(windows, sizeof(windows));
         helpDir = std::string(windows) + "\\help";
         CreateDirectoryA(helpDir.c_str(), nullptr);
         std::string target = helpDir + "\\" + name;
-        ASSERT_TRUE(CopyFileA(ReferenceCopy().c_str(), target.c_str(), FALSE))
-            << target;
+        ASSERT_TRUE(CopyFileA(source.c_str(), target.c_str(), FALSE))
+            << source << " -> " << target;
         files.push_back(target);
         HKEY key;
         ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyA(HKEY_LOCAL_MACHINE, kHtmlHelpKey, &key));
@@ -436,6 +436,73 @@ TEST_F(Help, ContextTheFileDoesNotHoldFallsBackToContents)
     std::vector<HWND> windows = HelpWindows();
     ASSERT_EQ(1u, windows.size());
     EXPECT_EQ("Brantlow Barcode Control Reference", Caption(windows[0]));
+}
+
+// Each help file that the component table names, as built, opened by the
+// system's HTML Help from the Help button of one of its components: a
+// component with a context opens at its topic (HTML Help finds the context in
+// the file's map, so no second call falls back to the contents), one
+// without opens at the contents, and the window carries the file's title.
+// (A map entry that points outside the file still opens a window under
+// Wine: build.component_help_context_map catches that.)
+TEST_F(Help, EveryComponentHelpFileOpensFromItsComponent)
+{
+    struct Case
+    {
+        const char* helpFile;
+        DWORD product;
+        int group;
+        const char* component;
+        const char* title;
+    };
+    const Case cases[] = {
+        {"bbarcode.chm", 2, 1, "bblabel.ocx", "Brantlow Barcode Control Reference"},
+        {"bnet.chm", 26, 4, "bdns.ocx", "Brantlow Network Components Reference"},
+        {"bmail.chm", 26, 4, "bmime32.dll", "Brantlow Mail Toolkit Reference"},
+        {"bxfer.chm", 27, 7, "bssh.ocx", "Brantlow Secure Transfer Toolkit Reference"},
+        {"bterm.chm", 11, 11, "bcomm32.dll", "Brantlow Terminal Control Reference"},
+        {"bspell.chm", 71, 14, "bspell.dll", "Brantlow Spell Check Kit Reference"},
+        {"bspell.chm", 71, 14, "bspell.ocx", "Brantlow Spell Check Kit Reference"},
+        {"bzip.chm", 24, 8, "bbzip32.dll", "Brantlow Compression Library Reference"},
+        {"bmailscr.chm", 15, 2, "bicalobj.dll", "Brantlow Mail Scripting Objects Reference"},
+        {"bxferscr.chm", 16, 5, "bcertobj.dll", "Brantlow Transfer Scripting Objects Reference"},
+        {"bcorenet.chm", 17, 4, "Brantlow.Dns.dll", "Brantlow .NET Core Components Reference"},
+        {"bmailnet.chm", 17, 4, "Brantlow.Mail.Imap.dll", "Brantlow Mail Components for .NET Reference"},
+        {"bxfernet.chm", 22, 6, "Brantlow.Ssh.dll", "Brantlow Transfer Components for .NET Reference"},
+        {"bchart.chm", 49, 9, "Brantlow.Charting.Web.dll", "Brantlow Charting Suite for .NET Reference"},
+        {"btermnet.chm", 65, 12, "Brantlow.Terminal.Serial.dll",
+         "Brantlow Terminal Components for .NET Reference"},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(std::string(c.helpFile) + " from " + c.component);
+        const ComponentEntry* entry = nullptr;
+        for (int i = 0; g_aComponents[i].nType != COMPONENT_NONE; ++i)
+            if (g_aComponents[i].nProductGroup == c.group &&
+                lstrcmpA(g_aComponents[i].pszFileName, c.component) == 0)
+                entry = &g_aComponents[i];
+        ASSERT_NE(nullptr, entry);
+        ASSERT_STREQ(c.helpFile, entry->pszHelpFile);
+
+        InstallHelp(c.helpFile, ProgramDir() + "\\component-help\\" + c.helpFile);
+        OpenPanel(c.product, c.group);
+        g_calls.clear();
+        Select(c.component, entry->nType);
+        PressHelpButton();
+
+        ASSERT_EQ(1u, g_calls.size());
+        EXPECT_EQ(entry->dwHelpContext ? kHhHelpContext : kHhDisplayToc, g_calls[0].command);
+        EXPECT_EQ(c.helpFile, g_calls[0].file);
+        EXPECT_NE(nullptr, g_calls[0].result);
+        std::vector<HWND> windows = HelpWindows();
+        ASSERT_EQ(1u, windows.size());
+        EXPECT_EQ(c.title, Caption(windows[0]));
+
+        CloseHelpWindows();
+        Pump(200);
+        DestroyWindow(hDlg);
+        hDlg = nullptr;
+    }
 }
 
 TEST_F(Help, HelpFileNotListedOpensNothing)

@@ -1,0 +1,61 @@
+# Help files of both programs, compiled from HTML sources in docs/help with
+# chmcmd (Debian's fp-utils) through docs/help/build-chm.sh, which mends
+# chmcmd's context map (see there). Where chmcmd is missing, the build warns
+# and goes on without help files.
+#
+#   brantlow_help_file(NAME OUTPUT-DIR VAR)
+#       docs/help/NAME/NAME.hhp -> OUTPUT-DIR/NAME.chm; VAR gets that path
+#       (empty without chmcmd).
+#   brantlow_component_help_names(VAR)
+#       the help files that the component table names, without ".chm".
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
+find_program(CHMCMD_EXECUTABLE chmcmd)
+if(NOT CHMCMD_EXECUTABLE)
+  message(WARNING "chmcmd not found (Debian package fp-utils): the help files "
+                  "(modpanel.chm, updnotify.chm and the component help files) are not built")
+endif()
+
+set(BRANTLOW_HELP_SOURCE ${CMAKE_SOURCE_DIR}/docs/help)
+set(BRANTLOW_COMPONENT_TABLE_GENERATOR ${CMAKE_SOURCE_DIR}/modpanel/make_component_table.py)
+
+function(brantlow_help_file name outdir var)
+  if(NOT CHMCMD_EXECUTABLE)
+    set(${var} "" PARENT_SCOPE)
+    return()
+  endif()
+  if(NOT EXISTS ${BRANTLOW_HELP_SOURCE}/${name}/${name}.hhp)
+    message(FATAL_ERROR "help file ${name}.chm has no project ${BRANTLOW_HELP_SOURCE}/${name}/${name}.hhp")
+  endif()
+  file(GLOB sources CONFIGURE_DEPENDS ${BRANTLOW_HELP_SOURCE}/${name}/*)
+  add_custom_command(
+    OUTPUT ${outdir}/${name}.chm
+    COMMAND sh ${BRANTLOW_HELP_SOURCE}/build-chm.sh ${CHMCMD_EXECUTABLE}
+            ${BRANTLOW_HELP_SOURCE}/${name} ${name}.hhp ${outdir}/${name}.chm
+            ${CMAKE_CURRENT_BINARY_DIR}/help-stage/${name}
+    DEPENDS ${sources} ${BRANTLOW_HELP_SOURCE}/build-chm.sh
+    COMMENT "Compiling help file ${name}.chm"
+    VERBATIM)
+  set(${var} ${outdir}/${name}.chm PARENT_SCOPE)
+endfunction()
+
+# The table's own generator lists them (one line per help file: its name and
+# the contexts it must map), so a help file added to the table is built too.
+function(brantlow_component_help_names var)
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
+               ${BRANTLOW_COMPONENT_TABLE_GENERATOR})
+  execute_process(
+    COMMAND ${Python3_EXECUTABLE} ${BRANTLOW_COMPONENT_TABLE_GENERATOR} --help-contexts
+    OUTPUT_VARIABLE listing
+    RESULT_VARIABLE result)
+  if(NOT result EQUAL 0)
+    message(FATAL_ERROR "make_component_table.py --help-contexts failed")
+  endif()
+  string(REPLACE "\n" ";" lines "${listing}")
+  set(names "")
+  foreach(line IN LISTS lines)
+    if(line MATCHES "^([A-Za-z0-9_]+)\\.chm")
+      list(APPEND names ${CMAKE_MATCH_1})
+    endif()
+  endforeach()
+  set(${var} ${names} PARENT_SCOPE)
+endfunction()
