@@ -440,11 +440,11 @@ TEST(CommandRouting, F1InADialogIsTheApplicationsHelpCommand)
 {
     CHelpApp app;
     CProbeDlg dlg;
-    // F1 on the focused control, as a user presses it.
+    // F1 on the keyboard, the focus on a control, as a user presses it.
     EXPECT_EQ(RunModal(dlg, [&](HWND h) {
                   SetFocus(GetDlgItem(h, IDC_PROBE_EDIT));
-                  PressKey(h, VK_F1);
-                  PressKey(h, VK_ESCAPE);
+                  TypeKey(h, VK_F1);
+                  TypeKey(h, VK_ESCAPE);
               }), IDCANCEL);
     EXPECT_EQ(app.m_nHelp, 1) << "F1 must reach the application's ID_HELP entry once";
 

@@ -400,7 +400,7 @@ class Cases:
         e.install(FIRST, "E2E-FIRST")
         e.start_server([offer("E2E-FIRST")])
         rc, drv, out = e.notifier([], ["press", CAPTION, 2, 20000],
-                                  before=[["key", CAPTION, 0x70, 20000], ["show", title, 20000]])
+                                  before=[["type", CAPTION, 0x70, 20000], ["show", title, 20000]])
         self.check(drv == 0, "F1 in the update dialog opened %r, then Cancel ended it (%s)" % (title, out.strip()))
         self.check(rc == 0, "the notifier ended with 0 (got %s)" % rc)
 

@@ -75,6 +75,17 @@ void PressKey(HWND hDlg, UINT vk)
     PostMessageA(hTarget, WM_KEYUP, vk, 0xC0000001);
 }
 
+void TypeKey(HWND hDlg, UINT vk)
+{
+    SetForegroundWindow(hDlg);
+    INPUT input[2] = {};
+    input[0].type = INPUT_KEYBOARD;
+    input[0].ki.wVk = (WORD)vk;
+    input[1] = input[0];
+    input[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(2, input, sizeof(INPUT));
+}
+
 void ClickButton(HWND hDlg, int id)
 {
     SendMessageA(GetDlgItem(hDlg, id), BM_CLICK, 0, 0);

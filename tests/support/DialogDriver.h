@@ -21,6 +21,10 @@ INT_PTR RunModal(CDialog& dlg, const std::function<void(HWND)>& act, DWORD limit
 // Posts a key press to the focus window (the dialog when nothing has the
 // focus), to be handled after act returns.
 void PressKey(HWND hDlg, UINT vk);
+// Types a key on the keyboard: the dialog is brought to the foreground and
+// the key goes through the system's input queue, so that what the system
+// makes of a real key press (F1 becoming WM_HELP) happens too.
+void TypeKey(HWND hDlg, UINT vk);
 // Clicks a push button as the mouse would: press, release, BN_CLICKED.
 void ClickButton(HWND hDlg, int id);
 // The text of a window.

@@ -6,6 +6,9 @@
 //   dlgdriver show CAPTION MS             print the window's controls
 //   dlgdriver press CAPTION ID MS         print them, then click button ID
 //   dlgdriver key CAPTION VK MS           press a key in the window (its focus)
+//   dlgdriver type CAPTION VK MS          type a key on the keyboard, the
+//                                         window in the foreground (F1 then
+//                                         becomes WM_HELP, as for a user)
 //   dlgdriver post CAPTION MSG WPARAM MS  post a message to the window
 //   dlgdriver absent CAPTION MS           succeed when no such window appears
 //
@@ -94,7 +97,7 @@ int main(int argc, char** argv)
 {
     if (argc < 4)
     {
-        fprintf(stderr, "usage: dlgdriver show|press|key|post|absent CAPTION ... MS\n");
+        fprintf(stderr, "usage: dlgdriver show|press|key|type|post|absent CAPTION ... MS\n");
         return 2;
     }
     const char* pszCaption = argv[2];
@@ -135,11 +138,22 @@ int main(int argc, char** argv)
         PostMessageA(hTarget, WM_KEYUP, vk, 0xC0000001);
         return 0;
     }
+    if (strcmp(argv[1], "type") == 0 && argc == 5)
+    {
+        Sleep(300);
+        SetForegroundWindow(hwnd);
+        INPUT input[2] = {};
+        input[0].type = INPUT_KEYBOARD;
+        input[0].ki.wVk = (WORD)strtoul(argv[3], 0, 0);
+        input[1] = input[0];
+        input[1].ki.dwFlags = KEYEVENTF_KEYUP;
+        return SendInput(2, input, sizeof(INPUT)) == 2 ? 0 : 1;
+    }
     if (strcmp(argv[1], "post") == 0 && argc == 6)
     {
         PostMessageA(hwnd, (UINT)strtoul(argv[3], 0, 0), (WPARAM)strtoul(argv[4], 0, 0), 0);
         return 0;
     }
-    fprintf(stderr, "usage: dlgdriver show|press|key|post|absent CAPTION ... MS\n");
+    fprintf(stderr, "usage: dlgdriver show|press|key|type|post|absent CAPTION ... MS\n");
     return 2;
 }
