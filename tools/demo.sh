@@ -5,8 +5,9 @@
 # installed, and runs updnotify.exe under Wine so that its dialog appears.
 #
 # With a display (DISPLAY set), the dialog opens there: choose OK, Check
-# Later or Cancel. Without one, it opens under Xvfb in a Wine desktop
-# window; a screenshot is saved and its path printed, and the dialog is
+# Later or Cancel (F1 opens the notifier's help). Without one, it opens
+# under Xvfb in a Wine desktop window; a screenshot is saved and its path
+# printed, F1 is typed and the help window pictured too, and the dialog is
 # then closed with Cancel.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -22,7 +23,7 @@ tree=build/demo
 cmake -S . -B "$tree" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DMINGW_ARCH=$arch \
       -DCMAKE_BUILD_TYPE=MinSizeRel -DUPDNOTIFY_SERVER_HOST=127.0.0.1 \
       -DUPDNOTIFY_SERVER_PORT="$port" >/dev/null 2>&1
-cmake --build "$tree" -j "$(nproc)" --target updnotify productrec dlgdriver >/dev/null
+cmake --build "$tree" -j "$(nproc)" --target updnotify updnotify_help productrec dlgdriver >/dev/null
 run=$tree/wine-run.sh
 [ -x "$run" ] || { echo "demo: no usable Wine for $arch here"; exit 1; }
 
@@ -70,6 +71,10 @@ else
     # every program of the prefix (dlgdriver too) then shares it.
     "$run" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null
     "$run" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 640x480 /f >/dev/null
+    # The desktop is made when the prefix's first program starts: start
+    # the wine server afresh so that it is made as a desktop window.
+    WINEPREFIX=$top/$tree/wineprefix wineserver -k >/dev/null 2>&1 || true
+    WINEPREFIX=$top/$tree/wineprefix wineserver -w >/dev/null 2>&1 || true
     "$run" "$tree/updnotify/updnotify.exe" &
     notifier=$!
     if "$run" "$tree/tests/dlgdriver.exe" show "Brantlow Update" 30000 >/dev/null; then
@@ -77,6 +82,17 @@ else
         shot=$top/$work/update-dialog.png
         import -window root -crop 640x480+0+0 +repage "$shot"
         echo "the dialog is up; screenshot: $shot"
+        # F1, typed as a user would, opens the notifier's help.
+        title=$(sed -n 's/^Title=//p' docs/help/updnotify/updnotify.hhp | tr -d '\r')
+        "$run" "$tree/tests/dlgdriver.exe" type "Brantlow Update" 0x70 5000 >/dev/null || true
+        if "$run" "$tree/tests/dlgdriver.exe" show "$title" 20000 >/dev/null; then
+            sleep 2
+            help_shot=$top/$work/update-dialog-help.png
+            import -window root -crop 640x480+0+0 +repage "$help_shot"
+            echo "F1 opened \"$title\"; screenshot: $help_shot"
+        else
+            echo "demo: F1 did not open \"$title\"" >&2
+        fi
         "$run" "$tree/tests/dlgdriver.exe" press "Brantlow Update" 2 5000 >/dev/null || true
     else
         echo "demo: the dialog did not appear" >&2
