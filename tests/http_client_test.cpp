@@ -13,6 +13,15 @@ namespace
 
 const char kHeaderEnd[] = "\r\n\r\n";
 
+// One second of the client's time-outs in the tests of its waits, in
+// milliseconds: its minimum time-out (10 s) and its whole-exchange limit
+// play out a tenth as long as in the program. The other tests keep real
+// seconds, since reading a long response byte by byte under Wine can take
+// longer than such a shortened exchange may last.
+const DWORD kSecond = 100;
+// The limit on one whole exchange at the minimum time-out.
+const DWORD kExchangeLimit = CHttpClient::kExchangeTimeoutFactor * CHttpClient::kMinTimeout * kSecond;
+
 CMapStringToString& QueryFields(CMapStringToString& fields)
 {
     fields.SetAt("sn", "ABC-123");
@@ -279,11 +288,11 @@ TEST(HttpClientFailures, HeaderBlockLargerThanTheLimitFails)
 
 TEST(HttpClientConnect, RefusedConnectionFails)
 {
-    CHttpClient client;
+    CHttpClient client(kSecond);
     DWORD dwStart = GetTickCount();
     EXPECT_FALSE(client.Connect("127.0.0.1", SocketPeer::ClosedPort(), 10));
     EXPECT_FALSE(client.IsOpen());
-    EXPECT_LT(Elapsed(dwStart), 11000u);
+    EXPECT_LT(Elapsed(dwStart), CHttpClient::kMinTimeout * kSecond) << "a refused connection must fail at once";
 }
 
 TEST(HttpClientConnect, EmptyOrUnresolvableHostFailsWithoutSocket)
@@ -350,8 +359,8 @@ TEST(HttpClientConnect, ConnectOnAnOpenClientClosesTheOldConnection)
     EXPECT_EQ(Header(client, "x"), "2");
 }
 
-// The waits below are the client's real time-outs (10 s, the minimum), so
-// these tests take that long.
+// The waits below are the client's time-outs at the minimum of 10 seconds,
+// each second kSecond long.
 TEST(HttpClientTimeouts, PeerKeepingTheConnectionOpenSucceedsAfterOneTimeout)
 {
     SocketPeer peer;
@@ -360,7 +369,7 @@ TEST(HttpClientTimeouts, PeerKeepingTheConnectionOpenSucceedsAfterOneTimeout)
         SocketPeer::SendAll(s, "HTTP/1.0 200 OK\r\nX-Update-Status: 1\r\n\r\npartial body");
         SocketPeer::ReadUntilClosed(s, 30000);
     });
-    CHttpClient client;
+    CHttpClient client(kSecond);
     CMapStringToString fields;
     ASSERT_TRUE(client.Connect("127.0.0.1", peer.Port(), 10));
     ASSERT_TRUE(client.Post("/x", QueryFields(fields)));
@@ -369,8 +378,9 @@ TEST(HttpClientTimeouts, PeerKeepingTheConnectionOpenSucceedsAfterOneTimeout)
     DWORD dwTook = Elapsed(dwStart);
     client.Close();
     peer.Join();
-    EXPECT_GE(dwTook, 9000u);
-    EXPECT_LT(dwTook, 15000u);
+    const DWORD kOneTimeout = CHttpClient::kMinTimeout * kSecond;
+    EXPECT_GE(dwTook, kOneTimeout - kSecond);
+    EXPECT_LT(dwTook, kOneTimeout + 5 * kSecond);
     EXPECT_EQ(Header(client, "X-Update-Status"), "1");
 }
 
@@ -398,7 +408,8 @@ TEST(HttpClientTimeouts, EndlessBodyIsDrainedOnlyUpToTheLimit)
 }
 
 // A peer that answers with the head and then sends the piece every half
-// second, for a minute: longer than the client's whole exchange may last.
+// second (of the client's), for a minute: longer than the client's whole
+// exchange may last.
 // Returns what ReadHeaders answered and how long it took.
 bool TrickleExchange(CHttpClient& client, const std::string& head, const std::string& piece,
                      DWORD& dwTook)
@@ -411,7 +422,7 @@ bool TrickleExchange(CHttpClient& client, const std::string& head, const std::st
         {
             if (!SocketPeer::SendAll(s, piece))
                 break;
-            Sleep(500);
+            Sleep(kSecond / 2);
         }
     });
     CMapStringToString fields;
@@ -426,24 +437,22 @@ bool TrickleExchange(CHttpClient& client, const std::string& head, const std::st
     return bRead;
 }
 
-const DWORD kExchangeLimit = CHttpClient::kExchangeTimeoutFactor * 10 * 1000;
-
 TEST(HttpClientTimeouts, TricklingHeaderBlockFailsWhenTheExchangeLimitEnds)
 {
-    CHttpClient client;
+    CHttpClient client(kSecond);
     DWORD dwTook = 0;
     EXPECT_FALSE(TrickleExchange(client, "HTTP/1.0 200 OK\r\nX-Slow: ", "z", dwTook));
-    EXPECT_GE(dwTook, kExchangeLimit - 1000);
-    EXPECT_LT(dwTook, kExchangeLimit + 3000);
+    EXPECT_GE(dwTook, kExchangeLimit - kSecond);
+    EXPECT_LT(dwTook, kExchangeLimit + 10 * kSecond);
 }
 
 TEST(HttpClientTimeouts, TricklingBodyStopsTheDrainWithoutFailing)
 {
-    CHttpClient client;
+    CHttpClient client(kSecond);
     DWORD dwTook = 0;
     EXPECT_TRUE(TrickleExchange(client, "HTTP/1.0 200 OK\r\nX-Update-Status: 2\r\n\r\n", "body",
                                 dwTook));
-    EXPECT_GE(dwTook, kExchangeLimit - 1000);
-    EXPECT_LT(dwTook, kExchangeLimit + 3000);
+    EXPECT_GE(dwTook, kExchangeLimit - kSecond);
+    EXPECT_LT(dwTook, kExchangeLimit + 10 * kSecond);
     EXPECT_EQ(Header(client, "X-Update-Status"), "2");
 }

@@ -45,11 +45,12 @@ void FormatDecimal(unsigned int n, char* pszOut)
 
 } // namespace
 
-CHttpClient::CHttpClient()
+CHttpClient::CHttpClient(DWORD dwMillisPerSecond)
     : m_hSocket(INVALID_SOCKET),
       m_bNetworkStarted(FALSE),
       m_bEndOfStream(FALSE),
       m_nTimeout(kDefaultTimeout),
+      m_dwMillisPerSecond(dwMillisPerSecond),
       m_bDeadline(FALSE),
       m_dwDeadline(0)
 {
@@ -147,7 +148,7 @@ BOOL CHttpClient::Connect(const char* pszHost, unsigned short nPort, unsigned in
 
 BOOL CHttpClient::WaitReady(BOOL bWrite)
 {
-    DWORD dwWait = m_nTimeout * 1000;
+    DWORD dwWait = m_nTimeout * m_dwMillisPerSecond;
     if (m_bDeadline)
     {
         DWORD dwLeft = m_dwDeadline - GetTickCount();
@@ -271,7 +272,7 @@ BOOL CHttpClient::ReadHeaders()
 {
     m_headers.RemoveAll();
     m_bDeadline = TRUE;
-    m_dwDeadline = GetTickCount() + kExchangeTimeoutFactor * m_nTimeout * 1000;
+    m_dwDeadline = GetTickCount() + kExchangeTimeoutFactor * m_nTimeout * m_dwMillisPerSecond;
 
     // One line at a time, one byte per receive. Carriage returns are
     // dropped; a line longer than the buffer keeps its first characters.

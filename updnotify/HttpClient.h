@@ -38,7 +38,10 @@ public:
     // each hold at most kLineSize - 1 characters.
     enum { kLineSize = 4096 };
 
-    CHttpClient();
+    // dwMillisPerSecond: how long one second of a time-out lasts. The
+    // program keeps 1000; tests shorten it so that the same waits, limits
+    // and clamps play out in a fraction of the time.
+    explicit CHttpClient(DWORD dwMillisPerSecond = 1000);
     virtual ~CHttpClient();
 
     // Connects to host (a name or a dotted IPv4 address) and port (host
@@ -78,7 +81,8 @@ private:
     SOCKET m_hSocket;
     BOOL m_bNetworkStarted;
     BOOL m_bEndOfStream;
-    unsigned int m_nTimeout;
+    unsigned int m_nTimeout;    // seconds
+    DWORD m_dwMillisPerSecond;
     CString m_strHost;
     CMapStringToString m_headers;
     // The exchange deadline (GetTickCount) while ReadHeaders runs.
