@@ -344,8 +344,16 @@ int WINAPI recv(SOCKET s, char* pBuffer, int nSize, int nFlags)
             n = (size_t)nSize;
         if (g_net.script.nRecvChunk != 0 && n > g_net.script.nRecvChunk)
             n = g_net.script.nRecvChunk;
-        for (size_t i = 0; i < n; ++i)
-            pBuffer[i] = (char)g_net.script.pReply[(g_net.nPosition + i) % g_net.script.nReply];
+        // The reply, repeated: copied a piece of the reply at a time.
+        for (size_t nDone = 0; nDone < n;)
+        {
+            size_t nAt = (g_net.nPosition + nDone) % g_net.script.nReply;
+            size_t nPiece = g_net.script.nReply - nAt;
+            if (nPiece > n - nDone)
+                nPiece = n - nDone;
+            memcpy(pBuffer + nDone, g_net.script.pReply + nAt, nPiece);
+            nDone += nPiece;
+        }
         g_net.nPosition += n;
         return (int)n;
     }
