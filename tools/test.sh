@@ -35,6 +35,9 @@ build build/win64 x86_64 -DUPDNOTIFY_SERVER_HOST=127.0.0.1 -DUPDNOTIFY_SERVER_PO
 # (a test that fails for real fails twice; CTest lists both runs).
 ctest --test-dir build/win64 --output-on-failure --timeout 600 -j "$jobs" --repeat until-pass:2 || status=1
 
+# Fuzz the code that reads untrusted input (fuzz/README.md).
+bash fuzz/run.sh || status=1
+
 if [ $status -ne 0 ]; then
     echo "tests FAILED"
 else

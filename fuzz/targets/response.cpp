@@ -7,7 +7,8 @@
 //       bit 4 the name lookup fails; bit 5 connect is pending;
 //       bit 6 the pending connect is refused; bit 7 sends time out
 //   [1] milliseconds / 200 that a wait lasts when it ends early
-//   [2] most bytes per recv (0: as many as asked)
+//   [2] most bytes per recv / 256 (0: as many as asked); the header block
+//       is read a byte at a time anyway, so this shapes the drain
 //   [3] high byte of the clock at the start (0xFF: it wraps during the run)
 //   [4] with bit 2: the reply repeats up to (n + 1) * 4608 bytes
 //   [5] the time-out asked for, in seconds (0: the default)
@@ -132,7 +133,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize)
     script.bConnectRefused = (bFlags & 0x40) != 0;
     script.bSendStalls = (bFlags & 0x80) != 0;
     script.dwClockStep = pData[1] * 200u;
-    script.nRecvChunk = pData[2];
+    script.nRecvChunk = pData[2] * 256u;
     script.dwClockStart = ((uint32_t)pData[3] << 24) | 0x00FFF000u;
     fake::ResetNet(script);
 
