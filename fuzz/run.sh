@@ -42,6 +42,7 @@ for entry in "${all_targets[@]}"; do
 done
 
 echo "fuzz: building ${bits}-bit programs in $build"
+mkdir -p build
 if ! { cmake -S fuzz -B "$build" -DFUZZ_M32=$m32 -DFUZZ_COVERAGE=OFF >"$build.configure.log" 2>&1 ||
        { cat "$build.configure.log"; false; }; } ||
    ! cmake --build "$build" -j 2 >"$build.build.log" 2>&1; then

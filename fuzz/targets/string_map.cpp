@@ -162,6 +162,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize)
             break;
         }
         case 3:
+            if (bOp & 0x40)
+            {
+                // A null key is refused everywhere and changes nothing.
+                CString strValue("unchanged");
+                if (map.SetAt(0, "x") || map.Lookup(0, strValue) || map.RemoveKey(0) ||
+                    map.GetNext(0) != 0 || strValue != "unchanged")
+                    Fail("a null key was taken");
+                break;
+            }
             map.RemoveAll();
             entries.clear();
             break;
@@ -171,7 +180,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize)
         case 5:
         {
             std::string strText = in.Text();
-            if (!s.SetString(strText.c_str()))
+            if (bOp & 0x40)
+                s = strText.c_str();
+            else if (!s.SetString(strText.c_str()))
                 Fail("SetString failed");
             m = strText;
             break;
@@ -226,6 +237,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize)
         case 11:
         {
             std::string strText = in.Text();
+            if (bOp & 0x40)
+            {
+                if (!s.Append(0))       // a null text appends nothing
+                    Fail("Append of a null text failed");
+                break;
+            }
             s += strText.c_str();
             m += strText;
             break;
@@ -245,7 +262,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize)
             break;
         }
         case 14:
-            s.Empty();
+            if (bOp & 0x40)
+                s.SetString(0);         // a null text empties the string
+            else
+                s.Empty();
             m.clear();
             break;
         case 15:
