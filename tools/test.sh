@@ -70,6 +70,10 @@ build build/win64 x86_64 "${server[@]}"
 stage "x86_64 tests"
 run_tests build/win64 || status=1
 
+# Fuzz the code that reads untrusted input (fuzz/README.md).
+stage "fuzz"
+bash fuzz/run.sh || status=1
+
 stage "done"
 if [ $status -ne 0 ]; then
     echo "tests FAILED"
