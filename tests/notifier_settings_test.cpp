@@ -202,12 +202,16 @@ TEST(UpdateUrl, OnlyAbsoluteWebAddressesAreOpened)
     EXPECT_TRUE(IsOpenableUpdateUrl("http://downloads.brantlow.example/mail650.exe"));
     EXPECT_TRUE(IsOpenableUpdateUrl("HTTPS://downloads.brantlow.example/a?b=c&d=e"));
     EXPECT_TRUE(IsOpenableUpdateUrl("Http://host"));
+    EXPECT_TRUE(IsOpenableUpdateUrl("http://user@host:8080/x#top"));
 
     for (const char* psz : {"", "file:///C:/Windows/System32/calc.exe", "C:\\Windows\\calc.exe",
                             "\\\\server\\share\\setup.exe", "javascript:alert(1)",
                             " http://host/", "http:/host", "http://", "https:///path",
                             "http://host/a b", "http://host/\tx", "http://host/\x7f",
-                            "http://host/\"--flag", "ftp://host/file", "httpx://host"})
+                            "http://host/\"--flag", "ftp://host/file", "httpx://host",
+                            // No host before the path, query or fragment.
+                            "http://?x", "http://#top", "https://\\server\\share",
+                            "http://user@/path", "http://:8080/", "http://user@:80"})
         EXPECT_FALSE(IsOpenableUpdateUrl(psz)) << psz;
     EXPECT_FALSE(IsOpenableUpdateUrl(nullptr));
 }

@@ -120,7 +120,17 @@ BOOL IsOpenableUpdateUrl(const char* pszUrl)
         pszHost = pszUrl + 8;
     else
         return FALSE;
-    if (*pszHost == '\0' || *pszHost == '/')
+    // The host is what the authority (up to "/", "?", "#" or "\") holds
+    // after its last "@" and before a ":port"; "http://?x", "http://#",
+    // "http://user@/" and "http://:80/" name none.
+    const char* pchEnd = pszHost;
+    while (*pchEnd && *pchEnd != '/' && *pchEnd != '?' && *pchEnd != '#' && *pchEnd != '\\')
+    {
+        if (*pchEnd == '@')
+            pszHost = pchEnd + 1;
+        ++pchEnd;
+    }
+    if (pszHost == pchEnd || *pszHost == ':')
         return FALSE;
     for (const unsigned char* p = (const unsigned char*)pszUrl; *p; ++p)
     {

@@ -38,6 +38,7 @@ BOOL IsDue(BOOL bForce, DWORD dwNow, DWORD dwLastCheck, DWORD dwNextCheck);
 DWORD NextCheckAfter(int nDialogResult, DWORD dwNow, DWORD dwInterval);
 
 // True when an offered update address may be handed to the shell: an
-// absolute http:// or https:// address (scheme in any case) with a host,
-// and no blanks, control characters or quotes anywhere.
+// absolute http:// or https:// address (scheme in any case) with a host
+// (not empty between any "user@" and ":port"), and no blanks, control
+// characters or double quotes anywhere.
 BOOL IsOpenableUpdateUrl(const char* pszUrl);

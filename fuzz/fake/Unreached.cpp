@@ -1,0 +1,30 @@
+// Platform calls that the fuzzed sources link but the fuzz targets never
+// reach (the panel's window, paths and message loop). Each one crashes with
+// its name, so a target that strays into them shows where. Declared here
+// without the Windows headers: only the names matter to the linker.
+#include <stdio.h>
+#include <stdlib.h>
+
+#define UNREACHED(name)                                             \
+    extern "C" [[noreturn]] void name()                             \
+    {                                                               \
+        fprintf(stderr, "fake platform: " #name " reached\n");      \
+        abort();                                                    \
+    }
+
+UNREACHED(CreateWindowExA)
+UNREACHED(DispatchMessageA)
+UNREACHED(GetFileAttributesA)
+UNREACHED(GetMessageA)
+UNREACHED(GetModuleFileNameA)
+UNREACHED(GetModuleHandleA)
+UNREACHED(GetProcAddress)
+UNREACHED(GetStockObject)
+UNREACHED(GetSystemDirectoryA)
+UNREACHED(LoadCursorA)
+UNREACHED(LoadIconA)
+UNREACHED(PostMessageA)
+UNREACHED(RegisterClassA)
+UNREACHED(ShowWindow)
+UNREACHED(TranslateMessage)
+UNREACHED(UpdateWindow)

@@ -1,0 +1,83 @@
+// The "X-Update-Status" value, read into the offer.
+//
+// Input: 8 bytes of the installed version (major, minor: 16 bits each;
+// build: 32 bits; little-endian), then the value text.
+//
+// Oracle: the C library's sscanf with the documented pattern
+// "%lu %hu %hu %lu %04hu%02hu%02hu" reads the same numbers; the version text
+// is "%hu.%02hu.%04lu" of what it read (the installed version for fields it
+// did not reach), and the date text is "year Mon day" when all seven fields
+// were read with a month 1 to 12 and a day 1 to 31, else the text for an
+// unknown date. Values whose numbers have 10 digits or more are left out of
+// the comparison: there the C library saturates and Windows' wraps.
+#include <stdint.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include <string>
+
+#include "VersionQuery.h"
+
+namespace
+{
+
+const char* const kMonths[12] = { "Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                  "Jul", "Aug", "Sep", "Oct", "Nov", "Dec" };
+
+bool HasLongNumber(const std::string& str)
+{
+    int nRun = 0;
+    for (char c : str)
+    {
+        nRun = (c >= '0' && c <= '9') ? nRun + 1 : 0;
+        if (nRun >= 10)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize)
+{
+    if (nSize < 8)
+        return 0;
+    WORD wMajor = (WORD)(pData[0] | pData[1] << 8);
+    WORD wMinor = (WORD)(pData[2] | pData[3] << 8);
+    DWORD dwBuild = (DWORD)pData[4] | (DWORD)pData[5] << 8 | (DWORD)pData[6] << 16 |
+                    (DWORD)pData[7] << 24;
+    // The value as the header table holds it: text up to the first NUL.
+    std::string strValue(reinterpret_cast<const char*>(pData + 8), nSize - 8);
+    strValue = strValue.substr(0, strValue.find('\0'));
+
+    UpdateOffer offer;
+    ReadUpdateStatus(strValue.c_str(), wMajor, wMinor, dwBuild, offer);
+
+    if (HasLongNumber(strValue))
+        return 0;
+    unsigned long ulStatus = 0, ulBuild = dwBuild;
+    unsigned short wOfferMajor = wMajor, wOfferMinor = wMinor, wYear = 0, wMonth = 0, wDay = 0;
+    int nRead = sscanf(strValue.c_str(), "%lu %hu %hu %lu %04hu%02hu%02hu", &ulStatus,
+                       &wOfferMajor, &wOfferMinor, &ulBuild, &wYear, &wMonth, &wDay);
+    if (nRead < 1)
+        ulStatus = 0;
+
+    char szVersion[64];
+    snprintf(szVersion, sizeof(szVersion), "%u.%02u.%04u", (unsigned)wOfferMajor,
+             (unsigned)wOfferMinor, (unsigned)(uint32_t)ulBuild);
+    std::string strDate = kUnknownReleaseDate;
+    if (nRead == 7 && wMonth >= 1 && wMonth <= 12 && wDay >= 1 && wDay <= 31)
+        strDate = std::to_string(wYear) + " " + kMonths[wMonth - 1] + " " + std::to_string(wDay);
+
+    if (offer.status != (DWORD)ulStatus || offer.versionText != szVersion ||
+        offer.releaseDateText != strDate.c_str())
+    {
+        fprintf(stderr, "status value \"%s\": read %lu \"%s\" \"%s\", expected %lu \"%s\" \"%s\"\n",
+                strValue.c_str(), (unsigned long)offer.status, offer.versionText.GetString(),
+                offer.releaseDateText.GetString(), (unsigned long)(uint32_t)ulStatus, szVersion,
+                strDate.c_str());
+        abort();
+    }
+    return 0;
+}
