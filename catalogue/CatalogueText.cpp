@@ -1,36 +1,6 @@
 #include "CatalogueText.h"
 
-#include <string.h>
-
-namespace {
-
-// Writes the number in decimal, unterminated; answers the end.
-char* AppendDecimal(char* pch, DWORD dwValue)
-{
-    char achDigits[10];
-    int n = 0;
-    do
-    {
-        achDigits[n++] = static_cast<char>('0' + dwValue % 10);
-        dwValue /= 10;
-    } while (dwValue != 0);
-    while (n > 0)
-        *pch++ = achDigits[--n];
-    return pch;
-}
-
-} // namespace
-
-void CopyTextCut(char* pszBuffer, int nSize, const char* pszText)
-{
-    if (nSize <= 0)
-        return;
-    size_t cch = strlen(pszText);
-    if (cch > static_cast<size_t>(nSize - 1))
-        cch = static_cast<size_t>(nSize - 1);
-    memcpy(pszBuffer, pszText, cch);
-    pszBuffer[cch] = 0;
-}
+#include "Text.h"
 
 WORD ShortMinor(WORD wMinor)
 {
@@ -41,12 +11,16 @@ void FormatProductVersion(WORD wMajor, WORD wMinor, DWORD dwBuild,
                           char* pszText, int nSize)
 {
     char szVersion[3 * 10 + 2 + 1];    // three numbers, two dots
-    char* pch = AppendDecimal(szVersion, wMajor);
-    *pch++ = '.';
-    pch = AppendDecimal(pch, ShortMinor(wMinor));
-    *pch++ = '.';
-    pch = AppendDecimal(pch, dwBuild);
-    *pch = 0;
+    char szNumber[11];
+    szVersion[0] = 0;
+    FormatDecimal(wMajor, szNumber, sizeof(szNumber));
+    AppendText(szVersion, sizeof(szVersion), szNumber);
+    AppendText(szVersion, sizeof(szVersion), ".");
+    FormatDecimal(ShortMinor(wMinor), szNumber, sizeof(szNumber));
+    AppendText(szVersion, sizeof(szVersion), szNumber);
+    AppendText(szVersion, sizeof(szVersion), ".");
+    FormatDecimal(dwBuild, szNumber, sizeof(szNumber));
+    AppendText(szVersion, sizeof(szVersion), szNumber);
     CopyTextCut(pszText, nSize, szVersion);
 }
 
@@ -54,6 +28,8 @@ void GetProductKeyPath(DWORD dwId, char (&szPath)[kProductKeyPathSize])
 {
     static const char szProducts[] = "Software\\Brantlow\\Products\\";
     static_assert(sizeof(szProducts) + 10 <= kProductKeyPathSize, "key path buffer too small");
-    memcpy(szPath, szProducts, sizeof(szProducts) - 1);
-    *AppendDecimal(szPath + sizeof(szProducts) - 1, dwId) = 0;
+    char szNumber[11];
+    FormatDecimal(dwId, szNumber, sizeof(szNumber));
+    CopyTextCut(szPath, kProductKeyPathSize, szProducts);
+    AppendText(szPath, kProductKeyPathSize, szNumber);
 }

@@ -4,10 +4,7 @@
 #include <windows.h>
 
 #include "ProductCatalogue.h"
-
-// Copies the text into a buffer of nSize bytes, cut to fit and always
-// terminated; writes nothing when nSize is 0 or less.
-void CopyTextCut(char* pszBuffer, int nSize, const char* pszText);
+#include "Text.h"
 
 // "major.shortminor.build" into the buffer, cut to nSize bytes, always
 // terminated; nothing written when nSize is 0 or less.

@@ -16,28 +16,8 @@
 
 #include <windows.h>
 
-#include "String.h"
+#include "DataExchange.h"
 #include "Wnd.h"
-
-// One data exchange pass over a window's controls.
-class CDataExchange
-{
-public:
-    CDataExchange(CWnd* pDlgWnd, BOOL bSaveAndValidate)
-        : m_bSaveAndValidate(bSaveAndValidate), m_pDlgWnd(pDlgWnd), m_bFailed(FALSE)
-    {
-    }
-
-    BOOL m_bSaveAndValidate;    // TRUE: controls to members
-    CWnd* m_pDlgWnd;
-    BOOL m_bFailed;             // a step could not be done; the others still are
-};
-
-// Binds control nIDC of the dialog to rControl by subclassing the existing
-// control window, once: a control that is already bound is left alone.
-void DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl);
-// Moves the text of control nIDC into value, or value into the control.
-void DDX_Text(CDataExchange* pDX, int nIDC, CString& value);
 
 class CDialog : public CWnd
 {

@@ -8,7 +8,7 @@
 // written in this order, so it is part of what goes over the wire.
 #pragma once
 
-#include "String.h"
+#include "CString.h"
 
 class CMapStringToString
 {

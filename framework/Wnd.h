@@ -14,7 +14,7 @@
 #include <windows.h>
 
 #include "CmdTarget.h"
-#include "String.h"
+#include "CString.h"
 
 class CDataExchange;
 

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "String.h"
+#include "CString.h"
 
 TEST(CString, ConstructsCopiesAndAssigns)
 {

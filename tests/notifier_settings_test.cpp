@@ -8,6 +8,8 @@
 
 #include "CommandLine.h"
 #include "ProductSchedule.h"
+#include "UpdateAddress.h"
+#include "UpdateAnswer.h"
 #include "Registry.h"
 
 namespace
@@ -179,11 +181,11 @@ TEST(ScheduleArithmetic, IntervalsAndTimesSaturateInsteadOfWrapping)
 TEST(ScheduleArithmetic, DialogResultChoosesTheNextCheck)
 {
     const DWORD t = 1765000000;
-    EXPECT_EQ(NextCheckAfter(IDOK, t, 604800), 0xFFFFFFFFu);
-    EXPECT_EQ(NextCheckAfter(5, t, 604800), t + 2592000);
-    EXPECT_EQ(NextCheckAfter(IDCANCEL, t, 604800), t + 604800);
+    EXPECT_EQ(NextCheckAfter(kAnswerOk, t, 604800), 0xFFFFFFFFu);
+    EXPECT_EQ(NextCheckAfter(kAnswerCheckLater, t, 604800), t + 2592000);
+    EXPECT_EQ(NextCheckAfter(kAnswerCancel, t, 604800), t + 604800);
     EXPECT_EQ(NextCheckAfter(-1, t, 2419200), t + 2419200);
-    EXPECT_EQ(NextCheckAfter(5, 0xFFFF0000u, 604800), 0xFFFFFFFEu);
+    EXPECT_EQ(NextCheckAfter(kAnswerCheckLater, 0xFFFF0000u, 604800), 0xFFFFFFFEu);
 }
 
 TEST(ScheduleArithmetic, DueTest)

@@ -52,7 +52,7 @@ TEST(VersionCheckDlg, EndCodes)
     CVersionCheckDlg dlg(offer);
     EXPECT_EQ(RunModal(dlg, [](HWND h) { PressKey(h, VK_RETURN); }), IDOK);
     EXPECT_EQ(RunModal(dlg, [](HWND h) { PressKey(h, VK_ESCAPE); }), IDCANCEL);
-    EXPECT_EQ(RunModal(dlg, [](HWND h) { ClickButton(h, IDC_CHECK_LATER); }), 5);
+    EXPECT_EQ(RunModal(dlg, [](HWND h) { ClickButton(h, IDC_CHECK_LATER); }), kAnswerCheckLater);
     EXPECT_EQ(RunModal(dlg, [](HWND h) { ClickButton(h, IDCANCEL); }), IDCANCEL);
     // OK copies the controls back into the members first.
     EXPECT_EQ(RunModal(dlg, [](HWND h) {

@@ -1,5 +1,7 @@
 #include "CommandLine.h"
 
+#include "Text.h"
+
 namespace
 {
 
@@ -9,11 +11,6 @@ enum Option { kDebug, kProduct, kSetup, kStartup, kTimeout, kNoOption };
 const char* const kOptionNames[] = { "DEBUG", "PRODUCT", "SETUP", "STARTUP", "TIMEOUT" };
 
 const int kMinNameLength = 3;
-
-bool IsBlank(char ch)
-{
-    return ch == ' ' || ch == '\t' || ch == '\n' || ch == '\v' || ch == '\f' || ch == '\r';
-}
 
 char ToUpper(char ch)
 {
@@ -32,22 +29,6 @@ Option FindOption(const char* pchName, int nLength)
             return (Option)i;
     }
     return kNoOption;
-}
-
-// A signed decimal number as atol reads it: an optional sign, then digits;
-// no digits give 0. Wraps modulo 2^32, as the identifier is unsigned.
-DWORD ReadSignedDecimal(const char* pch, const char* pchEnd)
-{
-    bool bNegative = false;
-    if (pch < pchEnd && (*pch == '+' || *pch == '-'))
-    {
-        bNegative = *pch == '-';
-        ++pch;
-    }
-    DWORD dw = 0;
-    for (; pch < pchEnd && *pch >= '0' && *pch <= '9'; ++pch)
-        dw = dw * 10 + (DWORD)(*pch - '0');
-    return bNegative ? 0u - dw : dw;
 }
 
 } // namespace
@@ -87,7 +68,11 @@ BOOL ApplyCommandLine(const char* pszLine, UpdateSettings& settings)
         case kProduct:
             if (bValue)
             {
-                settings.product = ReadSignedDecimal(pchColon + 1, pchEnd);
+                // Read as a signed decimal, as atol would; no digits give 0.
+                DWORD dwProduct = 0;
+                const char* pchValue = pchColon + 1;
+                ScanDecimal(pchValue, pchEnd, 0, dwProduct);
+                settings.product = dwProduct;
                 settings.startDelay = 0;
                 settings.interactive = TRUE;
             }

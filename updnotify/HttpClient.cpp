@@ -2,48 +2,7 @@
 
 #include <string.h>
 
-namespace
-{
-
-bool IsBlank(char ch)
-{
-    return ch == ' ' || ch == '\t' || ch == '\n' || ch == '\v' || ch == '\f' || ch == '\r';
-}
-
-// Appends text to a fixed buffer that holds nUsed characters; false (and
-// nothing appended) when the result would not fit with its terminator.
-bool AppendBounded(char* pszBuffer, int nSize, int& nUsed, const char* pch, int nLength)
-{
-    if (nLength < 0 || nLength > nSize - 1 - nUsed)
-        return false;
-    memcpy(pszBuffer + nUsed, pch, nLength);
-    nUsed += nLength;
-    pszBuffer[nUsed] = '\0';
-    return true;
-}
-
-bool AppendBounded(char* pszBuffer, int nSize, int& nUsed, const char* psz)
-{
-    return AppendBounded(pszBuffer, nSize, nUsed, psz, (int)strlen(psz));
-}
-
-// Decimal text of a non-negative number, into a buffer of at least 12 bytes.
-void FormatDecimal(unsigned int n, char* pszOut)
-{
-    char digits[12];
-    int i = 0;
-    do
-    {
-        digits[i++] = (char)('0' + n % 10);
-        n /= 10;
-    } while (n != 0);
-    int j = 0;
-    while (i > 0)
-        pszOut[j++] = digits[--i];
-    pszOut[j] = '\0';
-}
-
-} // namespace
+#include "Text.h"
 
 CHttpClient::CHttpClient(DWORD dwMillisPerSecond)
     : m_hSocket(INVALID_SOCKET),
@@ -209,16 +168,16 @@ BOOL CHttpClient::Post(const char* pszPath, const CMapStringToString& fields)
     // The body, in the map's own order. A body that does not fit is not
     // cut: a cut form would carry a wrong value, so nothing is sent.
     char szBody[kLineSize];
-    int nBody = 0;
     szBody[0] = '\0';
     for (const CMapStringToString::CAssoc* p = fields.GetFirst(); p; p = fields.GetNext(p))
     {
-        if ((nBody > 0 && !AppendBounded(szBody, sizeof(szBody), nBody, "&")) ||
-            !AppendBounded(szBody, sizeof(szBody), nBody, p->key, p->key.GetLength()) ||
-            !AppendBounded(szBody, sizeof(szBody), nBody, "=") ||
-            !AppendBounded(szBody, sizeof(szBody), nBody, p->value, p->value.GetLength()))
+        if ((szBody[0] != '\0' && !AppendText(szBody, sizeof(szBody), "&")) ||
+            !AppendText(szBody, sizeof(szBody), p->key) ||
+            !AppendText(szBody, sizeof(szBody), "=") ||
+            !AppendText(szBody, sizeof(szBody), p->value))
             return FALSE;
     }
+    int nBody = lstrlenA(szBody);
     for (int i = 0; i < nBody; ++i)
     {
         if (IsBlank(szBody[i]))
@@ -226,30 +185,24 @@ BOOL CHttpClient::Post(const char* pszPath, const CMapStringToString& fields)
     }
 
     // The request lines, each formed completely before anything is sent.
-    char szRequest[kLineSize];
-    int nRequest = 0;
-    char szHost[kLineSize];
-    int nHost = 0;
-    char szLength[64];
-    int nLength = 0;
+    char szRequest[kLineSize] = "POST ";
+    char szHost[kLineSize] = "Host: ";
+    char szLength[64] = "Content-Length: ";
     char szDigits[12];
-    FormatDecimal((unsigned int)nBody, szDigits);
-    if (!AppendBounded(szRequest, sizeof(szRequest), nRequest, "POST ") ||
-        !AppendBounded(szRequest, sizeof(szRequest), nRequest, pszPath) ||
-        !AppendBounded(szRequest, sizeof(szRequest), nRequest, " HTTP/1.0\r\n") ||
-        !AppendBounded(szHost, sizeof(szHost), nHost, "Host: ") ||
-        !AppendBounded(szHost, sizeof(szHost), nHost, m_strHost, m_strHost.GetLength()) ||
-        !AppendBounded(szHost, sizeof(szHost), nHost, "\r\n") ||
-        !AppendBounded(szLength, sizeof(szLength), nLength, "Content-Length: ") ||
-        !AppendBounded(szLength, sizeof(szLength), nLength, szDigits) ||
-        !AppendBounded(szLength, sizeof(szLength), nLength, "\r\n\r\n"))
+    if (!FormatDecimal((DWORD)nBody, szDigits, sizeof(szDigits)) ||
+        !AppendText(szRequest, sizeof(szRequest), pszPath) ||
+        !AppendText(szRequest, sizeof(szRequest), " HTTP/1.0\r\n") ||
+        !AppendText(szHost, sizeof(szHost), m_strHost) ||
+        !AppendText(szHost, sizeof(szHost), "\r\n") ||
+        !AppendText(szLength, sizeof(szLength), szDigits) ||
+        !AppendText(szLength, sizeof(szLength), "\r\n\r\n"))
         return FALSE;
     static const char szType[] = "Content-Type: application/x-www-form-urlencoded\r\n";
 
-    Send(szRequest, nRequest);
-    Send(szHost, nHost);
+    Send(szRequest, lstrlenA(szRequest));
+    Send(szHost, lstrlenA(szHost));
     Send(szType, sizeof(szType) - 1);
-    Send(szLength, nLength);
+    Send(szLength, lstrlenA(szLength));
     Send(szBody, nBody);
     return TRUE;
 }

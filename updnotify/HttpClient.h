@@ -10,7 +10,7 @@
 
 #include <winsock.h>
 
-#include "String.h"
+#include "CString.h"
 #include "StringMap.h"
 
 class CHttpClient

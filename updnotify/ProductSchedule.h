@@ -33,12 +33,6 @@ DWORD AddToTime(DWORD dwTime, DWORD dwSeconds);
 // reached.
 BOOL IsDue(BOOL bForce, DWORD dwNow, DWORD dwLastCheck, DWORD dwNextCheck);
 
-// The NextCheck that the dialog's end code gives: OK never, Check Later 30
-// days on, anything else one interval on.
+// The NextCheck that the dialog's end code (an UpdateAnswer) gives: OK
+// never, Check Later 30 days on, anything else one interval on.
 DWORD NextCheckAfter(int nDialogResult, DWORD dwNow, DWORD dwInterval);
-
-// True when an offered update address may be handed to the shell: an
-// absolute http:// or https:// address (scheme in any case) with a host
-// (not empty between any "user@" and ":port"), and no blanks, control
-// characters or double quotes anywhere.
-BOOL IsOpenableUpdateUrl(const char* pszUrl);

@@ -13,7 +13,7 @@
 #include <windows.h>
 
 #include "Font.h"
-#include "String.h"
+#include "CString.h"
 #include "Wnd.h"
 
 class CStaticEx : public CStatic

@@ -1,9 +1,7 @@
-// The notifier's settings for one run, and the offer that a run found.
+// The notifier's settings for one run.
 #pragma once
 
 #include <windows.h>
-
-#include "String.h"
 
 struct UpdateSettings
 {
@@ -20,17 +18,4 @@ struct UpdateSettings
     BOOL autodialEnabled;
     DWORD product;              // 0: all products
     char helpFile[MAX_PATH];
-};
-
-// The update that the server offers for one product.
-struct UpdateOffer
-{
-    UpdateOffer() : status(0) {}
-
-    CString displayName;        // "name major.shortminor edition"
-    CString productKey;         // the product's settings key path
-    DWORD status;               // bit 0 set: an upgrade
-    CString versionText;        // "6.50.1058"
-    CString releaseDateText;    // "2009 Mar 5"
-    CString updateUrl;
 };

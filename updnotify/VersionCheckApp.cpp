@@ -9,6 +9,8 @@
 #include "ProductSchedule.h"
 #include "Registry.h"
 #include "SystemLibrary.h"
+#include "UpdateAddress.h"
+#include "UpdateAnswer.h"
 #include "VersionCheckDlg.h"
 #include "VersionQuery.h"
 #include "resource.h"
@@ -182,11 +184,11 @@ void CVersionCheckApp::RunCheckCycle()
 
     DWORD dwTime = Now();
     INT_PTR nResult = ShowOffer();
-    if (nResult == IDOK && !OpenOfferedUpdate())
+    if (nResult == kAnswerOk && !OpenOfferedUpdate())
     {
         // The user asked for the download page and did not get it: ask
         // again after one interval rather than never again.
-        nResult = IDCANCEL;
+        nResult = kAnswerCancel;
     }
     ScheduleAfterOffer(dwTime, nResult);
 }

@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include "UpdateOffer.h"
 #include "UpdateSettings.h"
 #include "WinApp.h"
 

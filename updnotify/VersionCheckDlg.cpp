@@ -97,5 +97,5 @@ HCURSOR CVersionCheckDlg::OnQueryDragIcon()
 
 void CVersionCheckDlg::OnCheckLater()
 {
-    EndDialog(IDC_CHECK_LATER);
+    EndDialog(kAnswerCheckLater);
 }

@@ -2,17 +2,18 @@
 //
 // Shows one offer (the product's display name, whether it is an upgrade or
 // an update, its version and release date) and ends with the user's
-// choice: IDOK (1) "OK" or Enter, IDC_CHECK_LATER (5) "Check Later",
-// IDCANCEL (2) "Cancel" or Esc. It only reports the choice; the caller
-// acts on it.
+// choice, an UpdateAnswer: kAnswerOk ("OK" or Enter), kAnswerCheckLater
+// ("Check Later"), kAnswerCancel ("Cancel" or Esc). It only reports the
+// choice; the caller acts on it.
 #pragma once
 
 #include <windows.h>
 
 #include "Dialog.h"
 #include "StaticEx.h"
-#include "String.h"
-#include "UpdateSettings.h"
+#include "CString.h"
+#include "UpdateAnswer.h"
+#include "UpdateOffer.h"
 #include "resource.h"
 
 class CVersionCheckDlg : public CDialog

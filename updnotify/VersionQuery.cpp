@@ -2,6 +2,7 @@
 
 #include "HttpClient.h"
 #include "StringMap.h"
+#include "Text.h"
 
 namespace
 {
@@ -11,42 +12,6 @@ const char kQueryPath[] = "/cgi-bin/version.cgi";
 const char* const kMonths[12] = {
     "Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec",
 };
-
-bool IsBlank(char ch)
-{
-    return ch == ' ' || ch == '\t' || ch == '\n' || ch == '\v' || ch == '\f' || ch == '\r';
-}
-
-// Reads one unsigned decimal number as scanf's "%u" does: blanks skipped,
-// an optional sign, then at most nWidth characters (0: no limit), wrapping
-// modulo 2^32. False, with the text and the number left alone, when no
-// digit follows.
-bool ScanNumber(const char*& psz, int nWidth, DWORD& dwValue)
-{
-    const char* p = psz;
-    while (*p != '\0' && IsBlank(*p))
-        ++p;
-    int nLeft = nWidth > 0 ? nWidth : 0x7FFFFFFF;
-    bool bNegative = false;
-    if (*p == '+' || *p == '-')
-    {
-        bNegative = *p == '-';
-        ++p;
-        --nLeft;
-    }
-    if (nLeft <= 0 || *p < '0' || *p > '9')
-        return false;
-    DWORD dw = 0;
-    while (nLeft > 0 && *p >= '0' && *p <= '9')
-    {
-        dw = dw * 10 + (DWORD)(*p - '0');
-        ++p;
-        --nLeft;
-    }
-    dwValue = bNegative ? (DWORD)(0u - dw) : dw;
-    psz = p;
-    return true;
-}
 
 } // namespace
 
@@ -72,10 +37,12 @@ void ReadUpdateStatus(const char* pszValue, WORD wMajor, WORD wMinor, DWORD dwBu
     // YYYYMMDD. Reading stops at the first that is missing.
     DWORD dwStatus = 0, dwMajor = wMajor, dwMinor = wMinor, dwYear = 0, dwMonth = 0, dwDay = 0;
     const char* p = pszValue ? pszValue : "";
-    bool bDate = ScanNumber(p, 0, dwStatus) && ScanNumber(p, 0, dwMajor) &&
-                 ScanNumber(p, 0, dwMinor) && ScanNumber(p, 0, dwBuild) &&
-                 ScanNumber(p, 4, dwYear) && ScanNumber(p, 2, dwMonth) &&
-                 ScanNumber(p, 2, dwDay);
+    // Each is read as scanf's "%u" reads it (the date's parts with widths
+    // 4, 2 and 2).
+    bool bDate = ScanDecimal(p, 0, 0, dwStatus) && ScanDecimal(p, 0, 0, dwMajor) &&
+                 ScanDecimal(p, 0, 0, dwMinor) && ScanDecimal(p, 0, 0, dwBuild) &&
+                 ScanDecimal(p, 0, 4, dwYear) && ScanDecimal(p, 0, 2, dwMonth) &&
+                 ScanDecimal(p, 0, 2, dwDay);
 
     // The version fields are 16-bit: keep what scanf's "%hu" would keep.
     WORD wOfferMajor = (WORD)dwMajor, wOfferMinor = (WORD)dwMinor;

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include "UpdateOffer.h"
 #include "UpdateSettings.h"
 
 // The form that the query posts: "sn", "v1" (major), "v2" (minor, full

@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "String.h"
+#include "CString.h"
 #include "StringMap.h"
 
 namespace

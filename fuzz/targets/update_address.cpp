@@ -18,6 +18,7 @@
 #include <string>
 
 #include "ProductSchedule.h"
+#include "UpdateAddress.h"
 
 namespace
 {

@@ -1,4 +1,4 @@
-#include "String.h"
+#include "CString.h"
 
 #include <stdlib.h>
 #include <string.h>

@@ -1,0 +1,109 @@
+#include "Text.h"
+
+namespace
+{
+
+int Length(const char* psz)
+{
+    int n = 0;
+    while (psz[n] != '\0')
+        ++n;
+    return n;
+}
+
+// Length of the text in a buffer of nSize bytes, or -1 when it has no
+// terminator there (the buffer is then not touched).
+int UsedLength(const char* pszBuffer, int nSize)
+{
+    for (int i = 0; i < nSize; ++i)
+    {
+        if (pszBuffer[i] == '\0')
+            return i;
+    }
+    return -1;
+}
+
+} // namespace
+
+bool CopyTextCut(char* pszBuffer, int nSize, const char* pszText)
+{
+    if (pszBuffer == 0 || nSize <= 0)
+        return false;
+    pszBuffer[0] = '\0';
+    return AppendTextCut(pszBuffer, nSize, pszText);
+}
+
+bool AppendText(char* pszBuffer, int nSize, const char* pszText)
+{
+    if (pszBuffer == 0 || nSize <= 0)
+        return false;
+    int nUsed = UsedLength(pszBuffer, nSize);
+    if (nUsed < 0)
+        return false;
+    int nLength = pszText ? Length(pszText) : 0;
+    if (nLength > nSize - 1 - nUsed)
+        return false;
+    CopyMemory(pszBuffer + nUsed, pszText, nLength);
+    pszBuffer[nUsed + nLength] = '\0';
+    return true;
+}
+
+bool AppendTextCut(char* pszBuffer, int nSize, const char* pszText)
+{
+    if (pszBuffer == 0 || nSize <= 0)
+        return false;
+    int nUsed = UsedLength(pszBuffer, nSize);
+    if (nUsed < 0)
+        return false;
+    const char* p = pszText ? pszText : "";
+    while (*p != '\0' && nUsed < nSize - 1)
+        pszBuffer[nUsed++] = *p++;
+    pszBuffer[nUsed] = '\0';
+    return *p == '\0';
+}
+
+bool ScanDecimal(const char*& p, const char* pEnd, int nWidth, DWORD& dwValue)
+{
+    const char* q = p;
+    while ((pEnd == 0 || q < pEnd) && *q != '\0' && IsBlank(*q))
+        ++q;
+    int nLeft = nWidth > 0 ? nWidth : 0x7FFFFFFF;
+    if (pEnd != 0 && pEnd - q < nLeft)
+        nLeft = (int)(pEnd - q);
+    bool bNegative = false;
+    if (nLeft > 0 && (*q == '+' || *q == '-'))
+    {
+        bNegative = *q == '-';
+        ++q;
+        --nLeft;
+    }
+    if (nLeft <= 0 || *q < '0' || *q > '9')
+        return false;
+    DWORD dw = 0;
+    while (nLeft > 0 && *q >= '0' && *q <= '9')
+    {
+        dw = dw * 10 + (DWORD)(*q - '0');
+        ++q;
+        --nLeft;
+    }
+    dwValue = bNegative ? 0u - dw : dw;
+    p = q;
+    return true;
+}
+
+bool FormatDecimal(DWORD dwValue, char* pszBuffer, int nSize)
+{
+    char achDigits[10];
+    int n = 0;
+    do
+    {
+        achDigits[n++] = (char)('0' + dwValue % 10);
+        dwValue /= 10;
+    } while (dwValue != 0);
+    if (pszBuffer == 0 || n + 1 > nSize)
+        return false;
+    for (int i = 0; i < n; ++i)
+        pszBuffer[i] = achDigits[n - 1 - i];
+    pszBuffer[n] = '\0';
+    return true;
+}
