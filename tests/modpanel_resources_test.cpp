@@ -1,7 +1,7 @@
 // The panel's resources as modpanel.exe carries them (loaded as a data file
 // from the build tree): dialogs 301 and 302 read from their compiled
-// templates, the menu, icon, manifest and messages; and the main window's
-// class as start-up registers it.
+// templates, and the menu; and the main window's class as start-up
+// registers it.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -359,35 +359,6 @@ TEST_F(BuiltResources, PanelMenu)
     }
     EXPECT_EQ(wanted, seen);
     DestroyMenu(menu);
-}
-
-TEST_F(BuiltResources, IconManifestAndMessages)
-{
-    EXPECT_NE(nullptr, FindResourceA(module, MAKEINTRESOURCEA(IDI_MODPANEL), (LPCSTR)RT_GROUP_ICON));
-    HRSRC res = FindResourceA(module, MAKEINTRESOURCEA(1), (LPCSTR)RT_MANIFEST);
-    ASSERT_NE(nullptr, res);
-    const char* bytes = (const char*)LockResource(LoadResource(module, res));
-    ASSERT_NE(nullptr, bytes);
-    std::string manifest(bytes, SizeofResource(module, res));
-    for (const char* part : {"level=\"asInvoker\"", "name=\"Microsoft.Windows.Common-Controls\"",
-                             "version=\"6.0.0.0\""})
-        EXPECT_NE(std::string::npos, manifest.find(part)) << part;
-
-    const struct
-    {
-        UINT id;
-        const char* text;
-    } messages[] = {
-        {11, "Unable to execute registration utility."},
-        {12, "This control has not been installed in the system directory."},
-        {17, "The Modpanel cannot be used with this product."},
-    };
-    for (const auto& m : messages)
-    {
-        char text[512] = "";
-        LoadStringA(module, m.id, text, sizeof(text));
-        EXPECT_STREQ(m.text, text) << "string " << m.id;
-    }
 }
 
 // --- The main window's class, as start-up registers it ---------------------
