@@ -111,6 +111,16 @@ BOOL JoinPath(const char* pszFolder, const char* pszName, char* pszResult, int n
     return TRUE;
 }
 
+const char* PathWithoutQuotes(const char* pszPath, int* pnLength)
+{
+    const char* pStart = pszPath[0] == '"' ? pszPath + 1 : pszPath;
+    int nLength = lstrlenA(pStart);
+    if (nLength > 0 && pStart[nLength - 1] == '"')
+        --nLength;
+    *pnLength = nLength;
+    return pStart;
+}
+
 // A value stored without its terminating zero fills what it reads; the
 // text is then terminated at the read length, or at the buffer's last byte
 // when it filled the buffer.
@@ -236,6 +246,11 @@ void InspectComponent(HWND hDlg)
         {
             if (ReadKeyText(hKey, "InprocServer32", szPath, sizeof(szPath)))
             {
+                // A quoted value names the same file.
+                int nLength;
+                const char* pStart = PathWithoutQuotes(szPath, &nLength);
+                MoveMemory(szPath, pStart, nLength);
+                szPath[nLength] = '\0';
                 bRegistered = TRUE;
                 bInstalled = FileExists(szPath, &status);
             }

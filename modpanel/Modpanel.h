@@ -88,6 +88,11 @@ BOOL IsComponentHelpAvailable(const ComponentEntry* pEntry);
 // Joins a folder and a file name with one "\" (none added when the folder
 // ends with one). FALSE, and an empty result, when it does not fit.
 BOOL JoinPath(const char* pszFolder, const char* pszName, char* pszResult, int nSize);
+// A registered path without the quotation marks around it: installers
+// often store InprocServer32 quoted. One leading and one trailing '"' are
+// left out, each also alone (an opening mark without its closing one).
+// Answers the start of the path within pszPath and its length.
+const char* PathWithoutQuotes(const char* pszPath, int* pnLength);
 // Reads the default value of a key's subkey, always terminated within the
 // buffer. FALSE when the value is missing or not text.
 BOOL ReadKeyText(HKEY hKey, const char* pszSubKey, char* pszBuffer, LONG nSize);
@@ -110,13 +115,16 @@ void SetUpAboutBox(HWND hDlg);
 // --- Registration (Registration.cpp) ---------------------------------------
 // Starts the registration tool (g_szRegistrationTool) for the selected
 // entry: its file as OpenFile finds it to register, its registered
-// InprocServer32 path to unregister. Shows message 12 when the file to
+// InprocServer32 path to unregister, even an empty one (the tool then
+// reports that it cannot load the file). Shows message 12 when the file to
 // register is not found, 11 when the tool does not start; does not wait.
 // Each call is also counted in g_entryCalls.
 void RunRegistrationTool(HWND hDlg, BOOL bRegister);
 // The tool's command line, both paths in quotation marks: "tool" "file" to
-// register, "tool" /u "file" to unregister. FALSE, and an empty result, when
-// it does not fit in nSize bytes.
+// register, "tool" /u "file" to unregister. A path that carries quotation
+// marks already is quoted once, not twice (PathWithoutQuotes); an empty
+// file gives "". FALSE, and an empty result, when it does not fit in nSize
+// bytes.
 BOOL BuildRegistrationCommand(const char* pszTool, const char* pszFile, BOOL bRegister,
                               char* pszCommand, int nSize);
 

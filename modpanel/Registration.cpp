@@ -16,23 +16,32 @@ const int kFoundPathSize = OFS_MAXPATHNAME;
 // The registered InprocServer32 path.
 const int kRegisteredPathSize = 256;
 
-// Appends text to a terminated buffer of nSize bytes; FALSE, with the
-// buffer unchanged, when it does not fit.
-BOOL Append(char* pszBuffer, int nSize, const char* pszText)
+// Appends nAdd bytes of text to a terminated buffer of nSize bytes; FALSE,
+// with the buffer unchanged, when they do not fit.
+BOOL AppendSpan(char* pszBuffer, int nSize, const char* pszText, int nAdd)
 {
-    int nHave = lstrlenA(pszBuffer), nAdd = lstrlenA(pszText);
+    int nHave = lstrlenA(pszBuffer);
     if (nHave + nAdd >= nSize)
         return FALSE;
-    CopyMemory(pszBuffer + nHave, pszText, nAdd + 1);
+    CopyMemory(pszBuffer + nHave, pszText, nAdd);
+    pszBuffer[nHave + nAdd] = '\0';
     return TRUE;
 }
 
+BOOL Append(char* pszBuffer, int nSize, const char* pszText)
+{
+    return AppendSpan(pszBuffer, nSize, pszText, lstrlenA(pszText));
+}
+
 // Appends a path in quotation marks, so that a path with blanks reaches the
-// tool as one argument.
+// tool as one argument; marks that the path carries already are not doubled
+// (""C:\Program Files\x.ocx"" would reach the tool as two arguments).
 BOOL AppendQuoted(char* pszBuffer, int nSize, const char* pszPath)
 {
     int nHave = lstrlenA(pszBuffer);
-    if (Append(pszBuffer, nSize, "\"") && Append(pszBuffer, nSize, pszPath) &&
+    int nLength;
+    const char* pStart = PathWithoutQuotes(pszPath, &nLength);
+    if (Append(pszBuffer, nSize, "\"") && AppendSpan(pszBuffer, nSize, pStart, nLength) &&
         Append(pszBuffer, nSize, "\""))
         return TRUE;
     pszBuffer[nHave] = '\0';
@@ -57,7 +66,8 @@ BOOL FindForRegistering(const ComponentEntry* pEntry, char* pszPath, int nSize)
     return TRUE;
 }
 
-// The path registered as the class's InprocServer32 default value.
+// The path registered as the class's InprocServer32 default value. An empty
+// value is a path too: the tool is started on it and reports the failure.
 BOOL FindForUnregistering(const ComponentEntry* pEntry, char* pszPath, int nSize)
 {
     char szKey[64] = "CLSID\\";
@@ -68,7 +78,7 @@ BOOL FindForUnregistering(const ComponentEntry* pEntry, char* pszPath, int nSize
         return FALSE;
     BOOL bRead = ReadKeyText(hKey, "InprocServer32", pszPath, nSize);
     RegCloseKey(hKey);
-    return bRead && pszPath[0] != '\0';
+    return bRead;
 }
 
 } // namespace

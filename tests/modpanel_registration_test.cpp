@@ -85,6 +85,22 @@ std::string Recorded(const char* name)
     return value;
 }
 
+// A file's whole text, or "" when it cannot be read.
+std::string FileText(const std::string& path)
+{
+    std::string text;
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return text;
+    char buffer[1024];
+    DWORD read = 0;
+    while (ReadFile(h, buffer, sizeof(buffer), &read, nullptr) && read > 0)
+        text.append(buffer, read);
+    CloseHandle(h);
+    return text;
+}
+
 // Pumps messages until the condition holds or the time is up.
 template <typename Condition> bool WaitFor(Condition condition, DWORD ms)
 {
@@ -182,6 +198,7 @@ protected:
         lstrcpynA(g_szRegistrationTool, tool.c_str(), sizeof(g_szRegistrationTool));
         SetCurrentDirectoryA(savedDir);
         SetEnvironmentVariableA("SELFREG_CLASS_ID", nullptr);
+        SetEnvironmentVariableA("TOOLRECORDER_LOG", nullptr);
         // The tool may still be letting go of a file it loaded.
         for (auto it = files.rbegin(); it != files.rend(); ++it)
             WaitFor([&] { return DeleteFileA(it->c_str()) ||
@@ -386,6 +403,125 @@ TEST_F(Registration, PathsWithBlanksReachTheToolWhole)
     EXPECT_EQ("Not installed, Not registered", Status());
 }
 
+// --- Stored paths in quotation marks, and an empty one ----------------------
+
+// Installers often store InprocServer32 quoted: the file it names is
+// installed and registered, and unregistering reaches the real tool with
+// that file as one argument.
+TEST_F(Registration, QuotedStoredPathsNameTheFileForInspectionAndTheTool)
+{
+    const ComponentEntry* e = SelfRegisteringControl();
+    ASSERT_NE(nullptr, e);
+    UseClassOf(e);
+    // Not on any search path: only the registration finds it.
+    std::string dir = "C:\\Program Files\\Modpanel Quoted Test";
+    MakeDir(dir);
+    std::string path = dir + "\\" + e->pszFileName;
+    Place(path);
+    OpenPanel(5, 2);
+    const struct
+    {
+        const char* name;
+        std::string stored;
+    } rows[] = {
+        {"quoted", "\"" + path + "\""},
+        {"opening mark only", "\"" + path},
+        {"unquoted with blanks", path},
+    };
+    for (const auto& row : rows)
+    {
+        RegDeleteTreeA(HKEY_CURRENT_USER, kRecordKey);
+        RegisterByHand(e, row.stored);
+        Select(e);
+        EXPECT_EQ("Installed, Registered", Status()) << row.name;
+        EXPECT_EQ("3.1.4.159", ControlText(hDlg, IDC_FILE_VERSION)) << row.name;
+        EXPECT_FALSE(MenuItemGrayed(hDlg, ID_CONTROL_UNREGISTER)) << row.name;
+
+        EXPECT_TRUE(Command(ID_CONTROL_UNREGISTER).empty()) << row.name;
+        // A row whose file the tool never reached ends the test (and its
+        // wait) there.
+        ASSERT_TRUE(WaitFor([] { return !Recorded("Unregistered").empty(); }, kToolWaitMs))
+            << row.name;
+        EXPECT_TRUE(SamePath(path, Recorded("Unregistered"))) << row.name << ": "
+                                                              << Recorded("Unregistered");
+        EXPECT_TRUE(WaitUnregistered(e)) << row.name << ": " << RegisteredPath(e);
+        // Only the registration led to the file.
+        InspectComponent(hDlg);
+        EXPECT_EQ("Not installed, Not registered", Status()) << row.name;
+    }
+}
+
+// The command line as a tool started by Unregister receives it, through a
+// stand-in tool that records it: for each way a registration can store its
+// path, including an empty one (the tool is started and reports the failure
+// itself), and for registrations that start nothing.
+TEST_F(Registration, UnregisterCommandLineAsTheToolReceivesIt)
+{
+    const ComponentEntry* e = SelfRegisteringControl();
+    ASSERT_NE(nullptr, e);
+    std::string classKey = std::string("CLSID\\") + e->pszClassId;
+    classKeys.push_back(classKey);
+    std::string recorder = TestDir() + "\\tool_recorder.exe";
+    ASSERT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(recorder.c_str())) << recorder;
+    std::string log = TestDir() + "\\tool_recorder.log";
+    files.push_back(log);
+    SetEnvironmentVariableA("TOOLRECORDER_LOG", log.c_str());
+    lstrcpynA(g_szRegistrationTool, recorder.c_str(), sizeof(g_szRegistrationTool));
+    OpenPanel(5, 2);
+
+    std::string file = std::string("C:\\Program Files\\Modpanel Quoted Test\\") + e->pszFileName;
+    std::string started = "\"" + recorder + "\" /u ";
+    enum Stored { kValue, kServerKeyWithoutValue, kClassKeyOnly, kNothing };
+    const struct
+    {
+        const char* name;
+        Stored stored;
+        std::string value;
+        std::string expected;       // the recorded lines; "" when nothing starts
+    } rows[] = {
+        {"unquoted with blanks", kValue, file, started + "\"" + file + "\"\n[/u]\n[" + file + "]\nend\n"},
+        {"quoted", kValue, "\"" + file + "\"", started + "\"" + file + "\"\n[/u]\n[" + file + "]\nend\n"},
+        {"opening mark only", kValue, "\"" + file, started + "\"" + file + "\"\n[/u]\n[" + file + "]\nend\n"},
+        {"empty value", kValue, "", started + "\"\"\n[/u]\n[]\nend\n"},
+        // The platform reads a missing default value as empty text.
+        {"server key without a value", kServerKeyWithoutValue, "", started + "\"\"\n[/u]\n[]\nend\n"},
+        {"class key without server key", kClassKeyOnly, "", ""},
+        {"no class key", kNothing, "", ""},
+    };
+    for (const auto& row : rows)
+    {
+        RegDeleteTreeA(HKEY_CLASSES_ROOT, classKey.c_str());
+        DeleteFileA(log.c_str());
+        HKEY h;
+        if (row.stored == kValue)
+            RegisterByHand(e, row.value);
+        else if (row.stored == kServerKeyWithoutValue &&
+                 RegCreateKeyA(HKEY_CLASSES_ROOT, (classKey + "\\InprocServer32").c_str(), &h) == 0)
+            RegCloseKey(h);
+        else if (row.stored == kClassKeyOnly && RegCreateKeyA(HKEY_CLASSES_ROOT, classKey.c_str(), &h) == 0)
+            RegCloseKey(h);
+        Select(e);
+
+        EXPECT_TRUE(Command(ID_CONTROL_UNREGISTER).empty()) << row.name;
+        std::string recorded;
+        auto ended = [&] {
+            recorded = FileText(log);
+            return recorded.size() >= 4 && recorded.compare(recorded.size() - 4, 4, "end\n") == 0;
+        };
+        if (row.expected.empty())
+        {
+            EXPECT_FALSE(WaitFor(ended, 1500)) << row.name;
+            EXPECT_EQ("", recorded) << row.name;
+        }
+        else
+        {
+            ASSERT_TRUE(WaitFor(ended, kToolWaitMs)) << row.name << ": " << recorded;
+            EXPECT_EQ(row.expected, recorded) << row.name;
+        }
+    }
+    EXPECT_EQ(7, g_entryCalls.nUnregister);
+}
+
 // --- Messages --------------------------------------------------------------
 
 TEST_F(Registration, RegisterShowsMessage12WhenOpenFileCannotFindTheFile)
@@ -539,16 +675,41 @@ TEST_F(Registration, AltKeysDoNothingWithoutRegistrationOrClassId)
 
 // --- The command line ------------------------------------------------------
 
-TEST(RegistrationCommand, QuotesBothPaths)
+TEST(RegistrationCommand, QuotesEachPathOnce)
 {
+    const char* tool = "C:\\windows\\system32\\REGSVR32.EXE";
+    struct Row
+    {
+        const char* name;
+        const char* file;
+        BOOL registering;
+        const char* expected;
+    } rows[] = {
+        {"register", "C:\\Program Files\\B\\x.ocx", TRUE,
+         "\"C:\\windows\\system32\\REGSVR32.EXE\" \"C:\\Program Files\\B\\x.ocx\""},
+        {"unregister", "C:\\x.ocx", FALSE, "\"C:\\windows\\system32\\REGSVR32.EXE\" /u \"C:\\x.ocx\""},
+        {"stored quoted", "\"C:\\Program Files\\B\\x.ocx\"", FALSE,
+         "\"C:\\windows\\system32\\REGSVR32.EXE\" /u \"C:\\Program Files\\B\\x.ocx\""},
+        {"opening mark only", "\"C:\\Program Files\\B\\x.ocx", FALSE,
+         "\"C:\\windows\\system32\\REGSVR32.EXE\" /u \"C:\\Program Files\\B\\x.ocx\""},
+        {"closing mark only", "C:\\B\\x.ocx\"", FALSE,
+         "\"C:\\windows\\system32\\REGSVR32.EXE\" /u \"C:\\B\\x.ocx\""},
+        {"empty", "", FALSE, "\"C:\\windows\\system32\\REGSVR32.EXE\" /u \"\""},
+        {"marks alone", "\"\"", FALSE, "\"C:\\windows\\system32\\REGSVR32.EXE\" /u \"\""},
+        {"one mark alone", "\"", FALSE, "\"C:\\windows\\system32\\REGSVR32.EXE\" /u \"\""},
+    };
+    for (const Row& row : rows)
+    {
+        char command[512];
+        ASSERT_TRUE(BuildRegistrationCommand(tool, row.file, row.registering, command,
+                                             sizeof(command))) << row.name;
+        EXPECT_STREQ(row.expected, command) << row.name;
+    }
+    // A quoted tool path is quoted once too.
     char command[512];
-    ASSERT_TRUE(BuildRegistrationCommand("C:\\windows\\system32\\REGSVR32.EXE",
-                                         "C:\\Program Files\\B\\x.ocx", TRUE, command,
+    ASSERT_TRUE(BuildRegistrationCommand("\"C:\\T T\\REGSVR32.EXE\"", "C:\\x.ocx", TRUE, command,
                                          sizeof(command)));
-    EXPECT_STREQ("\"C:\\windows\\system32\\REGSVR32.EXE\" \"C:\\Program Files\\B\\x.ocx\"", command);
-    ASSERT_TRUE(BuildRegistrationCommand("C:\\T\\REGSVR32.EXE", "C:\\x.ocx", FALSE, command,
-                                         sizeof(command)));
-    EXPECT_STREQ("\"C:\\T\\REGSVR32.EXE\" /u \"C:\\x.ocx\"", command);
+    EXPECT_STREQ("\"C:\\T T\\REGSVR32.EXE\" \"C:\\x.ocx\"", command);
 }
 
 TEST(RegistrationCommand, ALineThatDoesNotFitIsNotBuilt)
@@ -568,6 +729,11 @@ TEST(RegistrationCommand, ALineThatDoesNotFitIsNotBuilt)
     EXPECT_STREQ("", command);
     for (int i = 512; i < (int)sizeof(command); ++i)
         EXPECT_EQ('#', command[i]);
+
+    // Marks that the file carries take no room of their own.
+    std::string quoted = "\"" + file.substr(0, file.size() - 1) + "\"";
+    EXPECT_TRUE(BuildRegistrationCommand(tool.c_str(), quoted.c_str(), TRUE, command, 512));
+    EXPECT_EQ(511u, strlen(command));
 
     // " /u " takes three more.
     file.resize(511 - 8 - tool.size());

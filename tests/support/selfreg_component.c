@@ -3,7 +3,7 @@
    SELFREG_CLASS_ID, which the registration tool inherits from the test
    through the panel. DllRegisterServer writes CLSID\{...}\InprocServer32
    with the file's own path; DllUnregisterServer removes the class key only
-   when that value names this very file. Each call also records the file's
+   when that value names this very file (quoted or not). Each call also records the file's
    path under HKEY_CURRENT_USER\Software\Modpanel Self-registration Test
    ("Registered" or "Unregistered"), so that a test sees which copy ran. */
 #include <windows.h>
@@ -82,8 +82,16 @@ HRESULT WINAPI DllUnregisterServer(void)
     szRegistered[0] = '\0';
     if (RegQueryValueA(HKEY_CLASSES_ROOT, szServer, szRegistered, &nRead) == ERROR_SUCCESS)
     {
+        char* pszRegistered = szRegistered;
+        int nLength;
         szRegistered[sizeof(szRegistered) - 1] = '\0';
-        if (lstrcmpiA(szRegistered, szPath) == 0)
+        /* Installers often store the path quoted: it names this file all the same. */
+        if (pszRegistered[0] == '"')
+            ++pszRegistered;
+        nLength = lstrlenA(pszRegistered);
+        if (nLength > 0 && pszRegistered[nLength - 1] == '"')
+            pszRegistered[nLength - 1] = '\0';
+        if (lstrcmpiA(pszRegistered, szPath) == 0)
             RegDeleteTreeA(HKEY_CLASSES_ROOT, szKey);
     }
     Record("Unregistered", szPath);
