@@ -35,15 +35,17 @@ bool CopyTextCut(char* pszBuffer, int nSize, const char* pszText)
 
 bool AppendText(char* pszBuffer, int nSize, const char* pszText)
 {
-    if (pszBuffer == 0 || nSize <= 0)
+    return AppendSpan(pszBuffer, nSize, pszText, pszText ? Length(pszText) : 0);
+}
+
+bool AppendSpan(char* pszBuffer, int nSize, const char* pch, int nLength)
+{
+    if (pszBuffer == 0 || nSize <= 0 || nLength < 0)
         return false;
     int nUsed = UsedLength(pszBuffer, nSize);
-    if (nUsed < 0)
+    if (nUsed < 0 || nLength > nSize - 1 - nUsed)
         return false;
-    int nLength = pszText ? Length(pszText) : 0;
-    if (nLength > nSize - 1 - nUsed)
-        return false;
-    CopyMemory(pszBuffer + nUsed, pszText, nLength);
+    CopyMemory(pszBuffer + nUsed, pch, nLength);
     pszBuffer[nUsed + nLength] = '\0';
     return true;
 }

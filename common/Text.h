@@ -18,6 +18,8 @@ bool CopyTextCut(char* pszBuffer, int nSize, const char* pszText);
 // Appends pszText whole to the text already in pszBuffer. False, and the
 // buffer left as it was, when the result would not fit.
 bool AppendText(char* pszBuffer, int nSize, const char* pszText);
+// The same for the nLength characters at pch.
+bool AppendSpan(char* pszBuffer, int nSize, const char* pch, int nLength);
 
 // Appends as much of pszText as fits to the text already in pszBuffer; the
 // result is always terminated. False when something was cut.

@@ -3,12 +3,12 @@
 // current folder; the panel's help commands; the About box's texts.
 #include "Modpanel.h"
 
+#include "ScopedHandles.h"
 #include "SystemLibrary.h"
 #include "resource.h"
 
 HtmlHelpFn g_pfnHtmlHelp = 0;
 DWORD g_dwHtmlHelpCookie = 0;
-EntryPointCalls g_entryCalls = {0, 0, 0, 0};
 
 namespace
 {
@@ -54,7 +54,6 @@ void CloseHelpWindows()
 // Help, Contents and F1: the own help file at its table of contents.
 void ShowHelpContents(HWND hDlg)
 {
-    ++g_entryCalls.nHelpContents;
     if (g_szHelpFile[0] == '\0' || g_pfnHtmlHelp == 0)
         return;
     g_pfnHtmlHelp(hDlg, g_szHelpFile, kHhDisplayToc, 0);
@@ -64,7 +63,6 @@ void ShowHelpContents(HWND hDlg)
 // help file, at its topic or its table of contents.
 void ShowComponentHelp(HWND hDlg)
 {
-    ++g_entryCalls.nComponentHelp;
     const ComponentEntry* pEntry = SelectedEntry(hDlg);
     if (pEntry == 0 || pEntry->pszHelpFile == 0 || pEntry->pszHelpFile[0] == '\0')
         return;
@@ -79,13 +77,12 @@ void ShowComponentHelp(HWND hDlg)
 
     // HTML Help finds the file through the same key; a file not listed
     // there is not shown.
-    HKEY hKey;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kHtmlHelpKey, 0, KEY_QUERY_VALUE, &hKey) !=
+    ScopedRegKey key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kHtmlHelpKey, 0, KEY_QUERY_VALUE, key.Receive()) !=
         ERROR_SUCCESS)
         return;
     char szFolder[MAX_PATH];
-    BOOL bListed = ReadNamedText(hKey, pEntry->pszHelpFile, szFolder, sizeof(szFolder));
-    RegCloseKey(hKey);
+    BOOL bListed = ReadNamedText(key, pEntry->pszHelpFile, szFolder, sizeof(szFolder));
     if (!bListed || g_pfnHtmlHelp == 0)
         return;
 

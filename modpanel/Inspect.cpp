@@ -3,6 +3,9 @@
 // and registered, and whether its help can be shown.
 #include "Modpanel.h"
 
+#include "ScopedHandles.h"
+#include "Text.h"
+
 #include <stdio.h>
 #include <sys/stat.h>
 #include <time.h>
@@ -40,16 +43,16 @@ BOOL SearchFile(const char* pszFolder, const char* pszName, char* pszPath)
     return TRUE;
 }
 
-// Builds a folder path from up to three parts; FALSE when it does not fit.
+// Joins up to three parts of a path or key; FALSE, and an empty result,
+// when they do not fit.
 BOOL BuildFolder(char* pszFolder, int nSize, const char* pszA, const char* pszB, const char* pszC)
 {
-    int nA = lstrlenA(pszA), nB = lstrlenA(pszB), nC = lstrlenA(pszC);
-    if (nA + nB + nC >= nSize)
-        return FALSE;
-    CopyMemory(pszFolder, pszA, nA);
-    CopyMemory(pszFolder + nA, pszB, nB);
-    CopyMemory(pszFolder + nA + nB, pszC, nC + 1);
-    return TRUE;
+    if (CopyTextCut(pszFolder, nSize, pszA) && AppendText(pszFolder, nSize, pszB) &&
+        AppendText(pszFolder, nSize, pszC))
+        return TRUE;
+    if (nSize > 0)
+        pszFolder[0] = '\0';
+    return FALSE;
 }
 
 void EnableCommand(HWND hDlg, UINT nCommand, BOOL bEnable)
@@ -212,13 +215,12 @@ BOOL IsComponentHelpAvailable(const ComponentEntry* pEntry)
 {
     if (pEntry->pszHelpFile == 0 || pEntry->pszHelpFile[0] == '\0')
         return FALSE;
-    HKEY hKey;
+    ScopedRegKey key;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\HTML Help", 0,
-                      KEY_QUERY_VALUE, &hKey) != ERROR_SUCCESS)
+                      KEY_QUERY_VALUE, key.Receive()) != ERROR_SUCCESS)
         return FALSE;
     char szFolder[MAX_PATH];
-    BOOL bAvailable = ReadNamedText(hKey, pEntry->pszHelpFile, szFolder, sizeof(szFolder));
-    RegCloseKey(hKey);
+    BOOL bAvailable = ReadNamedText(key, pEntry->pszHelpFile, szFolder, sizeof(szFolder));
     if (!bAvailable || g_pfnHtmlHelp == 0)
         return FALSE;
     char szPath[MAX_PATH];
@@ -240,11 +242,11 @@ void InspectComponent(HWND hDlg)
     if (pEntry->pszClassId)
     {
         char szKey[64];
-        HKEY hKey;
+        ScopedRegKey key;
         if (BuildFolder(szKey, sizeof(szKey), "CLSID\\", pEntry->pszClassId, "") &&
-            RegOpenKeyA(HKEY_CLASSES_ROOT, szKey, &hKey) == ERROR_SUCCESS)
+            RegOpenKeyA(HKEY_CLASSES_ROOT, szKey, key.Receive()) == ERROR_SUCCESS)
         {
-            if (ReadKeyText(hKey, "InprocServer32", szPath, sizeof(szPath)))
+            if (ReadKeyText(key, "InprocServer32", szPath, sizeof(szPath)))
             {
                 // A quoted value names the same file.
                 int nLength;
@@ -254,7 +256,6 @@ void InspectComponent(HWND hDlg)
                 bRegistered = TRUE;
                 bInstalled = FileExists(szPath, &status);
             }
-            RegCloseKey(hKey);
         }
     }
 

@@ -118,7 +118,6 @@ void SetUpAboutBox(HWND hDlg);
 // InprocServer32 path to unregister, even an empty one (the tool then
 // reports that it cannot load the file). Shows message 12 when the file to
 // register is not found, 11 when the tool does not start; does not wait.
-// Each call is also counted in g_entryCalls.
 void RunRegistrationTool(HWND hDlg, BOOL bRegister);
 // The tool's command line, both paths in quotation marks: "tool" "file" to
 // register, "tool" /u "file" to unregister. A path that carries quotation
@@ -128,12 +127,13 @@ void RunRegistrationTool(HWND hDlg, BOOL bRegister);
 BOOL BuildRegistrationCommand(const char* pszTool, const char* pszFile, BOOL bRegister,
                               char* pszCommand, int nSize);
 
-// Calls of the panel's entry points, counted for the tests.
-struct EntryPointCalls
+// What the panel's commands, keys and buttons start: the functions above,
+// reached through this table so that a test can observe every call (the
+// program never changes it).
+struct PanelActions
 {
-    int nRegister;
-    int nUnregister;
-    int nHelpContents;
-    int nComponentHelp;
+    void (*pfnRunRegistrationTool)(HWND hDlg, BOOL bRegister);
+    void (*pfnShowHelpContents)(HWND hDlg);
+    void (*pfnShowComponentHelp)(HWND hDlg);
 };
-extern EntryPointCalls g_entryCalls;
+extern PanelActions g_panelActions;

@@ -7,6 +7,7 @@
 HWND g_hDialog = 0;
 WORD g_wTemplate = 0;
 HHOOK g_hFilter = 0;
+PanelActions g_panelActions = {RunRegistrationTool, ShowHelpContents, ShowComponentHelp};
 
 LRESULT CALLBACK MainWindowProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
 {
@@ -183,10 +184,10 @@ INT_PTR CALLBACK SharedDialogProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM)
         }
         case IDC_HELP_BUTTON:
         case ID_HELP_REFERENCE:
-            ShowComponentHelp(hDlg);
+            g_panelActions.pfnShowComponentHelp(hDlg);
             return TRUE;
         case ID_HELP_CONTENTS:
-            ShowHelpContents(hDlg);
+            g_panelActions.pfnShowHelpContents(hDlg);
             return TRUE;
         case ID_HELP_ABOUT:
             RunDialog(IDD_ABOUT);
@@ -195,11 +196,11 @@ INT_PTR CALLBACK SharedDialogProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM)
             EndDialog(hDlg, 1);
             return TRUE;
         case ID_CONTROL_REGISTER:
-            RunRegistrationTool(hDlg, TRUE);
+            g_panelActions.pfnRunRegistrationTool(hDlg, TRUE);
             InspectComponent(hDlg);
             return TRUE;
         case ID_CONTROL_UNREGISTER:
-            RunRegistrationTool(hDlg, FALSE);
+            g_panelActions.pfnRunRegistrationTool(hDlg, FALSE);
             InspectComponent(hDlg);
             return TRUE;
         }

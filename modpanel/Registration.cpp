@@ -4,6 +4,9 @@
 // outcome. It does not wait for the tool to end.
 #include "Modpanel.h"
 
+#include "ScopedHandles.h"
+#include "Text.h"
+
 #include "resource.h"
 
 namespace
@@ -16,23 +19,6 @@ const int kFoundPathSize = OFS_MAXPATHNAME;
 // The registered InprocServer32 path.
 const int kRegisteredPathSize = 256;
 
-// Appends nAdd bytes of text to a terminated buffer of nSize bytes; FALSE,
-// with the buffer unchanged, when they do not fit.
-BOOL AppendSpan(char* pszBuffer, int nSize, const char* pszText, int nAdd)
-{
-    int nHave = lstrlenA(pszBuffer);
-    if (nHave + nAdd >= nSize)
-        return FALSE;
-    CopyMemory(pszBuffer + nHave, pszText, nAdd);
-    pszBuffer[nHave + nAdd] = '\0';
-    return TRUE;
-}
-
-BOOL Append(char* pszBuffer, int nSize, const char* pszText)
-{
-    return AppendSpan(pszBuffer, nSize, pszText, lstrlenA(pszText));
-}
-
 // Appends a path in quotation marks, so that a path with blanks reaches the
 // tool as one argument; marks that the path carries already are not doubled
 // (""C:\Program Files\x.ocx"" would reach the tool as two arguments).
@@ -41,8 +27,8 @@ BOOL AppendQuoted(char* pszBuffer, int nSize, const char* pszPath)
     int nHave = lstrlenA(pszBuffer);
     int nLength;
     const char* pStart = PathWithoutQuotes(pszPath, &nLength);
-    if (Append(pszBuffer, nSize, "\"") && AppendSpan(pszBuffer, nSize, pStart, nLength) &&
-        Append(pszBuffer, nSize, "\""))
+    if (AppendText(pszBuffer, nSize, "\"") && AppendSpan(pszBuffer, nSize, pStart, nLength) &&
+        AppendText(pszBuffer, nSize, "\""))
         return TRUE;
     pszBuffer[nHave] = '\0';
     return FALSE;
@@ -71,14 +57,12 @@ BOOL FindForRegistering(const ComponentEntry* pEntry, char* pszPath, int nSize)
 BOOL FindForUnregistering(const ComponentEntry* pEntry, char* pszPath, int nSize)
 {
     char szKey[64] = "CLSID\\";
-    if (!Append(szKey, sizeof(szKey), pEntry->pszClassId))
+    if (!AppendText(szKey, sizeof(szKey), pEntry->pszClassId))
         return FALSE;
-    HKEY hKey;
-    if (RegOpenKeyA(HKEY_CLASSES_ROOT, szKey, &hKey) != ERROR_SUCCESS)
+    ScopedRegKey key;
+    if (RegOpenKeyA(HKEY_CLASSES_ROOT, szKey, key.Receive()) != ERROR_SUCCESS)
         return FALSE;
-    BOOL bRead = ReadKeyText(hKey, "InprocServer32", pszPath, nSize);
-    RegCloseKey(hKey);
-    return bRead;
+    return ReadKeyText(key, "InprocServer32", pszPath, nSize);
 }
 
 } // namespace
@@ -90,7 +74,7 @@ BOOL BuildRegistrationCommand(const char* pszTool, const char* pszFile, BOOL bRe
         return FALSE;
     pszCommand[0] = '\0';
     if (AppendQuoted(pszCommand, nSize, pszTool) &&
-        Append(pszCommand, nSize, bRegister ? " " : " /u ") &&
+        AppendText(pszCommand, nSize, bRegister ? " " : " /u ") &&
         AppendQuoted(pszCommand, nSize, pszFile))
         return TRUE;
     pszCommand[0] = '\0';
@@ -101,11 +85,6 @@ BOOL BuildRegistrationCommand(const char* pszTool, const char* pszFile, BOOL bRe
 // entry again at once, while the tool may still be working.
 void RunRegistrationTool(HWND hDlg, BOOL bRegister)
 {
-    if (bRegister)
-        ++g_entryCalls.nRegister;
-    else
-        ++g_entryCalls.nUnregister;
-
     const ComponentEntry* pEntry = SelectedEntry(hDlg);
     if (pEntry == 0 || pEntry->pszClassId == 0 || pEntry->pszClassId[0] == '\0')
         return;

@@ -6,6 +6,7 @@
 
 #include "ProductCatalogue.h"
 #include "SystemLibrary.h"
+#include "Text.h"
 #include "resource.h"
 
 HINSTANCE g_hInstance = 0;
@@ -28,27 +29,6 @@ namespace
 
 const char kClassName[] = "BrantlowModpanelClass";
 
-// Copies at most nSize - 1 bytes and terminates.
-void CopyText(char* pszTo, const char* pszFrom, int nSize)
-{
-    int i = 0;
-    for (; i < nSize - 1 && pszFrom[i]; ++i)
-        pszTo[i] = pszFrom[i];
-    pszTo[i] = '\0';
-}
-
-// Appends within nSize bytes; FALSE (and the text unchanged) when it does
-// not fit.
-BOOL AppendText(char* pszTo, const char* pszMore, int nSize)
-{
-    int nHave = lstrlenA(pszTo);
-    int nMore = lstrlenA(pszMore);
-    if (nHave + nMore >= nSize)
-        return FALSE;
-    CopyMemory(pszTo + nHave, pszMore, nMore + 1);
-    return TRUE;
-}
-
 // The keyword whose beginning the option name is, compared without regard
 // to case over the name's own length; names of 2 characters or fewer and
 // names longer than the keyword never match.
@@ -65,24 +45,6 @@ BOOL NameMatches(const char* pszName, int nLength, const char* pszKeyword)
             return FALSE;
     }
     return TRUE;
-}
-
-// A signed decimal number as the run-time library reads one: leading
-// blanks, an optional sign, digits; anything else gives 0.
-long ReadNumber(const char* p, const char* pEnd)
-{
-    while (p < pEnd && (*p == ' ' || *p == '\t' || *p == '\n' || *p == '\r' || *p == '\v' || *p == '\f'))
-        ++p;
-    BOOL bNegative = FALSE;
-    if (p < pEnd && (*p == '+' || *p == '-'))
-    {
-        bNegative = *p == '-';
-        ++p;
-    }
-    unsigned long ulValue = 0;
-    for (; p < pEnd && *p >= '0' && *p <= '9'; ++p)
-        ulValue = ulValue * 10 + (unsigned long)(*p - '0');
-    return bNegative ? (long)(0 - ulValue) : (long)ulValue;
 }
 
 } // namespace
@@ -107,9 +69,9 @@ void InitialisePaths()
     if (nLength == 0 || nLength >= sizeof(szSystem))
         szSystem[0] = '\0';
     if (szSystem[0] && szSystem[lstrlenA(szSystem) - 1] != '\\')
-        AppendText(szSystem, "\\", sizeof(szSystem));
-    CopyText(g_szRegistrationTool, szSystem, sizeof(g_szRegistrationTool));
-    if (!AppendText(g_szRegistrationTool, "REGSVR32.EXE", sizeof(g_szRegistrationTool)))
+        AppendText(szSystem, sizeof(szSystem), "\\");
+    CopyTextCut(g_szRegistrationTool, sizeof(g_szRegistrationTool), szSystem);
+    if (!AppendText(g_szRegistrationTool, sizeof(g_szRegistrationTool), "REGSVR32.EXE"))
         g_szRegistrationTool[0] = '\0';
 
     char szModule[MAX_PATH];
@@ -148,7 +110,10 @@ BOOL ParseCommandLine(const char* pszCmdLine, BOOL* pbProductNamed, int* pnActio
         {
             if (!bValue || pValue == pEnd)
                 continue;
-            g_dwProduct = (DWORD)ReadNumber(pValue, pEnd);
+            // Read as a signed decimal, as atol would; no digits give 0.
+            DWORD dwProduct = 0;
+            ScanDecimal(pValue, pEnd, 0, dwProduct);
+            g_dwProduct = dwProduct;
             *pbProductNamed = TRUE;
             if (GetProductGroup(g_dwProduct) == 0)
                 return FALSE;
@@ -190,11 +155,11 @@ void RefreshProductText()
         g_szProductName[0] = '\0';
     if (!GetProductEdition(g_dwProduct, g_szProductEdition, sizeof(g_szProductEdition)))
         g_szProductEdition[0] = '\0';
-    CopyText(g_szFullProductName, g_szProductName, sizeof(g_szFullProductName));
+    CopyTextCut(g_szFullProductName, sizeof(g_szFullProductName), g_szProductName);
     if (g_szProductEdition[0])
     {
-        AppendText(g_szFullProductName, " ", sizeof(g_szFullProductName));
-        AppendText(g_szFullProductName, g_szProductEdition, sizeof(g_szFullProductName));
+        AppendText(g_szFullProductName, sizeof(g_szFullProductName), " ");
+        AppendText(g_szFullProductName, sizeof(g_szFullProductName), g_szProductEdition);
     }
     if (!GetProductVersion(g_dwProduct, 0, 0, 0, g_szVersionText, sizeof(g_szVersionText)))
         g_szVersionText[0] = '\0';
@@ -208,7 +173,7 @@ void BuildTitle()
     // Name at most 127 characters, two numbers at most 5 digits each.
     char szTitle[192];
     wsprintfA(szTitle, "%s %d.%d Modpanel", g_szProductName, (int)wMajor, nShortMinor);
-    CopyText(g_szTitle, szTitle, sizeof(g_szTitle));
+    CopyTextCut(g_szTitle, sizeof(g_szTitle), szTitle);
 }
 
 BOOL CreateMainWindow()

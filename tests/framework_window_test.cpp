@@ -7,7 +7,7 @@
 #include "Dialog.h"
 #include "Font.h"
 #include "WinApp.h"
-#include "support/DialogDriver.h"
+#include "support/ModalDriver.h"
 #include "support/framework_probe.h"
 
 namespace
@@ -229,8 +229,8 @@ END_MESSAGE_MAP()
 TEST(CDialog, EndCodes)
 {
     CProbeDlg dlg;
-    EXPECT_EQ(RunModal(dlg, [](HWND h) { PressKey(h, VK_RETURN); }), IDOK);
-    EXPECT_EQ(RunModal(dlg, [](HWND h) { PressKey(h, VK_ESCAPE); }), IDCANCEL);
+    EXPECT_EQ(RunModal(dlg, [](HWND h) { PostKey(h, VK_RETURN); }), IDOK);
+    EXPECT_EQ(RunModal(dlg, [](HWND h) { PostKey(h, VK_ESCAPE); }), IDCANCEL);
     EXPECT_EQ(RunModal(dlg, [](HWND h) { ClickButton(h, IDCANCEL); }), IDCANCEL);
     EXPECT_EQ(RunModal(dlg, [](HWND h) { ClickButton(h, IDC_PROBE_SEVEN); }), 7);
     CProbeDlg missing(4321);
@@ -248,7 +248,7 @@ TEST(CDialog, DataExchangeBothWays)
     EXPECT_EQ(RunModal(dlg, [&](HWND h) {
                   shown = WindowText(GetDlgItem(h, IDC_PROBE_EDIT));
                   SetDlgItemTextA(h, IDC_PROBE_EDIT, "typed by the user");
-                  PressKey(h, VK_RETURN);
+                  PostKey(h, VK_RETURN);
               }), IDOK);
     EXPECT_EQ(shown, "initial");
     EXPECT_STREQ(dlg.m_strEdit, "typed by the user");
@@ -256,7 +256,7 @@ TEST(CDialog, DataExchangeBothWays)
     dlg.m_strEdit = "kept";
     EXPECT_EQ(RunModal(dlg, [&](HWND h) {
                   SetDlgItemTextA(h, IDC_PROBE_EDIT, "thrown away");
-                  PressKey(h, VK_ESCAPE);
+                  PostKey(h, VK_ESCAPE);
               }), IDCANCEL);
     EXPECT_STREQ(dlg.m_strEdit, "kept");
 
@@ -293,7 +293,7 @@ TEST(CDialog, ColourRequestsOfABoundChildGoToItsObject)
         int before = dlg.m_label.m_nCalls;
         RedrawWindow(hLabel, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
         painted = dlg.m_label.m_nCalls - before;
-        PressKey(h, VK_ESCAPE);
+        PostKey(h, VK_ESCAPE);
     });
     EXPECT_EQ(bound, (LRESULT)dlg.m_label.m_hBrush);
     EXPECT_EQ(boundAsButton, (LRESULT)dlg.m_label.m_hBrush);
@@ -311,13 +311,13 @@ TEST(CDialog, CentredUnlessInitialisationMovedIt)
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
     CProbeDlg dlg;
     RECT rc = {};
-    RunModal(dlg, [&](HWND h) { GetWindowRect(h, &rc); PressKey(h, VK_ESCAPE); });
+    RunModal(dlg, [&](HWND h) { GetWindowRect(h, &rc); PostKey(h, VK_ESCAPE); });
     EXPECT_LE(abs((rc.left + rc.right) / 2 - (work.left + work.right) / 2), 1);
     EXPECT_LE(abs((rc.top + rc.bottom) / 2 - (work.top + work.bottom) / 2), 1);
 
     CProbeDlg moved;
     moved.m_ptMoveTo = { 13, 17 };
-    RunModal(moved, [&](HWND h) { GetWindowRect(h, &rc); PressKey(h, VK_ESCAPE); });
+    RunModal(moved, [&](HWND h) { GetWindowRect(h, &rc); PostKey(h, VK_ESCAPE); });
     EXPECT_EQ(rc.left, 13);
     EXPECT_EQ(rc.top, 17);
 }
@@ -339,7 +339,7 @@ TEST(CDialog, LeavesNoWindowOrBindingBehindAndRunsAgain)
                           HDC hdc = GetDC(h);
                           reflected = SendMessageA(h, WM_CTLCOLORSTATIC, (WPARAM)hdc, (LPARAM)hLabel);
                           ReleaseDC(h, hdc);
-                          PressKey(h, VK_ESCAPE);
+                          PostKey(h, VK_ESCAPE);
                       }), IDCANCEL);
             EXPECT_EQ(reflected, (LRESULT)hLabelBrush) << "run " << i << ": the label must be bound again";
             EXPECT_FALSE(IsWindow(hDlg));
@@ -422,7 +422,7 @@ TEST(CommandRouting, ADialogPassesWhatItLeavesToTheApplication)
     ASSERT_EQ(GetApp(), nullptr);
     EXPECT_EQ(RunModal(dlg, [&](HWND h) {
                   SendMessageA(h, WM_COMMAND, kAppOnlyCommand, 0);
-                  PressKey(h, VK_ESCAPE);
+                  PostKey(h, VK_ESCAPE);
               }), IDCANCEL);
 
     CHelpApp app;
@@ -455,7 +455,7 @@ TEST(CommandRouting, F1InADialogIsTheApplicationsHelpCommand)
     LRESULT answered = 0;
     EXPECT_EQ(RunModal(dlg, [&](HWND h) {
                   answered = SendMessageA(h, WM_HELP, 0, (LPARAM)&info);
-                  PressKey(h, VK_ESCAPE);
+                  PostKey(h, VK_ESCAPE);
               }), IDCANCEL);
     EXPECT_EQ(app.m_nHelp, 2);
     EXPECT_EQ(answered, TRUE);

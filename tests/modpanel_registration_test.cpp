@@ -187,7 +187,7 @@ protected:
         ASSERT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(component.c_str())) << component;
         RegDeleteTreeA(HKEY_CURRENT_USER, kRecordKey);
         GetCurrentDirectoryA(sizeof(savedDir), savedDir);
-        g_entryCalls = EntryPointCalls{0, 0, 0, 0};
+        CountPanelActions();
     }
     void TearDown() override
     {
@@ -319,8 +319,8 @@ TEST_F(Registration, RegisterAndUnregisterAFileInTheSystemFolder)
     EXPECT_TRUE(SamePath(path, Recorded("Unregistered")));
     InspectComponent(hDlg);
     EXPECT_EQ("Installed, Not registered", Status());
-    EXPECT_EQ(1, g_entryCalls.nRegister);
-    EXPECT_EQ(1, g_entryCalls.nUnregister);
+    EXPECT_EQ(1, g_actionCalls.nRegister);
+    EXPECT_EQ(1, g_actionCalls.nUnregister);
 }
 
 TEST_F(Registration, RegisterTakesTheCopyOpenFileFindsNotTheRegisteredOne)
@@ -519,7 +519,7 @@ TEST_F(Registration, UnregisterCommandLineAsTheToolReceivesIt)
             EXPECT_EQ(row.expected, recorded) << row.name;
         }
     }
-    EXPECT_EQ(7, g_entryCalls.nUnregister);
+    EXPECT_EQ(7, g_actionCalls.nUnregister);
 }
 
 // --- Messages --------------------------------------------------------------
@@ -662,8 +662,8 @@ TEST_F(Registration, AltKeysDoNothingWithoutRegistrationOrClassId)
         Settle(10),
         [&](HWND hDlg) { EndDialog(hDlg, 1); return true; },
     }, 20000);
-    EXPECT_EQ(1, g_entryCalls.nRegister);
-    EXPECT_EQ(2, g_entryCalls.nUnregister);
+    EXPECT_EQ(1, g_actionCalls.nRegister);
+    EXPECT_EQ(2, g_actionCalls.nUnregister);
     EXPECT_EQ("Not installed", libraryStatus);
     EXPECT_TRUE(watch.seen.empty());
     // No tool started on the control's file.

@@ -21,7 +21,7 @@ protected:
         g_nProductGroup = 8;
         RefreshProductText();
         BuildTitle();
-        g_entryCalls = EntryPointCalls{0, 0, 0, 0};
+        CountPanelActions();
     }
 };
 
@@ -94,7 +94,7 @@ TEST_F(PanelWindow, FunctionKeysActInThePanelOnly)
         [&](HWND hDlg) { panel = hDlg; PostKey(hDlg, VK_F1); return true; },
         Settle(),
         [&](HWND hDlg) {
-            EXPECT_EQ(1, g_entryCalls.nHelpContents);
+            EXPECT_EQ(1, g_actionCalls.nHelpContents);
             PostKey(hDlg, VK_F2);
             return true;
         },
@@ -113,7 +113,7 @@ TEST_F(PanelWindow, FunctionKeysActInThePanelOnly)
         Settle(),
         [&](HWND hDlg) {
             EXPECT_EQ(about, hDlg);     // no second About box
-            contentsInAbout = g_entryCalls.nHelpContents;
+            contentsInAbout = g_actionCalls.nHelpContents;
             PostKey(hDlg, VK_ESCAPE);
             return true;
         },
@@ -130,7 +130,7 @@ TEST_F(PanelWindow, FunctionKeysActInThePanelOnly)
     EXPECT_EQ(IDD_ABOUT, templateInAbout);
     EXPECT_TRUE(panelDisabledUnderAbout);
     EXPECT_EQ(1, contentsInAbout);
-    EXPECT_EQ(0, g_entryCalls.nRegister);
+    EXPECT_EQ(0, g_actionCalls.nRegister);
     // The outer values are back after the panel.
     EXPECT_EQ(nullptr, g_hDialog);
     EXPECT_EQ(0, g_wTemplate);
@@ -162,13 +162,13 @@ TEST_F(PanelWindow, AltKeysReachRegistrationEvenWhenGrayed)
         },
         Settle(),
         [&](HWND hDlg) {
-            EXPECT_EQ(1, g_entryCalls.nRegister);
+            EXPECT_EQ(1, g_actionCalls.nRegister);
             PostAltKey(hDlg, 'U');
             return true;
         },
         Settle(),
         [&](HWND hDlg) {
-            EXPECT_EQ(1, g_entryCalls.nUnregister);
+            EXPECT_EQ(1, g_actionCalls.nUnregister);
             // Ctrl+R, as the menu names it, does nothing; R without the
             // Alt context bit neither.
             HWND focus = GetFocus() ? GetFocus() : hDlg;
@@ -184,8 +184,8 @@ TEST_F(PanelWindow, AltKeysReachRegistrationEvenWhenGrayed)
     });
     EXPECT_TRUE(grayed);
     EXPECT_EQ("This control has not been installed in the system directory.", boxText);
-    EXPECT_EQ(1, g_entryCalls.nRegister);
-    EXPECT_EQ(1, g_entryCalls.nUnregister);
+    EXPECT_EQ(1, g_actionCalls.nRegister);
+    EXPECT_EQ(1, g_actionCalls.nUnregister);
 }
 
 TEST_F(PanelWindow, EveryWayOutEndsThePanel)
@@ -228,7 +228,7 @@ TEST_F(PanelWindow, AboutBoxAloneEndsWithOk)
     }});
     EXPECT_EQ(1, result);
     EXPECT_FALSE(hasMenu);
-    EXPECT_EQ(0, g_entryCalls.nHelpContents);
+    EXPECT_EQ(0, g_actionCalls.nHelpContents);
 }
 
 TEST_F(PanelWindow, DialogsAreCentredOnTheScreen)

@@ -7,7 +7,7 @@
 
 #include "VersionCheckDlg.h"
 #include "resource.h"
-#include "support/DialogDriver.h"
+#include "support/ModalDriver.h"
 
 namespace
 {
@@ -38,7 +38,7 @@ Texts ShowTexts(const UpdateOffer& offer)
                   t.name = WindowText(GetDlgItem(h, IDC_PRODUCT_NAME));
                   t.status = WindowText(GetDlgItem(h, IDC_STATUS));
                   t.version = WindowText(GetDlgItem(h, IDC_VERSION));
-                  PressKey(h, VK_ESCAPE);
+                  PostKey(h, VK_ESCAPE);
               }), IDCANCEL);
     return t;
 }
@@ -50,8 +50,8 @@ TEST(VersionCheckDlg, EndCodes)
 {
     UpdateOffer offer = MakeOffer();
     CVersionCheckDlg dlg(offer);
-    EXPECT_EQ(RunModal(dlg, [](HWND h) { PressKey(h, VK_RETURN); }), IDOK);
-    EXPECT_EQ(RunModal(dlg, [](HWND h) { PressKey(h, VK_ESCAPE); }), IDCANCEL);
+    EXPECT_EQ(RunModal(dlg, [](HWND h) { PostKey(h, VK_RETURN); }), IDOK);
+    EXPECT_EQ(RunModal(dlg, [](HWND h) { PostKey(h, VK_ESCAPE); }), IDCANCEL);
     EXPECT_EQ(RunModal(dlg, [](HWND h) { ClickButton(h, IDC_CHECK_LATER); }), kAnswerCheckLater);
     EXPECT_EQ(RunModal(dlg, [](HWND h) { ClickButton(h, IDCANCEL); }), IDCANCEL);
     // OK copies the controls back into the members first.
@@ -79,7 +79,7 @@ TEST(VersionCheckDlg, WindowHasNoSystemMenuAndStartsCentredWithFocusOnOK)
         hFocus = GetFocus();
         hOK = GetDlgItem(h, IDOK);
         GetWindowRect(h, &rc);
-        PressKey(h, VK_ESCAPE);
+        PostKey(h, VK_ESCAPE);
     });
     EXPECT_EQ(style & (WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME), 0);
     EXPECT_EQ(style & WS_CAPTION, (LONG_PTR)WS_CAPTION);
@@ -185,7 +185,7 @@ TEST(VersionCheckDlg, ProductNameIsLargeAndBoldAfterInitialisation)
         dialogFontWidth = TextWidth((HFONT)SendMessageA(h, WM_GETFONT, 0, 0), WindowText(hName));
         dlg.m_ctlProductName.SetFontBold(FALSE);
         normal = PaintFont(h);
-        PressKey(h, VK_ESCAPE);
+        PostKey(h, VK_ESCAPE);
     });
     EXPECT_EQ(brush, (LRESULT)dlg.m_ctlProductName.GetBrush());
     EXPECT_EQ(initial.lfHeight, -14);
@@ -207,7 +207,7 @@ TEST(VersionCheckDlg, IconIsBigSmallAndDragIcon)
         big = SendMessageA(h, WM_GETICON, ICON_BIG, 0);
         small = SendMessageA(h, WM_GETICON, ICON_SMALL, 0);
         drag = SendMessageA(h, WM_QUERYDRAGICON, 0, 0);
-        PressKey(h, VK_ESCAPE);
+        PostKey(h, VK_ESCAPE);
     });
     EXPECT_EQ(big, (LRESULT)dlg.m_hIcon);
     EXPECT_EQ(small, (LRESULT)dlg.m_hIcon);
@@ -257,7 +257,7 @@ TEST(VersionCheckDlg, AClickOnTheProductNameDoesNothing)
         SendMessageA(h, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(pt.x, pt.y));
         SendMessageA(h, WM_LBUTTONUP, 0, MAKELPARAM(pt.x, pt.y));
         openAfterClick = IsWindowVisible(h) != FALSE;
-        PressKey(h, VK_ESCAPE);
+        PostKey(h, VK_ESCAPE);
     });
     UnhookWindowsHookEx(hook);
     g_pCommands = nullptr;
@@ -294,7 +294,7 @@ TEST(VersionCheckDlg, MinimisedItPaintsItsIcon)
         ShowWindow(h, SW_MINIMIZE);
         bIconic = IsIconic(h);
         SendMessageA(h, WM_PAINT, 0, 0);
-        PressKey(h, VK_ESCAPE);
+        PostKey(h, VK_ESCAPE);
     });
     UnhookWindowsHookEx(hook);
     EXPECT_EQ(erasesShown, 0);

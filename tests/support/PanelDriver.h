@@ -1,31 +1,35 @@
-// Runs the panel's dialogs in the test's own process and acts on them from
-// inside their modal loop through a thread timer, as a user would: keys go
-// through the loop (and so through the panel's keyboard filter). Every run
-// is bounded: dialogs still open after the limit are ended with
-// kPanelTimedOut, so a broken dialog fails its test instead of hanging.
+// The panel's dialogs in the test's own process, driven by ModalDriver: the
+// hidden main window, RunDialog with steps, the state of menu items, and
+// the panel's actions counted as its commands reach them.
 #pragma once
 
 #include <windows.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 
-const INT_PTR kPanelTimedOut = -77;
+#include "ModalDriver.h"
 
-// One step: called on each tick with the current dialog until it answers
-// true; then the next step runs.
-typedef std::function<bool(HWND)> PanelStep;
+const INT_PTR kPanelTimedOut = kTimedOut;
+typedef DialogStep PanelStep;
 
 // Creates the hidden main window once per process (as start-up does).
 void EnsureMainWindow();
 // Runs RunDialog(wTemplate) with the steps; answers its result.
 INT_PTR RunDriven(WORD wTemplate, const std::vector<PanelStep>& steps, DWORD limitMs = 8000);
 
-// Posts a key press (WM_KEYDOWN/WM_KEYUP) to the dialog's focus window.
-void PostKey(HWND hDlg, UINT vk);
-// Posts a key pressed with Alt held (WM_SYSKEYDOWN with the context bit).
-void PostAltKey(HWND hDlg, UINT vk);
-std::string ControlText(HWND hDlg, int id);
 // Whether the menu item of the dialog's menu is grayed.
 bool MenuItemGrayed(HWND hDlg, UINT nCommand);
+
+// Calls that reached the panel's actions since CountPanelActions.
+struct PanelActionCalls
+{
+    int nRegister;
+    int nUnregister;
+    int nHelpContents;
+    int nComponentHelp;
+};
+extern PanelActionCalls g_actionCalls;
+// Routes the panel's actions through counters (which call the real
+// actions) and sets every count to 0.
+void CountPanelActions();

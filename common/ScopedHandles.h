@@ -1,0 +1,106 @@
+// Holders that release a handle on every way out of the scope that got it.
+// Each holds at most one handle, cannot be copied, and hands the raw handle
+// to the functions that use it.
+#pragma once
+
+#include <windows.h>
+
+// A registry key: RegOpenKeyExA(..., key.Receive()); closed at the end.
+class ScopedRegKey
+{
+public:
+    ScopedRegKey() : m_hKey(0) {}
+    ~ScopedRegKey() { Close(); }
+    // Where an opening function stores the key; any key held is closed.
+    HKEY* Receive()
+    {
+        Close();
+        return &m_hKey;
+    }
+    operator HKEY() const { return m_hKey; }
+    void Close()
+    {
+        if (m_hKey != 0)
+            RegCloseKey(m_hKey);
+        m_hKey = 0;
+    }
+
+private:
+    ScopedRegKey(const ScopedRegKey&);
+    ScopedRegKey& operator=(const ScopedRegKey&);
+    HKEY m_hKey;
+};
+
+// A GDI object (font, brush, bitmap) that this scope created: deleted.
+template <class T> class ScopedGdiObject
+{
+public:
+    explicit ScopedGdiObject(T hObject) : m_hObject(hObject) {}
+    ~ScopedGdiObject()
+    {
+        if (m_hObject != 0)
+            DeleteObject(m_hObject);
+    }
+    operator T() const { return m_hObject; }
+
+private:
+    ScopedGdiObject(const ScopedGdiObject&);
+    ScopedGdiObject& operator=(const ScopedGdiObject&);
+    T m_hObject;
+};
+
+// A memory device context from CreateCompatibleDC: deleted.
+class ScopedMemoryDC
+{
+public:
+    explicit ScopedMemoryDC(HDC hCompatible = 0) : m_hDC(CreateCompatibleDC(hCompatible)) {}
+    ~ScopedMemoryDC()
+    {
+        if (m_hDC != 0)
+            DeleteDC(m_hDC);
+    }
+    operator HDC() const { return m_hDC; }
+
+private:
+    ScopedMemoryDC(const ScopedMemoryDC&);
+    ScopedMemoryDC& operator=(const ScopedMemoryDC&);
+    HDC m_hDC;
+};
+
+// A window's device context from GetDC (0: the screen's): released.
+class ScopedWindowDC
+{
+public:
+    explicit ScopedWindowDC(HWND hWnd) : m_hWnd(hWnd), m_hDC(GetDC(hWnd)) {}
+    ~ScopedWindowDC()
+    {
+        if (m_hDC != 0)
+            ReleaseDC(m_hWnd, m_hDC);
+    }
+    operator HDC() const { return m_hDC; }
+
+private:
+    ScopedWindowDC(const ScopedWindowDC&);
+    ScopedWindowDC& operator=(const ScopedWindowDC&);
+    HWND m_hWnd;
+    HDC m_hDC;
+};
+
+// An object selected into a device context: the one it replaced is
+// selected back. Declare it after the holders of the context and object.
+class ScopedSelection
+{
+public:
+    ScopedSelection(HDC hDC, HGDIOBJ hObject) : m_hDC(hDC), m_hOld(SelectObject(hDC, hObject)) {}
+    ~ScopedSelection()
+    {
+        if (m_hOld != 0)
+            SelectObject(m_hDC, m_hOld);
+    }
+
+private:
+    ScopedSelection(const ScopedSelection&);
+    ScopedSelection& operator=(const ScopedSelection&);
+    HDC m_hDC;
+    HGDIOBJ m_hOld;
+};
