@@ -4,6 +4,8 @@
 // installer's end-to-end test.
 //
 //   instprobe folders                     "programfiles TAB path",
+//                                         "programs TAB path" (the user's
+//                                         Start-menu programs) and
 //                                         "commonprograms TAB path"
 //   instprobe value ROOT KEY NAME         "TYPE TAB data" (REG_SZ, REG_DWORD)
 //   instprobe key ROOT KEY                the key's value names, one a line
@@ -48,6 +50,9 @@ int Folders()
     if (FAILED(SHGetFolderPathA(nullptr, CSIDL_PROGRAM_FILES, nullptr, 0, szPath)))
         return kUsage;
     printf("programfiles\t%s\n", szPath);
+    if (FAILED(SHGetFolderPathA(nullptr, CSIDL_PROGRAMS, nullptr, 0, szPath)))
+        return kUsage;
+    printf("programs\t%s\n", szPath);
     if (FAILED(SHGetFolderPathA(nullptr, CSIDL_COMMON_PROGRAMS, nullptr, 0, szPath)))
         return kUsage;
     printf("commonprograms\t%s\n", szPath);
