@@ -254,7 +254,7 @@ class Test:
         path = self.unix(self.install_dir + installed)
         if not os.path.isfile(path):
             return False
-        with open(path, "rb") as f, open(os.path.join(self.a.bin_dir, built), "rb") as g:
+        with open(path, "rb") as f, open(os.path.join(self.a.stage_dir, built), "rb") as g:
             return f.read() == g.read()
 
     def contents(self):
@@ -264,9 +264,10 @@ class Test:
                                  ("modpanel.exe", "modpanel/modpanel.exe"),
                                  ("modpanel.chm", "modpanel/modpanel.chm")):
             self.check(self.same_file(installed, built),
-                       "%s%s is this build's %s" % (self.install_dir, installed, built))
+                       "%s%s is the one this build ships" % (self.install_dir, installed))
         for name in self.help_files:
-            self.check(self.same_file("Component Help\\" + name, "modpanel/help/" + name),
+            self.check(self.same_file("Component Help\\" + name,
+                                      os.path.join(self.a.bin_dir, "modpanel", "help", name)),
                        "%s%s is this build's" % (self.help_dir, name))
             self.check(self.value("HKLM", HTML_HELP_KEY, name) == self.help_dir,
                        "HTML Help value %s is %s" % (name, self.help_dir))
@@ -413,7 +414,7 @@ class Test:
 
 def main():
     p = argparse.ArgumentParser()
-    for name in ("wine-run", "prefix", "harness", "bin-dir", "package", "older-package",
+    for name in ("wine-run", "prefix", "harness", "bin-dir", "stage-dir", "package", "older-package",
                  "upgrade-code", "version", "server", "port"):
         p.add_argument("--" + name, required=True)
     return Test(p.parse_args()).main()

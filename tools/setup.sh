@@ -4,12 +4,13 @@
 set -euo pipefail
 
 # i686: the shipped programs. x86_64: the same sources for the Wine tests on
-# kernels that cannot execute 32-bit code (see README.md).
+# kernels that cannot execute 32-bit code (see README.md). wixl and msitools
+# build the installer package.
 need=(g++-mingw-w64-i686-posix binutils-mingw-w64-i686
       g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
       wine wine32:i386 wine64
       xvfb xauth x11-utils imagemagick cmake make googletest python3 fp-utils curl
-      iproute2)
+      iproute2 wixl msitools)
 
 missing=()
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
