@@ -10,15 +10,17 @@ each step starting from what the one before left:
     silently without PRODUCT or SERIAL: one installation remains, with this
     build's files and the product and serial number of the first;
  3. what the installation holds: the files, the log-on start, the product
-    record, the help folder values, the Start-menu shortcuts;
+    record, the help folder values, the Start-menu shortcuts; a repair
+    without PRODUCT or SERIAL puts back a deleted file, value and record;
  4. the installed panel, started as its shortcut says, shows the product
     with Help enabled for an installed component and opens its help;
  5. the installed notifier, started as its shortcut says, asks the
     reference vendor server and shows the offer; no silent install started
     it before;
  6. silent removal: everything above is gone, the user's schedule stays;
- 7. an interactive install starts the notifier once with SETUP (it checks
-    although the product's next check is a month away); removal again.
+ 7. a basic-UI install does not start the notifier; an interactive install
+    starts it once with SETUP (it checks although the product's next check
+    is a month away); removal again.
 
 Everything is read as the tree's own programs see it (instprobe.exe), so the
 same test holds for a 32-bit package on a 64-bit prefix ("Program Files
@@ -102,15 +104,16 @@ class Test:
         assert path[:3].upper() == "C:\\", path
         return os.path.join(self.a.prefix, "drive_c", *[p for p in path[3:].split("\\") if p])
 
-    def msiexec(self, action, package, *props, log, ui=False):
-        """msiexec /i or /x of PACKAGE (silent unless UI); returns (exit
-        code, text of the installer's log)."""
+    def msiexec(self, action, package, *props, log, ui="/qn"):
+        """msiexec /i or /x of PACKAGE with the user interface UI ("/qn"
+        silent, "/qb" basic, None full); returns (exit code, text of the
+        installer's log)."""
         log_win = "C:\\" + log
         log_unix = self.unix(log_win)
         if os.path.exists(log_unix):
             os.remove(log_unix)
         args = ["msiexec", action, "Z:" + package.replace("/", "\\")] + \
-               ([] if ui else ["/qn"]) + ["/l*v", log_win] + list(props)
+               ([ui] if ui else []) + ["/l*v", log_win] + list(props)
         t0 = time.time()
         rc, _ = self.run(*args, timeout=300)
         self.elapsed = time.time() - t0
@@ -235,17 +238,21 @@ class Test:
     def upgrade(self):
         print("2. silent install of the older package, then of this one", flush=True)
         self.start_server()
-        rc, _ = self.msiexec("/i", self.a.older_package, "PRODUCT=%d" % PRODUCT,
-                             "SERIAL=" + SERIAL, log="older.log")
+        rc, log = self.msiexec("/i", self.a.older_package, "PRODUCT=%d" % PRODUCT,
+                               "SERIAL=" + SERIAL, log="older.log")
         self.check(rc == 0, "older package: installs (exit code %d)" % rc)
+        self.check(log != "" and "StartNotifier" not in log,
+                   "older package: the silent install does not start the notifier")
         older = self.products()
         self.check([p[1] for p in older] == ["0.9.0"], "older package: installed as 0.9.0 (got %s)" % older)
         self.check(not self.same_file("updnotify.exe", "updnotify/updnotify.exe"),
                    "older package: its notifier is not this build's")
 
-        rc, _ = self.msiexec("/i", self.a.package, log="upgrade.log")
+        rc, log = self.msiexec("/i", self.a.package, log="upgrade.log")
         self.check(rc == 0, "this package over the older one, without PRODUCT or SERIAL: "
                    "installs (exit code %d)" % rc)
+        self.check(log != "" and "StartNotifier" not in log,
+                   "the silent upgrade does not start the notifier")
         now = self.products()
         self.check(len(now) == 1 and now[0][1] == self.a.version and now[0][0] != older[0][0],
                    "one installation remains, version %s (got %s)" % (self.a.version, now))
@@ -301,6 +308,28 @@ class Test:
                        link.get("workdir") == workdir,
                        "shortcut \"%s\" starts %s%s /PRODUCT:%d in %s (got %s)"
                        % (name, self.install_dir, target, PRODUCT, workdir, link))
+
+    def repair(self):
+        print("3b. repair", flush=True)
+        os.remove(self.unix(self.install_dir + "modpanel.chm"))
+        self.probe("delete", "HKLM", HTML_HELP_KEY, COMPONENT_HELP)
+        self.probe("delete", "HKLM", r"Software\Brantlow\Products\%d" % PRODUCT)
+        self.check(self.value("HKLM", HTML_HELP_KEY, COMPONENT_HELP) is None,
+                   "damaged: %s is no longer listed" % COMPONENT_HELP)
+        # Wine's msiexec /f does not repair (exit code 69); the property
+        # form does the same on Windows.
+        rc, log = self.msiexec("/i", self.a.package, "REINSTALL=ALL", "REINSTALLMODE=amus",
+                               log="repair.log")
+        self.check(rc == 0, "repair without PRODUCT or SERIAL: succeeds (exit code %d)" % rc)
+        self.check(self.same_file("modpanel.chm", "modpanel/modpanel.chm"),
+                   "repair: modpanel.chm is back")
+        self.check(self.value("HKLM", HTML_HELP_KEY, COMPONENT_HELP) == self.help_dir,
+                   "repair: %s is listed again" % COMPONENT_HELP)
+        got = self.value("HKLM", r"Software\Brantlow\Products\%d" % PRODUCT, "SerialNumber")
+        self.check(got == SERIAL, "repair: product %d is recorded again with %s (got %r)"
+                   % (PRODUCT, SERIAL, got))
+        self.check(len(self.products()) == 1, "repair: one installation")
+        self.check("StartNotifier" not in log, "repair does not start the notifier")
 
     def panel(self):
         print("4. the installed panel with a component's help", flush=True)
@@ -360,11 +389,19 @@ class Test:
                    what + ": the user's schedule stays (NextCheck %r)" % self.schedule)
 
     def interactive(self):
-        print("7. an interactive install starts the notifier with SETUP", flush=True)
+        print("7. a basic-UI install does not start the notifier, an interactive one does",
+              flush=True)
+        rc, log = self.msiexec("/i", self.a.package, "PRODUCT=%d" % PRODUCT, "SERIAL=" + SERIAL,
+                               log="basic.log", ui="/qb")
+        self.check(rc == 0, "/qb: installs (exit code %d)" % rc)
+        self.check(log != "" and "StartNotifier" not in log, "/qb: the notifier is not started")
+        self.removal("removal after /qb")
         before = len(self.queries())
-        rc, _ = self.msiexec("/i", self.a.package, "PRODUCT=%d" % PRODUCT, "SERIAL=" + SERIAL,
-                             log="interactive.log", ui=True)
+        rc, log = self.msiexec("/i", self.a.package, "PRODUCT=%d" % PRODUCT, "SERIAL=" + SERIAL,
+                               log="interactive.log", ui=None)
         self.check(rc == 0, "installs (exit code %d)" % rc)
+        self.check("Action start" in log and "StartNotifier" in log,
+                   "the installer starts the notifier")
         # The notifier is started without waiting for it; it checks the
         # product although its next check is a month away: SETUP.
         drv, out = self.driver("show", NOTIFIER, 30000)
@@ -398,6 +435,7 @@ class Test:
             self.bad_input()
             self.upgrade()
             self.contents()
+            self.repair()
             self.panel()
             self.notifier()
             print("6. silent removal", flush=True)

@@ -13,6 +13,8 @@
 //                                         line per installed related product
 //   instprobe shortcut FILE.lnk           "target TAB ...", "arguments TAB
 //                                         ...", "workdir TAB ..."
+//   instprobe delete ROOT KEY [NAME]      deletes the value NAME, or the key
+//                                         (without subkeys) when no NAME
 //
 // ROOT is HKLM or HKCU. Exit codes: 0 found, 1 key or file missing, 3 value
 // missing, 2 usage or another failure.
@@ -162,10 +164,23 @@ int Shortcut(const char* pszFile)
     return nResult;
 }
 
+int Delete(HKEY hRoot, const char* pszKey, const char* pszName)
+{
+    if (!pszName)
+        return RegDeleteKeyA(hRoot, pszKey) == ERROR_SUCCESS ? kFound : kMissing;
+    HKEY hKey;
+    if (RegOpenKeyExA(hRoot, pszKey, 0, KEY_SET_VALUE, &hKey) != ERROR_SUCCESS)
+        return kMissing;
+    LONG lResult = RegDeleteValueA(hKey, pszName);
+    RegCloseKey(hKey);
+    return lResult == ERROR_SUCCESS ? kFound : kValueMissing;
+}
+
 int Usage()
 {
     fprintf(stderr, "usage: instprobe folders | value ROOT KEY NAME | key ROOT KEY |\n"
-                    "                 products UPGRADE-CODE | shortcut FILE.lnk\n");
+                    "                 products UPGRADE-CODE | shortcut FILE.lnk |\n"
+                    "                 delete ROOT KEY [NAME]\n");
     return kUsage;
 }
 
@@ -184,5 +199,7 @@ int main(int argc, char** argv)
         return Products(argv[2]);
     if (argc == 3 && strcmp(argv[1], "shortcut") == 0)
         return Shortcut(argv[2]);
+    if ((argc == 4 || argc == 5) && strcmp(argv[1], "delete") == 0 && ParseRoot(argv[2], &hRoot))
+        return Delete(hRoot, argv[3], argc == 5 ? argv[4] : nullptr);
     return Usage();
 }
