@@ -4,19 +4,17 @@
 set -euo pipefail
 
 # i686: the shipped programs. x86_64: the same sources for the Wine tests on
-# kernels that cannot execute 32-bit code (see README.md).
+# kernels that cannot execute 32-bit code (see README.md). wixl and msitools
+# build the installer package.
 need=(g++-mingw-w64-i686-posix binutils-mingw-w64-i686
       g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
       wine wine32:i386 wine64
       xvfb xauth x11-utils imagemagick cmake make googletest python3 fp-utils curl
-<<<<<<< HEAD
-      iproute2)
-=======
+      iproute2 wixl msitools
       # The fuzz programs (fuzz/): clang with libFuzzer and the sanitizers,
       # Wine's Windows headers, 32-bit libraries for -m32, and llvm's
       # symbolizer (named stacks) and coverage tools.
       clang-14 libclang-rt-14-dev libwine-dev g++-multilib llvm-14)
->>>>>>> fuzz
 
 missing=()
 if ! dpkg --print-foreign-architectures | grep -qx i386; then

@@ -5,7 +5,7 @@
 xpid=
 
 wine_desktop_start() {
-    export WINEPREFIX=$1 WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml='
+    export WINEPREFIX=$1 WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml,winemenubuilder.exe='
     local n=$2
     while [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ]; do n=$((n + 1)); done
     Xvfb :$n -screen 0 "$3x24" -nolisten tcp >/dev/null 2>&1 </dev/null &

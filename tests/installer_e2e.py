@@ -1,0 +1,462 @@
+#!/usr/bin/env python3
+"""The installer package end to end under Wine's msiexec, in a Wine prefix of
+the test's own, made anew by each run. One prefix serves the whole sequence,
+each step starting from what the one before left:
+
+ 1. bad input: no PRODUCT, an identifier that the catalogue does not hold,
+    one with a "|", no SERIAL: each install fails with a non-zero exit code
+    and its reason in the installer's log, and nothing is installed;
+ 2. the older package (0.9.0) installed silently, then this build's package
+    silently without PRODUCT or SERIAL: one installation remains, with this
+    build's files and the product and serial number of the first;
+ 3. what the installation holds: the files, the log-on start, the product
+    record, the help folder values, the Start-menu shortcuts; a repair
+    without PRODUCT or SERIAL puts back a deleted file, value and record;
+ 4. the installed panel, started as its shortcut says, shows the product
+    with Help enabled for an installed component and opens its help;
+ 5. the installed notifier, started as its shortcut says, asks the
+    reference vendor server and shows the offer; no silent install started
+    it before;
+ 6. silent removal: everything above is gone, the user's schedule stays;
+ 7. a basic-UI install does not start the notifier; an interactive install
+    starts it once with SETUP (it checks although the product's next check
+    is a month away); removal again.
+
+Everything is read as the tree's own programs see it (instprobe.exe), so the
+same test holds for a 32-bit package on a 64-bit prefix ("Program Files
+(x86)", the registry's 32-bit view). Exit status: 0 when every check passed.
+"""
+import argparse
+import json
+import os
+import shutil
+import subprocess
+import sys
+import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "support"))
+from winerun import run_wine  # noqa: E402
+
+PRODUCT, SERIAL = 26, "BMT-650-E2E-0001"
+TITLE = "Brantlow Mail Toolkit Professional Edition 6.5"      # Start-menu folder
+PANEL_CAPTION = "Brantlow Mail Toolkit 6.5 Modpanel"
+DISPLAY_NAME = "Brantlow Mail Toolkit 6.5 Professional Edition"  # the offer dialog
+SCHEDULE_KEY = r"Software\Brantlow\Updates\Brantlow Mail Toolkit Professional Edition\6.5"
+NOTIFIER = "Brantlow Update"
+# Product 26's first ActiveX control and its help file (the component table).
+COMPONENT, COMPONENT_HELP = "bcert.ocx", "bnet.chm"
+HELP_HHP = os.path.join(os.path.dirname(os.path.abspath(__file__)), os.pardir,
+                        "docs", "help", "bnet", "bnet.hhp")
+RUN_KEY = r"Software\Microsoft\Windows\CurrentVersion\Run"
+HTML_HELP_KEY = r"Software\Microsoft\Windows\HTML Help"
+SETUP_KEY = r"Software\Brantlow\Support Tools"
+WM_COMMAND, IDCANCEL, IDC_CHECK_LATER, IDC_HELP_BUTTON = 0x0111, 2, 5, 1018
+
+
+class Test:
+    def __init__(self, a):
+        self.a = a
+        self.failures = []
+        self.exe = {
+            "instprobe": os.path.join(a.bin_dir, "tests", "instprobe.exe"),
+            "dlgdriver": os.path.join(a.bin_dir, "tests", "dlgdriver.exe"),
+            "productrec": os.path.join(a.bin_dir, "tools", "productrec.exe"),
+        }
+        self.work = os.path.join(a.bin_dir, "tests", "installer-e2e")
+        self.server = None
+        self.server_log = os.path.join(self.work, "server.log")
+
+    def check(self, cond, what):
+        print(("    ok:   " if cond else "    FAIL: ") + what, flush=True)
+        if not cond:
+            self.failures.append(what)
+        return cond
+
+    # --- Wine ----------------------------------------------------------------
+    def run(self, *args, timeout=120):
+        rc, out, _ = run_wine(self.a.wine_run, *args, timeout=timeout)
+        return rc, out
+
+    def probe(self, *args):
+        return self.run(self.exe["instprobe"], *args)
+
+    def make_prefix(self):
+        """A new prefix, its wine server and services started."""
+        env = dict(os.environ, WINEPREFIX=self.a.prefix)
+        subprocess.run(["sh", os.path.join(self.a.harness, "wine-stop.sh"), self.a.prefix])
+        shutil.rmtree(self.a.prefix, ignore_errors=True)
+        os.makedirs(self.a.prefix)
+        self.run("wineboot", "-i", timeout=300)
+        # The registry files appear when the wine server has written them.
+        subprocess.run(["wineserver", "-w"], env=env, timeout=120)
+        for _ in range(2):
+            if subprocess.run(["sh", os.path.join(self.a.harness, "wine-start.sh"),
+                               self.a.wine_run, self.a.prefix]).returncode == 0:
+                return True
+            time.sleep(5)
+        return False
+
+    def stop_prefix(self):
+        subprocess.run(["sh", os.path.join(self.a.harness, "wine-stop.sh"), self.a.prefix])
+
+    def unix(self, path):
+        """The Unix path of a C: path in the prefix."""
+        assert path[:3].upper() == "C:\\", path
+        return os.path.join(self.a.prefix, "drive_c", *[p for p in path[3:].split("\\") if p])
+
+    def msiexec(self, action, package, *props, log, ui="/qn"):
+        """msiexec /i or /x of PACKAGE with the user interface UI ("/qn"
+        silent, "/qb" basic, None full); returns (exit code, text of the
+        installer's log)."""
+        log_win = "C:\\" + log
+        log_unix = self.unix(log_win)
+        if os.path.exists(log_unix):
+            os.remove(log_unix)
+        args = ["msiexec", action, "Z:" + package.replace("/", "\\")] + \
+               ([ui] if ui else []) + ["/l*v", log_win] + list(props)
+        t0 = time.time()
+        rc, _ = self.run(*args, timeout=300)
+        self.elapsed = time.time() - t0
+        text = ""
+        if os.path.exists(log_unix):
+            with open(log_unix, encoding="latin-1") as f:
+                text = f.read().replace("\r", "")
+        return rc, text
+
+    # --- What is installed ---------------------------------------------------
+    def folders(self):
+        rc, out = self.probe("folders")
+        assert rc == 0, "instprobe folders"
+        found = dict(line.split("\t", 1) for line in out.splitlines() if "\t" in line)
+        self.install_dir = found["programfiles"] + "\\Brantlow\\Support Tools\\"
+        self.help_dir = self.install_dir + "Component Help\\"
+        self.vendor_dir = found["programfiles"] + "\\Brantlow\\"
+        # Windows Installer makes per-machine shortcuts in the common
+        # Start menu; Wine's msiexec in the user's. Either is right here.
+        self.menu_dirs = [found["commonprograms"] + "\\" + TITLE + "\\",
+                          found["programs"] + "\\" + TITLE + "\\"]
+
+    def value(self, root, key, name):
+        rc, out = self.probe("value", root, key, name)
+        if rc != 0:
+            return None
+        kind, _, data = out.rstrip("\n").partition("\t")
+        return int(data) if kind == "REG_DWORD" else data
+
+    def key_exists(self, root, key):
+        return self.probe("key", root, key)[0] == 0
+
+    def products(self):
+        rc, out = self.probe("products", "{%s}" % self.a.upgrade_code.strip("{}"))
+        assert rc == 0, "instprobe products"
+        return [line.split("\t") for line in out.splitlines() if line]
+
+    def menu_dir(self):
+        return next((d for d in self.menu_dirs if os.path.isdir(self.unix(d))), None)
+
+    def nothing_installed(self, what, product_ids=(PRODUCT,)):
+        self.check(self.products() == [], what + ": no installation of the package is registered")
+        self.check(not os.path.exists(self.unix(self.vendor_dir)),
+                   what + ": no folder %s" % self.vendor_dir)
+        self.check(self.value("HKLM", RUN_KEY, "Brantlow Update") is None,
+                   what + ": no log-on start value")
+        for pid in product_ids:
+            self.check(not self.key_exists("HKLM", r"Software\Brantlow\Products\%s" % pid),
+                       what + ": no record of product %s" % pid)
+        self.check(not self.key_exists("HKLM", SETUP_KEY), what + ": no key " + SETUP_KEY)
+        listed = [n for n in self.help_files if self.value("HKLM", HTML_HELP_KEY, n) is not None]
+        self.check(listed == [], what + ": no help file listed under HTML Help (got %s)" % listed)
+        self.check(self.menu_dir() is None, what + ": no Start-menu folder \"%s\"" % TITLE)
+
+    # --- The vendor server ---------------------------------------------------
+    def start_server(self):
+        offers = os.path.join(self.work, "offers.json")
+        with open(offers, "w") as f:
+            json.dump([{"sn": SERIAL, "status": "1 6 50 1200 20261208",
+                        "url": "http://downloads.brantlow.example/mail650.exe"}], f)
+        if os.path.exists(self.server_log):
+            os.remove(self.server_log)
+        self.server = subprocess.Popen(
+            [sys.executable, self.a.server, "--offers", offers, "--port", str(self.a.port),
+             "--log", self.server_log, "--lifetime", "900"],
+            stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+        line = self.server.stdout.readline()
+        assert "vendor server on" in line, "server did not start: " + line
+
+    def stop_server(self):
+        if self.server:
+            self.server.terminate()
+            self.server.wait(timeout=10)
+            self.server = None
+
+    def queries(self):
+        if not os.path.exists(self.server_log):
+            return []
+        with open(self.server_log) as f:
+            return [json.loads(line)["fields"] for line in f if line.strip()]
+
+    def driver(self, *args, timeout=60):
+        return self.run(self.exe["dlgdriver"], *[str(a) for a in args], timeout=timeout)
+
+    def start(self, link):
+        """Starts a program as its shortcut says: target, arguments and
+        working folder."""
+        return subprocess.Popen([self.a.wine_run, link["target"]] + link["arguments"].split(),
+                                cwd=self.unix(link["workdir"]), stdin=subprocess.DEVNULL,
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    def ended(self, proc, what):
+        try:
+            rc = proc.wait(timeout=30)
+        except subprocess.TimeoutExpired:
+            proc.kill()
+            proc.wait()
+            rc = None
+        self.check(rc == 0, what + " ends with exit code 0 (got %r)" % rc)
+
+    # --- The steps -------------------------------------------------------------
+    def bad_input(self):
+        print("1. bad input", flush=True)
+        cases = [
+            ("no PRODUCT", ["SERIAL=" + SERIAL], "RefuseNoProduct", "No product given"),
+            ("unknown PRODUCT=4", ["PRODUCT=4", "SERIAL=" + SERIAL], "RefuseUnknownProduct",
+             "PRODUCT=4 is not the identifier of a product"),
+            ("PRODUCT=26|17", ["PRODUCT=26|17", "SERIAL=" + SERIAL], "RefuseUnknownProduct",
+             "PRODUCT=26|17 is not the identifier of a product"),
+            ("PRODUCT=0", ["PRODUCT=0", "SERIAL=" + SERIAL], "RefuseUnknownProduct",
+             "PRODUCT=0 is not the identifier"),
+            ("no SERIAL", ["PRODUCT=%d" % PRODUCT], "RefuseNoSerial", "No serial number given"),
+        ]
+        for name, props, action, reason in cases:
+            rc, log = self.msiexec("/i", self.a.package, *props, log="refused.log")
+            self.check(rc != 0, "%s: the install fails (exit code %d)" % (name, rc))
+            line = next((l for l in log.splitlines() if l.startswith("Action ") and
+                         (": %s." % action) in l and "Refused." in l), "")
+            self.check(reason in line, "%s: the log says why (%r)" % (name, line or "nothing"))
+            self.nothing_installed(name, product_ids=(PRODUCT, 4, 0))
+
+    def upgrade(self):
+        print("2. silent install of the older package, then of this one", flush=True)
+        self.start_server()
+        rc, log = self.msiexec("/i", self.a.older_package, "PRODUCT=%d" % PRODUCT,
+                               "SERIAL=" + SERIAL, log="older.log")
+        self.check(rc == 0, "older package: installs (exit code %d)" % rc)
+        self.check(log != "" and "StartNotifier" not in log,
+                   "older package: the silent install does not start the notifier")
+        older = self.products()
+        self.check([p[1] for p in older] == ["0.9.0"], "older package: installed as 0.9.0 (got %s)" % older)
+        self.check(not self.same_file("updnotify.exe", "updnotify/updnotify.exe"),
+                   "older package: its notifier is not this build's")
+
+        rc, log = self.msiexec("/i", self.a.package, log="upgrade.log")
+        self.check(rc == 0, "this package over the older one, without PRODUCT or SERIAL: "
+                   "installs (exit code %d)" % rc)
+        self.check(log != "" and "StartNotifier" not in log,
+                   "the silent upgrade does not start the notifier")
+        now = self.products()
+        self.check(len(now) == 1 and now[0][1] == self.a.version and now[0][0] != older[0][0],
+                   "one installation remains, version %s (got %s)" % (self.a.version, now))
+
+    def same_file(self, installed, built):
+        path = self.unix(self.install_dir + installed)
+        if not os.path.isfile(path):
+            return False
+        with open(path, "rb") as f, open(os.path.join(self.a.stage_dir, built), "rb") as g:
+            return f.read() == g.read()
+
+    def contents(self):
+        print("3. what the installation holds", flush=True)
+        for installed, built in (("updnotify.exe", "updnotify/updnotify.exe"),
+                                 ("updnotify.chm", "updnotify/updnotify.chm"),
+                                 ("modpanel.exe", "modpanel/modpanel.exe"),
+                                 ("modpanel.chm", "modpanel/modpanel.chm")):
+            self.check(self.same_file(installed, built),
+                       "%s%s is the one this build ships" % (self.install_dir, installed))
+        for name in self.help_files:
+            self.check(self.same_file("Component Help\\" + name,
+                                      os.path.join(self.a.bin_dir, "modpanel", "help", name)),
+                       "%s%s is this build's" % (self.help_dir, name))
+            self.check(self.value("HKLM", HTML_HELP_KEY, name) == self.help_dir,
+                       "HTML Help value %s is %s" % (name, self.help_dir))
+        run = '"%supdnotify.exe" /STARTUP' % self.install_dir
+        got = self.value("HKLM", RUN_KEY, "Brantlow Update")
+        self.check(got == run, "log-on start is %s (got %r)" % (run, got))
+        got = self.value("HKLM", r"Software\Brantlow\Products\%d" % PRODUCT, "SerialNumber")
+        self.check(got == SERIAL, "product %d is recorded with serial number %s (got %r)"
+                   % (PRODUCT, SERIAL, got))
+        # The catalogue itself sees the record (productrec lists as the
+        # programs read it).
+        rc, out = self.run(self.exe["productrec"], "list")
+        state = next((l.split("\t")[2] for l in out.splitlines() if l.split("\t")[0] == str(PRODUCT)), None)
+        self.check(rc == 0 and state == SERIAL, "the catalogue reads product %d as installed with "
+                   "%s (got %r)" % (PRODUCT, SERIAL, state))
+        # Every identifier the package accepts is the catalogue's, and back.
+        listed = sorted(int(l.split("\t")[0]) for l in out.splitlines() if l)
+        self.check(listed == sorted(self.accepted), "the package accepts exactly the catalogue's "
+                   "%d products (catalogue: %d)" % (len(self.accepted), len(listed)))
+
+        menu = self.menu_dir()
+        self.check(menu is not None, "Start-menu folder \"%s\" exists" % TITLE)
+        self.shortcuts = {}
+        for name, target, workdir in (("Component Panel", "modpanel.exe", self.help_dir),
+                                      ("Check for Updates", "updnotify.exe", self.install_dir)):
+            rc, out = self.probe("shortcut", (menu or "") + name + ".lnk")
+            link = dict(line.split("\t", 1) for line in out.splitlines() if "\t" in line)
+            self.shortcuts[name] = link
+            self.check(rc == 0 and link.get("target") == self.install_dir + target and
+                       link.get("arguments") == "/PRODUCT:%d" % PRODUCT and
+                       link.get("workdir") == workdir,
+                       "shortcut \"%s\" starts %s%s /PRODUCT:%d in %s (got %s)"
+                       % (name, self.install_dir, target, PRODUCT, workdir, link))
+
+    def repair(self):
+        print("3b. repair", flush=True)
+        os.remove(self.unix(self.install_dir + "modpanel.chm"))
+        self.probe("delete", "HKLM", HTML_HELP_KEY, COMPONENT_HELP)
+        self.probe("delete", "HKLM", r"Software\Brantlow\Products\%d" % PRODUCT)
+        self.check(self.value("HKLM", HTML_HELP_KEY, COMPONENT_HELP) is None,
+                   "damaged: %s is no longer listed" % COMPONENT_HELP)
+        # Wine's msiexec /f does not repair (exit code 69); the property
+        # form does the same on Windows.
+        rc, log = self.msiexec("/i", self.a.package, "REINSTALL=ALL", "REINSTALLMODE=amus",
+                               log="repair.log")
+        self.check(rc == 0, "repair without PRODUCT or SERIAL: succeeds (exit code %d)" % rc)
+        self.check(self.same_file("modpanel.chm", "modpanel/modpanel.chm"),
+                   "repair: modpanel.chm is back")
+        self.check(self.value("HKLM", HTML_HELP_KEY, COMPONENT_HELP) == self.help_dir,
+                   "repair: %s is listed again" % COMPONENT_HELP)
+        got = self.value("HKLM", r"Software\Brantlow\Products\%d" % PRODUCT, "SerialNumber")
+        self.check(got == SERIAL, "repair: product %d is recorded again with %s (got %r)"
+                   % (PRODUCT, SERIAL, got))
+        self.check(len(self.products()) == 1, "repair: one installation")
+        self.check("StartNotifier" not in log, "repair does not start the notifier")
+
+    def panel(self):
+        print("4. the installed panel with a component's help", flush=True)
+        # The component itself comes with the product, not with this
+        # package: here a file of the tests, in the Windows folder, where the
+        # panel's search finds it from either kind of program.
+        component = self.unix("C:\\windows\\" + COMPONENT)
+        shutil.copyfile(os.path.join(self.a.bin_dir, "tests", "probe_component.dll"), component)
+        link = self.shortcuts.get("Component Panel", {})
+        if not self.check("target" in link, "the panel's shortcut was read"):
+            return
+        proc = self.start(link)
+        rc, out = self.driver("show", PANEL_CAPTION, 20000)
+        self.check(rc == 0, "the panel shows \"%s\"" % PANEL_CAPTION)
+        lines = {l.split(" ")[1]: l for l in out.splitlines() if l.startswith("control ")}
+        # 1015: the status of the first file listed, COMPONENT.
+        self.check(lines.get("1015", "").endswith(" Installed, Not registered"),
+                   "the panel finds %s installed (%r)" % (COMPONENT, lines.get("1015")))
+        self.check(" enabled " in lines.get("1018", ""), "its Help button is enabled (%r)"
+                   % lines.get("1018"))
+        help_title = None
+        with open(HELP_HHP, encoding="latin-1") as f:
+            help_title = next(l.split("=", 1)[1].strip() for l in f if l.startswith("Title="))
+        self.driver("press", PANEL_CAPTION, IDC_HELP_BUTTON, 5000)
+        rc, _ = self.driver("show", help_title, 15000)
+        self.check(rc == 0, "Help opens \"%s\" (%s from the installed help folder)"
+                   % (help_title, COMPONENT_HELP))
+        self.driver("post", PANEL_CAPTION, WM_COMMAND, IDCANCEL, 5000)
+        self.ended(proc, "the panel")
+        os.remove(component)
+
+    def notifier(self):
+        print("5. the installed notifier asks the vendor server", flush=True)
+        self.check(self.queries() == [], "no silent install started the notifier "
+                   "(the server was asked %d times)" % len(self.queries()))
+        link = self.shortcuts.get("Check for Updates", {})
+        if not self.check("target" in link, "the notifier's shortcut was read"):
+            return
+        proc = self.start(link)
+        rc, out = self.driver("show", NOTIFIER, 30000)
+        self.check(rc == 0 and DISPLAY_NAME in out, "the offer dialog shows \"%s\"" % DISPLAY_NAME)
+        self.driver("press", NOTIFIER, IDC_CHECK_LATER, 5000)
+        self.ended(proc, "the notifier")
+        q = self.queries()
+        self.check(len(q) == 1 and q[0].get("sn") == SERIAL and
+                   (q[0].get("v1"), q[0].get("v2"), q[0].get("v3")) == ("6", "50", "1058"),
+                   "the server was asked once for %s 6.50.1058 (got %s)" % (SERIAL, q))
+        self.schedule = self.value("HKCU", SCHEDULE_KEY, "NextCheck")
+        self.check(isinstance(self.schedule, int) and self.schedule > time.time() + 20 * 86400,
+                   "Check Later put the next check a month on (got %r)" % self.schedule)
+
+    def removal(self, what):
+        rc, _ = self.msiexec("/x", self.a.package, log="remove.log")
+        self.check(rc == 0, what + ": removes (exit code %d)" % rc)
+        self.nothing_installed(what)
+        self.check(self.value("HKCU", SCHEDULE_KEY, "NextCheck") == self.schedule,
+                   what + ": the user's schedule stays (NextCheck %r)" % self.schedule)
+
+    def interactive(self):
+        print("7. a basic-UI install does not start the notifier, an interactive one does",
+              flush=True)
+        rc, log = self.msiexec("/i", self.a.package, "PRODUCT=%d" % PRODUCT, "SERIAL=" + SERIAL,
+                               log="basic.log", ui="/qb")
+        self.check(rc == 0, "/qb: installs (exit code %d)" % rc)
+        self.check(log != "" and "StartNotifier" not in log, "/qb: the notifier is not started")
+        self.removal("removal after /qb")
+        before = len(self.queries())
+        rc, log = self.msiexec("/i", self.a.package, "PRODUCT=%d" % PRODUCT, "SERIAL=" + SERIAL,
+                               log="interactive.log", ui=None)
+        self.check(rc == 0, "installs (exit code %d)" % rc)
+        self.check("Action start" in log and "StartNotifier" in log,
+                   "the installer starts the notifier")
+        # The notifier is started without waiting for it; it checks the
+        # product although its next check is a month away: SETUP.
+        drv, out = self.driver("show", NOTIFIER, 30000)
+        self.check(drv == 0 and DISPLAY_NAME in out, "the notifier shows the offer")
+        self.driver("press", NOTIFIER, IDCANCEL, 5000)
+        self.check(len(self.queries()) == before + 1, "the server was asked once more")
+        for _ in range(50):     # the notifier writes its schedule as it ends
+            if self.value("HKCU", SCHEDULE_KEY, "NextCheck") != self.schedule:
+                break
+            time.sleep(0.2)
+        self.schedule = self.value("HKCU", SCHEDULE_KEY, "NextCheck")
+
+    def main(self):
+        lists = os.path.join(os.path.dirname(os.path.abspath(__file__)), os.pardir,
+                             "installer", "make_package_lists.py")
+        out = subprocess.run([sys.executable, lists, "--list-help-files"], check=True,
+                             capture_output=True, text=True).stdout
+        self.help_files = out.split()
+        out = subprocess.run([sys.executable, lists, "--list-products"], check=True,
+                             capture_output=True, text=True).stdout
+        self.accepted = [int(l.split("\t")[0]) for l in out.splitlines() if l]
+        os.makedirs(self.work, exist_ok=True)
+        t0 = time.time()
+        if not self.make_prefix():
+            print("FAIL: no Wine prefix at " + self.a.prefix)
+            return 1
+        print("a new prefix in %.0f s" % (time.time() - t0), flush=True)
+        try:
+            self.folders()
+            self.nothing_installed("fresh prefix")
+            self.bad_input()
+            self.upgrade()
+            self.contents()
+            self.repair()
+            self.panel()
+            self.notifier()
+            print("6. silent removal", flush=True)
+            self.removal("silent removal")
+            self.interactive()
+            print("   and its removal", flush=True)
+            self.removal("removal after the interactive install")
+        finally:
+            self.stop_server()
+            self.stop_prefix()
+        print("%d failure(s)" % len(self.failures))
+        return 1 if self.failures else 0
+
+
+def main():
+    p = argparse.ArgumentParser()
+    for name in ("wine-run", "prefix", "harness", "bin-dir", "stage-dir", "package", "older-package",
+                 "upgrade-code", "version", "server", "port"):
+        p.add_argument("--" + name, required=True)
+    return Test(p.parse_args()).main()
+
+
+if __name__ == "__main__":
+    sys.exit(main())
