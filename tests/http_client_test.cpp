@@ -221,16 +221,21 @@ TEST(HttpClientHeaders, ServerErrorWithCompleteHeaderBlockSucceeds)
     EXPECT_EQ(Header(client, "X-Update-Status"), "2");
 }
 
-TEST(HttpClientHeaders, HeadersSurviveCloseAndReconnectEmptiesThem)
+TEST(HttpClientHeaders, HeadersSurviveClose)
 {
     CHttpClient client;
     ASSERT_TRUE(Exchange(client, "HTTP/1.0 200 OK\r\nX-Update-Status: 3\r\n\r\n"));
     client.Close();
-    client.Close();
+    client.Close();     // a second Close does nothing
     EXPECT_FALSE(client.IsOpen());
     EXPECT_STREQ(client.GetHostName(), "");
     EXPECT_EQ(Header(client, "X-Update-Status"), "3");
+}
 
+TEST(HttpClientHeaders, ReconnectingForgetsTheLastResponsesHeaders)
+{
+    CHttpClient client;
+    ASSERT_TRUE(Exchange(client, "HTTP/1.0 200 OK\r\nX-Update-Status: 3\r\n\r\n"));
     SocketPeer peer;
     peer.Serve([](SOCKET s) { SocketPeer::ReadUntilClosed(s, 5000); });
     ASSERT_TRUE(client.Connect("127.0.0.1", peer.Port(), 10));

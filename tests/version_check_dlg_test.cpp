@@ -2,6 +2,8 @@
 // and driven from inside its modal loop.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include <string>
 #include <vector>
 
@@ -46,20 +48,37 @@ Texts ShowTexts(const UpdateOffer& offer)
 const char kUpgrade[] = "A new upgrade for this product is available for download.";
 const char kUpdate[] = "An updated version of this product is available for download.";
 
-TEST(VersionCheckDlg, EndCodes)
+TEST(VersionCheckDlg, EachWayOutEndsWithItsAnswer)
+{
+    struct Row
+    {
+        const char* way;
+        std::function<void(HWND)> act;
+        INT_PTR answer;
+    } rows[] = {
+        {"Enter", [](HWND h) { PostKey(h, VK_RETURN); }, kAnswerOk},
+        {"OK", [](HWND h) { ClickButton(h, IDOK); }, kAnswerOk},
+        {"Esc", [](HWND h) { PostKey(h, VK_ESCAPE); }, kAnswerCancel},
+        {"Cancel", [](HWND h) { ClickButton(h, IDCANCEL); }, kAnswerCancel},
+        {"Check Later", [](HWND h) { ClickButton(h, IDC_CHECK_LATER); }, kAnswerCheckLater},
+    };
+    UpdateOffer offer = MakeOffer();
+    for (const Row& row : rows)
+    {
+        CVersionCheckDlg dlg(offer);
+        EXPECT_EQ(RunModal(dlg, row.act), row.answer) << row.way;
+    }
+}
+
+TEST(VersionCheckDlg, OkCopiesTheControlsIntoTheMembersFirst)
 {
     UpdateOffer offer = MakeOffer();
     CVersionCheckDlg dlg(offer);
-    EXPECT_EQ(RunModal(dlg, [](HWND h) { PostKey(h, VK_RETURN); }), IDOK);
-    EXPECT_EQ(RunModal(dlg, [](HWND h) { PostKey(h, VK_ESCAPE); }), IDCANCEL);
-    EXPECT_EQ(RunModal(dlg, [](HWND h) { ClickButton(h, IDC_CHECK_LATER); }), kAnswerCheckLater);
-    EXPECT_EQ(RunModal(dlg, [](HWND h) { ClickButton(h, IDCANCEL); }), IDCANCEL);
-    // OK copies the controls back into the members first.
     EXPECT_EQ(RunModal(dlg, [](HWND h) {
                   SetDlgItemTextA(h, IDC_STATUS, "status as shown");
                   SetDlgItemTextA(h, IDC_VERSION, "version as shown");
                   ClickButton(h, IDOK);
-              }), IDOK);
+              }), kAnswerOk);
     EXPECT_STREQ(dlg.m_strStatus, "status as shown");
     EXPECT_STREQ(dlg.m_strVersion, "version as shown");
 }
