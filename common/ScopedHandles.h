@@ -9,7 +9,7 @@
 class ScopedRegKey
 {
 public:
-    ScopedRegKey() : m_hKey(0) {}
+    ScopedRegKey() : m_hKey(nullptr) {}
     ~ScopedRegKey() { Close(); }
     // Where an opening function stores the key; any key held is closed.
     HKEY* Receive()
@@ -20,9 +20,9 @@ public:
     operator HKEY() const { return m_hKey; }
     void Close()
     {
-        if (m_hKey != 0)
+        if (m_hKey != nullptr)
             RegCloseKey(m_hKey);
-        m_hKey = 0;
+        m_hKey = nullptr;
     }
 
 private:
@@ -38,7 +38,7 @@ public:
     explicit ScopedGdiObject(T hObject) : m_hObject(hObject) {}
     ~ScopedGdiObject()
     {
-        if (m_hObject != 0)
+        if (m_hObject != nullptr)
             DeleteObject(m_hObject);
     }
     operator T() const { return m_hObject; }
@@ -53,10 +53,10 @@ private:
 class ScopedMemoryDC
 {
 public:
-    explicit ScopedMemoryDC(HDC hCompatible = 0) : m_hDC(CreateCompatibleDC(hCompatible)) {}
+    explicit ScopedMemoryDC(HDC hCompatible = nullptr) : m_hDC(CreateCompatibleDC(hCompatible)) {}
     ~ScopedMemoryDC()
     {
-        if (m_hDC != 0)
+        if (m_hDC != nullptr)
             DeleteDC(m_hDC);
     }
     operator HDC() const { return m_hDC; }
@@ -67,14 +67,14 @@ private:
     HDC m_hDC;
 };
 
-// A window's device context from GetDC (0: the screen's): released.
+// A window's device context from GetDC (nullptr: the screen's): released.
 class ScopedWindowDC
 {
 public:
     explicit ScopedWindowDC(HWND hWnd) : m_hWnd(hWnd), m_hDC(GetDC(hWnd)) {}
     ~ScopedWindowDC()
     {
-        if (m_hDC != 0)
+        if (m_hDC != nullptr)
             ReleaseDC(m_hWnd, m_hDC);
     }
     operator HDC() const { return m_hDC; }
@@ -94,7 +94,7 @@ public:
     ScopedSelection(HDC hDC, HGDIOBJ hObject) : m_hDC(hDC), m_hOld(SelectObject(hDC, hObject)) {}
     ~ScopedSelection()
     {
-        if (m_hOld != 0)
+        if (m_hOld != nullptr)
             SelectObject(m_hDC, m_hOld);
     }
 

@@ -8,21 +8,23 @@ void RestrictLibrarySearch()
 {
     typedef BOOL(WINAPI * SetDefaultDllDirectoriesFn)(DWORD);
     HMODULE hKernel = GetModuleHandleA("kernel32.dll");
-    if (hKernel == 0)
+    if (hKernel == nullptr)
         return;
-    SetDefaultDllDirectoriesFn pfn = (SetDefaultDllDirectoriesFn)(void (*)())GetProcAddress(
-        hKernel, "SetDefaultDllDirectories");
-    if (pfn)
+    // Through a plain function pointer: FARPROC converts to any function
+    // type only that way without a warning.
+    auto pfn = reinterpret_cast<SetDefaultDllDirectoriesFn>(
+        reinterpret_cast<void (*)()>(GetProcAddress(hKernel, "SetDefaultDllDirectories")));
+    if (pfn != nullptr)
         pfn(LOAD_LIBRARY_SEARCH_SYSTEM32);
 }
 
 HMODULE LoadSystemLibrary(const char* pszName)
 {
     UINT uOldMode = SetErrorMode(SEM_NOOPENFILEERRORBOX | SEM_FAILCRITICALERRORS);
-    HMODULE hLibrary = LoadLibraryExA(pszName, 0, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    HMODULE hLibrary = LoadLibraryExA(pszName, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
     // A system without the limited search refuses the flag as a bad
     // parameter; any other failure is final.
-    if (hLibrary == 0 && GetLastError() == ERROR_INVALID_PARAMETER)
+    if (hLibrary == nullptr && GetLastError() == ERROR_INVALID_PARAMETER)
     {
         char szPath[MAX_PATH];
         UINT nSystem = GetSystemDirectoryA(szPath, sizeof(szPath));

@@ -27,7 +27,7 @@ int UsedLength(const char* pszBuffer, int nSize)
 
 bool CopyTextCut(char* pszBuffer, int nSize, const char* pszText)
 {
-    if (pszBuffer == 0 || nSize <= 0)
+    if (pszBuffer == nullptr || nSize <= 0)
         return false;
     pszBuffer[0] = '\0';
     return AppendTextCut(pszBuffer, nSize, pszText);
@@ -35,12 +35,12 @@ bool CopyTextCut(char* pszBuffer, int nSize, const char* pszText)
 
 bool AppendText(char* pszBuffer, int nSize, const char* pszText)
 {
-    return AppendSpan(pszBuffer, nSize, pszText, pszText ? Length(pszText) : 0);
+    return AppendSpan(pszBuffer, nSize, pszText, pszText != nullptr ? Length(pszText) : 0);
 }
 
 bool AppendSpan(char* pszBuffer, int nSize, const char* pch, int nLength)
 {
-    if (pszBuffer == 0 || nSize <= 0 || nLength < 0)
+    if (pszBuffer == nullptr || nSize <= 0 || nLength < 0)
         return false;
     int nUsed = UsedLength(pszBuffer, nSize);
     if (nUsed < 0 || nLength > nSize - 1 - nUsed)
@@ -52,12 +52,12 @@ bool AppendSpan(char* pszBuffer, int nSize, const char* pch, int nLength)
 
 bool AppendTextCut(char* pszBuffer, int nSize, const char* pszText)
 {
-    if (pszBuffer == 0 || nSize <= 0)
+    if (pszBuffer == nullptr || nSize <= 0)
         return false;
     int nUsed = UsedLength(pszBuffer, nSize);
     if (nUsed < 0)
         return false;
-    const char* p = pszText ? pszText : "";
+    const char* p = pszText != nullptr ? pszText : "";
     while (*p != '\0' && nUsed < nSize - 1)
         pszBuffer[nUsed++] = *p++;
     pszBuffer[nUsed] = '\0';
@@ -67,11 +67,11 @@ bool AppendTextCut(char* pszBuffer, int nSize, const char* pszText)
 bool ScanDecimal(const char*& p, const char* pEnd, int nWidth, DWORD& dwValue)
 {
     const char* q = p;
-    while ((pEnd == 0 || q < pEnd) && *q != '\0' && IsBlank(*q))
+    while ((pEnd == nullptr || q < pEnd) && *q != '\0' && IsBlank(*q))
         ++q;
     int nLeft = nWidth > 0 ? nWidth : 0x7FFFFFFF;
-    if (pEnd != 0 && pEnd - q < nLeft)
-        nLeft = (int)(pEnd - q);
+    if (pEnd != nullptr && pEnd - q < nLeft)
+        nLeft = static_cast<int>(pEnd - q);
     bool bNegative = false;
     if (nLeft > 0 && (*q == '+' || *q == '-'))
     {
@@ -84,7 +84,7 @@ bool ScanDecimal(const char*& p, const char* pEnd, int nWidth, DWORD& dwValue)
     DWORD dw = 0;
     while (nLeft > 0 && *q >= '0' && *q <= '9')
     {
-        dw = dw * 10 + (DWORD)(*q - '0');
+        dw = dw * 10 + static_cast<DWORD>(*q - '0');
         ++q;
         --nLeft;
     }
@@ -99,10 +99,10 @@ bool FormatDecimal(DWORD dwValue, char* pszBuffer, int nSize)
     int n = 0;
     do
     {
-        achDigits[n++] = (char)('0' + dwValue % 10);
+        achDigits[n++] = static_cast<char>('0' + dwValue % 10);
         dwValue /= 10;
     } while (dwValue != 0);
-    if (pszBuffer == 0 || n + 1 > nSize)
+    if (pszBuffer == nullptr || n + 1 > nSize)
         return false;
     for (int i = 0; i < n; ++i)
         pszBuffer[i] = achDigits[n - 1 - i];

@@ -29,7 +29,7 @@ bool AppendTextCut(char* pszBuffer, int nSize, const char* pszText);
 // blanks skipped, an optional sign, then digits, wrapping modulo 2^32 (a
 // minus negates the result the same way). At most nWidth characters after
 // the blanks count, sign included (0: no limit), and none at or after pEnd
-// (0: up to the terminator). False, with p and dwValue left alone, when no
+// (nullptr: up to the terminator). False, with p and dwValue left alone, when no
 // digit follows; otherwise p is moved past the number.
 bool ScanDecimal(const char*& p, const char* pEnd, int nWidth, DWORD& dwValue);
 

@@ -39,10 +39,10 @@ void ReadUpdateStatus(const char* pszValue, WORD wMajor, WORD wMinor, DWORD dwBu
     const char* p = pszValue ? pszValue : "";
     // Each is read as scanf's "%u" reads it (the date's parts with widths
     // 4, 2 and 2).
-    bool bDate = ScanDecimal(p, 0, 0, dwStatus) && ScanDecimal(p, 0, 0, dwMajor) &&
-                 ScanDecimal(p, 0, 0, dwMinor) && ScanDecimal(p, 0, 0, dwBuild) &&
-                 ScanDecimal(p, 0, 4, dwYear) && ScanDecimal(p, 0, 2, dwMonth) &&
-                 ScanDecimal(p, 0, 2, dwDay);
+    bool bDate = ScanDecimal(p, nullptr, 0, dwStatus) && ScanDecimal(p, nullptr, 0, dwMajor) &&
+                 ScanDecimal(p, nullptr, 0, dwMinor) && ScanDecimal(p, nullptr, 0, dwBuild) &&
+                 ScanDecimal(p, nullptr, 4, dwYear) && ScanDecimal(p, nullptr, 2, dwMonth) &&
+                 ScanDecimal(p, nullptr, 2, dwDay);
 
     // The version fields are 16-bit: keep what scanf's "%hu" would keep.
     WORD wOfferMajor = (WORD)dwMajor, wOfferMinor = (WORD)dwMinor;
