@@ -42,7 +42,8 @@ extern HHOOK g_hFilter;                 // current keyboard filter
 extern int g_nComponentType;            // current component type
 
 // --- Start-up (Startup.cpp) ------------------------------------------------
-// Start-up steps 2 to 4: registration tool, assemblies folder, own help file.
+// The paths that start-up works out: the registration tool in the system
+// folder, the assemblies folder and the panel's own help file.
 void InitialisePaths();
 // The own help file path for a program path: everything from the last "."
 // replaced by ".chm"; empty when there is no "." or the result does not fit.
@@ -50,7 +51,7 @@ void InitialisePaths();
 void MakeOwnHelpPath(const char* pszModule, char* pszHelp, int nSize);
 // Reads the command line. Sets the current product for each PRODUCT option
 // and the action; answers FALSE at the first PRODUCT option whose product the
-// catalogue does not know (the caller shows message 17 and ends).
+// catalogue does not know (the caller shows IDS_WRONG_PRODUCT and ends).
 BOOL ParseCommandLine(const char* pszCmdLine, BOOL* pbProductNamed, int* pnAction);
 // The choice of product: the named one, else the first group-4 product that
 // is installed, else product 17 (group 4).
@@ -116,8 +117,9 @@ void SetUpAboutBox(HWND hDlg);
 // Starts the registration tool (g_szRegistrationTool) for the selected
 // entry: its file as OpenFile finds it to register, its registered
 // InprocServer32 path to unregister, even an empty one (the tool then
-// reports that it cannot load the file). Shows message 12 when the file to
-// register is not found, 11 when the tool does not start; does not wait.
+// reports that it cannot load the file). Shows IDS_NOT_INSTALLED when the file
+// to register is not found, IDS_REGISTRATION_FAILED when the tool does not
+// start; does not wait.
 void RunRegistrationTool(HWND hDlg, BOOL bRegister);
 // The tool's command line, both paths in quotation marks: "tool" "file" to
 // register, "tool" /u "file" to unregister. A path that carries quotation

@@ -7,7 +7,7 @@
 
 // Applies the switches in the order written, a later one overriding an
 // earlier one. False for a word that is no switch or whose name matches no
-// option (the caller shows message 1002); names under 3 letters are skipped.
+// option (the caller shows IDS_INVALID_ARGUMENT); names under 3 letters are skipped.
 // The line is not changed.
 BOOL ApplyCommandLine(const char* pszLine, UpdateSettings& settings);
 

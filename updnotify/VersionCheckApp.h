@@ -24,7 +24,7 @@ public:
     // The steps of the run, each usable on its own.
     // Settings key and autodial setting; FALSE: the run ends silently.
     BOOL ReadSettings();
-    // The command line; FALSE for a bad word (message 1002 is the caller's).
+    // The command line; FALSE for a bad word (the caller shows IDS_INVALID_ARGUMENT).
     BOOL ParseCommandLine(const char* pszLine);
     // FALSE when autodial is on and no dial-up connection is up.
     BOOL IsConnectionAvailable();
