@@ -16,9 +16,10 @@
 # Exit codes: COMMAND's own; 124 time-out; 125 the VM could not run it (no
 # image, boot failure, a share or CWD missing); 2 usage.
 # The image comes from tools/vm32/build-image.sh ($VM32_DIR, default
-# /var/tmp/brantlow-vm32). VM32_MEM, VM32_SMP, VM32_CPU override the VM's
-# memory (6G), processors (2) and CPU model (max); VM32_APPEND adds kernel
-# parameters (e.g. "loglevel=7" with VM32_KEEP=1 keeps the console log).
+# /var/tmp/brantlow-vm32). VM32_MEM, VM32_SMP, VM32_CPU, VM32_ACCEL override
+# the VM's memory (6G), processors (2), CPU model (qemu64) and accelerator
+# (tcg,thread=single); VM32_APPEND adds kernel parameters (e.g. "loglevel=7";
+# VM32_KEEP=1 keeps the control folder with the kernel log).
 set -uo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
@@ -88,6 +89,7 @@ case $cwd in *$'\n'*) die_vm "CWD has a newline" ;; esac
 
 ctl=$(mktemp -d "${TMPDIR:-/tmp}/vm32.XXXXXX") || die_vm "cannot make a control folder"
 qpid=""
+cpid=""
 cleanup() {
     if [ -n "$qpid" ] && kill -0 "$qpid" 2>/dev/null; then
         kill -TERM "$qpid" 2>/dev/null
@@ -98,6 +100,7 @@ cleanup() {
         kill -KILL "$qpid" 2>/dev/null
         wait "$qpid" 2>/dev/null
     fi
+    [ -z "$cpid" ] || kill "$cpid" 2>/dev/null
     [ -n "${VM32_KEEP:-}" ] && echo "vm32: kept $ctl" >&2 || rm -rf "$ctl"
 }
 trap cleanup EXIT
@@ -118,7 +121,11 @@ printf '%s\n' "$cwd" >"$ctl/cwd"
 if [ "$(id -u)" -eq 0 ]; then sec=passthrough; else sec=none; fi
 
 qemu=(qemu-system-x86_64
-      -accel tcg,thread=multi -smp "${VM32_SMP:-2}" -m "${VM32_MEM:-6G}" -cpu "${VM32_CPU:-max}"
+      # Measured (README): one TCG thread for both vCPUs beats one thread per
+      # vCPU several times over for Wine, whose processes talk to the wine
+      # server all the time; "max" is slower than qemu64 for Wine's GUI and,
+      # with SMAP, kills Wine processes at an iretq in user mode.
+      -accel "${VM32_ACCEL:-tcg,thread=single}" -smp "${VM32_SMP:-2}" -m "${VM32_MEM:-6G}" -cpu "${VM32_CPU:-qemu64}"
       -nodefaults -no-user-config -display none -no-reboot -nic none -rtc base=utc
       -kernel "$kernel" -initrd "$VM32_DIR/initrd.img"
       -append "console=ttyS0 root=/dev/vda ro rootfstype=ext4 init=/sbin/vm32-boot quiet loglevel=3 panic=-1 tsc=reliable mitigations=off ${VM32_APPEND:-}"
@@ -126,9 +133,11 @@ qemu=(qemu-system-x86_64
       -drive "file=$VM32_DIR/root.img,format=raw,if=virtio,snapshot=on,cache=unsafe"
       # Kernel messages to a file; the job's output on a virtio serial port to stdout.
       -serial "file:$ctl/console.log"
-      # (A file chardev on our stdout, not "stdio": that one reports the port
-      # closed once stdin, /dev/null, ends, and the guest's writes then block.)
-      -device virtio-serial-pci -chardev file,id=out,path=/dev/stdout,append=on
+      # It goes through a FIFO and cat, not a "stdio" chardev (that one reports
+      # the port closed once stdin, /dev/null, ends, and the guest's writes
+      # then block) nor a reopened /dev/stdout (a second file description
+      # whose writes and ours overwrite each other when stdout is a file).
+      -device virtio-serial-pci -chardev "file,id=out,path=$ctl/out"
       -device virtserialport,chardev=out,name=vm32.out
       -fsdev "local,id=ctl,path=$ctl,security_model=$sec"
       -device virtio-9p-pci,fsdev=ctl,mount_tag=vm32ctl)
@@ -140,6 +149,9 @@ done
 t0=$(date +%s.%N)
 since() { awk -v a="$t0" -v b="$(date +%s.%N)" 'BEGIN { printf "%.1f", b - a }'; }
 
+mkfifo "$ctl/out" || die_vm "cannot make a FIFO in $ctl"
+cat "$ctl/out" &
+cpid=$!
 "${qemu[@]}" </dev/null &
 qpid=$!
 
@@ -168,6 +180,12 @@ fi
 wait "$qpid"
 qrc=$?
 qpid=""
+# All the job's output is out before our own messages. (cat ends when qemu
+# closes the FIFO; if qemu never opened it, opening it here releases cat.)
+exec 3<>"$ctl/out"
+exec 3>&-
+wait "$cpid"
+cpid=""
 [ $verbose -eq 0 ] || echo "vm32: VM ran $(since) s in all" >&2
 
 show_console() {
