@@ -1,5 +1,5 @@
 // Platform calls that the fuzzed sources link but the fuzz targets never
-// reach (the panel's window, paths and message loop). Each one crashes with
+// reach (the panel's window, paths and message loop, loading libraries). Each one crashes with
 // its name, so a target that strays into them shows where. Declared here
 // without the Windows headers: only the names matter to the linker.
 #include <stdio.h>
@@ -17,14 +17,18 @@ UNREACHED(DispatchMessageA)
 UNREACHED(GetFileAttributesA)
 UNREACHED(GetMessageA)
 UNREACHED(GetModuleFileNameA)
+UNREACHED(GetLastError)
 UNREACHED(GetModuleHandleA)
 UNREACHED(GetProcAddress)
 UNREACHED(GetStockObject)
 UNREACHED(GetSystemDirectoryA)
 UNREACHED(LoadCursorA)
 UNREACHED(LoadIconA)
+UNREACHED(LoadLibraryA)
+UNREACHED(LoadLibraryExA)
 UNREACHED(PostMessageA)
 UNREACHED(RegisterClassA)
+UNREACHED(SetErrorMode)
 UNREACHED(ShowWindow)
 UNREACHED(TranslateMessage)
 UNREACHED(UpdateWindow)

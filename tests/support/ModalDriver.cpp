@@ -98,7 +98,12 @@ void PostAltKey(HWND hDlg, UINT vk)
 
 void TypeKey(HWND hDlg, UINT vk)
 {
-    SetForegroundWindow(hDlg);
+    // Keys go to the foreground window.
+    for (int i = 0; i < 40 && GetForegroundWindow() != hDlg; ++i)
+    {
+        SetForegroundWindow(hDlg);
+        Sleep(10);
+    }
     INPUT input[2] = {};
     input[0].type = INPUT_KEYBOARD;
     input[0].ki.wVk = (WORD)vk;

@@ -140,8 +140,19 @@ int main(int argc, char** argv)
     }
     if (strcmp(argv[1], "type") == 0 && argc == 5)
     {
+        // Keys go to the foreground window: bring it there first, and say
+        // so when that cannot be done rather than typing somewhere else.
         Sleep(300);
-        SetForegroundWindow(hwnd);
+        for (int i = 0; i < 40 && GetForegroundWindow() != hwnd; ++i)
+        {
+            SetForegroundWindow(hwnd);
+            Sleep(50);
+        }
+        if (GetForegroundWindow() != hwnd)
+        {
+            fprintf(stderr, "\"%s\" cannot be brought to the foreground\n", pszCaption);
+            return 1;
+        }
         INPUT input[2] = {};
         input[0].type = INPUT_KEYBOARD;
         input[0].ki.wVk = (WORD)strtoul(argv[3], 0, 0);
