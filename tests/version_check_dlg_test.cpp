@@ -95,6 +95,14 @@ TEST(VersionCheckDlg, WindowHasNoSystemMenuAndStartsCentredWithFocusOnOK)
         style = GetWindowLongPtrA(h, GWL_STYLE);
         exStyle = GetWindowLongPtrA(h, GWL_EXSTYLE);
         caption = WindowText(h);
+        // The focus belongs to the active window: a window of a test
+        // running beside this one may have taken the activation. Activated
+        // again, the dialog puts the focus back where it had it.
+        for (int i = 0; i < 100 && GetFocus() == nullptr; ++i)
+        {
+            SetForegroundWindow(h);
+            Sleep(20);
+        }
         hFocus = GetFocus();
         hOK = GetDlgItem(h, IDOK);
         GetWindowRect(h, &rc);
