@@ -29,17 +29,11 @@ std::string ProgramPath()
     return path;
 }
 
-std::string ProgramDir()
-{
-    std::string path = ProgramPath();
-    return path.substr(0, path.find_last_of('\\'));
-}
-
 // bbarcode.chm, copied beside the test under another name, so that HTML
 // Help never finds it there by its bare name.
 std::string ReferenceCopy()
 {
-    return ProgramDir() + "\\barcode-reference.chm";
+    return TestDir() + "\\barcode-reference.chm";
 }
 
 // Visible top-level windows of this process other than dialogs: the help
@@ -484,7 +478,7 @@ TEST_F(Help, EveryComponentHelpFileOpensFromItsComponent)
         ASSERT_NE(nullptr, entry);
         ASSERT_STREQ(c.helpFile, entry->pszHelpFile);
 
-        InstallHelp(c.helpFile, ProgramDir() + "\\component-help\\" + c.helpFile);
+        InstallHelp(c.helpFile, TestDir() + "\\component-help\\" + c.helpFile);
         OpenPanel(c.product, c.group);
         g_calls.clear();
         Select(c.component, entry->nType);
@@ -564,7 +558,7 @@ protected:
         const char value[] = "native,builtin";
         RegSetValueExA(h, "hhctrl.ocx", 0, REG_SZ, (const BYTE*)value, sizeof(value));
         RegCloseKey(h);
-        ASSERT_TRUE(CopyFileA((ProgramDir() + "\\planted\\hhctrl.ocx").c_str(), Beside().c_str(),
+        ASSERT_TRUE(CopyFileA((TestDir() + "\\planted\\hhctrl.ocx").c_str(), Beside().c_str(),
                               FALSE));
         DeleteFileA(Marker().c_str());
     }
@@ -574,7 +568,7 @@ protected:
         DeleteFileA(Beside().c_str());
         DeleteFileA(Marker().c_str());
     }
-    static std::string Beside() { return ProgramDir() + "\\hhctrl.ocx"; }
+    static std::string Beside() { return TestDir() + "\\hhctrl.ocx"; }
     static std::string Marker() { return Beside() + ".loaded"; }
     // Runs one disabled test of this program in a child; its exit code.
     DWORD RunChild(const char* test)
@@ -587,7 +581,7 @@ protected:
         si.cb = sizeof(si);
         PROCESS_INFORMATION pi = {};
         if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                            ProgramDir().c_str(), &si, &pi))
+                            TestDir().c_str(), &si, &pi))
             return 1000;
         DWORD code = 1001;
         if (WaitForSingleObject(pi.hProcess, 60000) == WAIT_OBJECT_0)
@@ -629,7 +623,7 @@ TEST(PlantedChild, DISABLED_PlainLoadTakesThePlant)
 {
     HMODULE h = LoadLibraryA("hhctrl.ocx");
     ASSERT_NE(nullptr, h);
-    EXPECT_EQ(0, lstrcmpiA((ProgramDir() + "\\hhctrl.ocx").c_str(), LoadedHtmlHelpPath().c_str()))
+    EXPECT_EQ(0, lstrcmpiA((TestDir() + "\\hhctrl.ocx").c_str(), LoadedHtmlHelpPath().c_str()))
         << LoadedHtmlHelpPath();
 }
 

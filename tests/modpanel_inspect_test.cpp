@@ -20,21 +20,6 @@ namespace
 
 const char kHtmlHelpKey[] = "Software\\Microsoft\\Windows\\HTML Help";
 
-std::string TestDir()
-{
-    char path[MAX_PATH];
-    GetModuleFileNameA(nullptr, path, sizeof(path));
-    std::string dir(path);
-    return dir.substr(0, dir.find_last_of('\\'));
-}
-
-std::string SystemDir()
-{
-    char path[MAX_PATH];
-    GetSystemDirectoryA(path, sizeof(path));
-    return path;
-}
-
 // 5 March 2009, 14:07 local time.
 time_t KnownTime()
 {

@@ -25,21 +25,6 @@ const char kNotInstalledText[] = "This control has not been installed in the sys
 const char kCannotExecuteText[] = "Unable to execute registration utility.";
 const DWORD kToolWaitMs = 30000;
 
-std::string TestDir()
-{
-    char path[MAX_PATH];
-    GetModuleFileNameA(nullptr, path, sizeof(path));
-    std::string dir(path);
-    return dir.substr(0, dir.find_last_of('\\'));
-}
-
-std::string SystemDir()
-{
-    char path[MAX_PATH];
-    GetSystemDirectoryA(path, sizeof(path));
-    return path;
-}
-
 bool SamePath(const std::string& a, const std::string& b)
 {
     return lstrcmpiA(a.c_str(), b.c_str()) == 0;

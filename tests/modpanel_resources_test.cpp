@@ -16,11 +16,7 @@ namespace
 
 std::string BuiltPanel()
 {
-    char path[MAX_PATH];
-    GetModuleFileNameA(nullptr, path, sizeof(path));
-    std::string dir(path);
-    dir = dir.substr(0, dir.find_last_of('\\'));
-    return dir + "\\..\\modpanel\\modpanel.exe";
+    return TestDir() + "\\..\\modpanel\\modpanel.exe";
 }
 
 // --- A compiled extended dialog template -----------------------------------

@@ -27,6 +27,21 @@ void CountedComponentHelp(HWND hDlg)
 
 } // namespace
 
+std::string TestDir()
+{
+    char path[MAX_PATH];
+    GetModuleFileNameA(nullptr, path, sizeof(path));
+    std::string dir(path);
+    return dir.substr(0, dir.find_last_of('\\'));
+}
+
+std::string SystemDir()
+{
+    char path[MAX_PATH];
+    GetSystemDirectoryA(path, sizeof(path));
+    return path;
+}
+
 void EnsureMainWindow()
 {
     if (g_hMainWnd)

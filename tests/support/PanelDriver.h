@@ -13,6 +13,12 @@
 const INT_PTR kPanelTimedOut = kTimedOut;
 typedef DialogStep PanelStep;
 
+// The folder of the running test program, without a trailing "\".
+std::string TestDir();
+// The folder that the panel looks in for installed components (the system
+// folder that this program sees).
+std::string SystemDir();
+
 // Creates the hidden main window once per process (as start-up does).
 void EnsureMainWindow();
 // Runs RunDialog(wTemplate) with the steps; answers its result.
