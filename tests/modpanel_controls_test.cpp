@@ -56,23 +56,10 @@ protected:
     void Open(DWORD product, int group)
     {
         Close();
-        g_dwProduct = product;
-        g_nProductGroup = group;
-        RefreshProductText();
-        BuildTitle();
-        g_wTemplate = IDD_PANEL;
-        hDlg = CreateDialogParamA(g_hInstance, MAKEINTRESOURCEA(IDD_PANEL), nullptr,
-                                  SharedDialogProc, 0);
+        hDlg = OpenPanel(product, group);
         ASSERT_NE(nullptr, hDlg);
     }
-    void Close()
-    {
-        if (hDlg)
-            DestroyWindow(hDlg);
-        hDlg = nullptr;
-        g_hDialog = nullptr;
-        g_wTemplate = 0;
-    }
+    void Close() { ClosePanel(hDlg); }
     HWND List() { return GetDlgItem(hDlg, IDC_NAME_LIST); }
     int Count() { return (int)SendMessageA(List(), CB_GETCOUNT, 0, 0); }
     const ComponentEntry* ItemEntry(int item)

@@ -128,10 +128,7 @@ protected:
     {
         CloseHelpWindows();
         Pump(200);
-        if (hDlg)
-            DestroyWindow(hDlg);
-        g_hDialog = nullptr;
-        g_wTemplate = 0;
+        ClosePanel(hDlg);
         for (const std::string& name : helpValues)
         {
             HKEY key;
@@ -146,20 +143,10 @@ protected:
         g_pfnHtmlHelp = g_pfnSystemHtmlHelp;
     }
 
-    void UseProduct(DWORD product, int group)
-    {
-        g_dwProduct = product;
-        g_nProductGroup = group;
-        RefreshProductText();
-        BuildTitle();
-    }
     // The panel without its modal loop, so that the test can select entries.
-    void OpenPanel(DWORD product, int group)
+    void Open(DWORD product, int group)
     {
-        UseProduct(product, group);
-        g_wTemplate = IDD_PANEL;
-        hDlg = CreateDialogParamA(g_hInstance, MAKEINTRESOURCEA(IDD_PANEL), nullptr,
-                                  SharedDialogProc, 0);
+        hDlg = OpenPanel(product, group);
         ASSERT_NE(nullptr, hDlg);
     }
     void Select(const char* fileName, int type)
@@ -223,7 +210,7 @@ AboutSeen ReadAbout(HWND hDlg)
 
 TEST_F(Help, AboutBoxNamesTheProductWithoutEditionInCaption)
 {
-    UseProduct(2, 1);   // Barcode Control, Standard Edition, 3.05 build 630
+    UsePanelProduct(2, 1);   // Barcode Control, Standard Edition, 3.05 build 630
     AboutSeen seen;
     INT_PTR result = RunDriven(IDD_ABOUT, {[&](HWND about) {
         seen = ReadAbout(about);
@@ -239,7 +226,7 @@ TEST_F(Help, AboutBoxNamesTheProductWithoutEditionInCaption)
 
     // A product without an edition: the line is the name alone; Esc ends
     // the box with 0.
-    UseProduct(1, 1);
+    UsePanelProduct(1, 1);
     result = RunDriven(IDD_ABOUT, {[&](HWND about) {
         seen = ReadAbout(about);
         PostMessageA(about, WM_COMMAND, IDCANCEL, 0);
@@ -254,7 +241,7 @@ TEST_F(Help, AboutBoxNamesTheProductWithoutEditionInCaption)
 
 TEST_F(Help, AboutFromThePanelDisablesItAndIgnoresThePanelKeys)
 {
-    UseProduct(2, 1);
+    UsePanelProduct(2, 1);
     HWND panel = nullptr;
     AboutSeen seen;
     bool panelEnabledAfter = false;
@@ -300,7 +287,7 @@ TEST_F(Help, F1OpensTheOwnHelpAtItsContents)
 {
     ASSERT_EQ(ProgramPath().substr(0, ProgramPath().size() - 4) + ".chm",
               std::string(g_szHelpFile));
-    UseProduct(24, 8);
+    UsePanelProduct(24, 8);
     std::vector<std::string> captions;
     bool contentsGrayed = true;
     size_t windowsAfterCloseAll = 99;
@@ -343,7 +330,7 @@ TEST_F(Help, WithoutTheOwnHelpFileContentsIsGrayedAndF1DoesNothing)
     ASSERT_TRUE(MoveFileA(own.c_str(), aside.c_str()));
     InitialisePaths();
     std::string found = g_szHelpFile;
-    UseProduct(24, 8);
+    UsePanelProduct(24, 8);
     bool contentsGrayed = false;
     size_t windows = 99;
     INT_PTR result = RunDriven(IDD_PANEL, {[&](HWND dlg) {
@@ -370,7 +357,7 @@ TEST_F(Help, WithoutTheOwnHelpFileContentsIsGrayedAndF1DoesNothing)
 TEST_F(Help, EntryWithAContextOpensItsTopic)
 {
     InstallHelp("bbarcode.chm");
-    OpenPanel(2, 1);
+    Open(2, 1);
     Select("bbar2d.ocx", COMPONENT_ACTIVEX);        // context 1200
     PressHelpButton();
     ASSERT_EQ(1u, g_calls.size());
@@ -400,7 +387,7 @@ TEST_F(Help, EntryWithoutAContextOpensItsContents)
 {
     // bmergeobj.dll has context 0 in bmailscr.chm; the reference stands in.
     InstallHelp("bmailscr.chm");
-    OpenPanel(5, 2);
+    Open(5, 2);
     Select("bmergeobj.dll", COMPONENT_SCRIPTING);
     PressHelpButton();
     ASSERT_EQ(1u, g_calls.size());
@@ -416,7 +403,7 @@ TEST_F(Help, ContextTheFileDoesNotHoldFallsBackToContents)
     // bdns.ocx asks bnet.chm for context 1100, which the reference standing
     // in for bnet.chm does not map.
     InstallHelp("bnet.chm");
-    OpenPanel(5, 2);
+    Open(5, 2);
     Select("bdns.ocx", COMPONENT_ACTIVEX);
     PressHelpButton();
     ASSERT_EQ(2u, g_calls.size());
@@ -479,7 +466,7 @@ TEST_F(Help, EveryComponentHelpFileOpensFromItsComponent)
         ASSERT_STREQ(c.helpFile, entry->pszHelpFile);
 
         InstallHelp(c.helpFile, TestDir() + "\\component-help\\" + c.helpFile);
-        OpenPanel(c.product, c.group);
+        Open(c.product, c.group);
         g_calls.clear();
         Select(c.component, entry->nType);
         PressHelpButton();
@@ -501,7 +488,7 @@ TEST_F(Help, EveryComponentHelpFileOpensFromItsComponent)
 
 TEST_F(Help, HelpFileNotListedOpensNothing)
 {
-    OpenPanel(2, 1);
+    Open(2, 1);
     Select("bbarcode.ocx", COMPONENT_ACTIVEX);
     PressHelpButton();
     EXPECT_TRUE(g_calls.empty());
@@ -518,7 +505,7 @@ TEST_F(Help, HelpFileNotListedOpensNothing)
 TEST_F(Help, CloseAllClosesEveryHelpWindowThePanelOpened)
 {
     InstallHelp("bbarcode.chm");
-    OpenPanel(2, 1);
+    Open(2, 1);
     Select("bbscan.ocx", COMPONENT_ACTIVEX);
     PressHelpButton();
     SendMessageA(hDlg, WM_COMMAND, ID_HELP_CONTENTS, 0);

@@ -58,10 +58,7 @@ protected:
     }
     void TearDown() override
     {
-        if (hDlg)
-            DestroyWindow(hDlg);
-        g_hDialog = nullptr;
-        g_wTemplate = 0;
+        ClosePanel(hDlg);
         for (auto it = files.rbegin(); it != files.rend(); ++it)
             DeleteFileA(it->c_str());
         for (auto it = dirs.rbegin(); it != dirs.rend(); ++it)
@@ -80,15 +77,9 @@ protected:
     }
 
     // Opens the panel for a product and group, as RunDialog would.
-    void OpenPanel(DWORD product, int group)
+    void Open(DWORD product, int group)
     {
-        g_dwProduct = product;
-        g_nProductGroup = group;
-        RefreshProductText();
-        BuildTitle();
-        g_wTemplate = IDD_PANEL;
-        hDlg = CreateDialogParamA(g_hInstance, MAKEINTRESOURCEA(IDD_PANEL), nullptr,
-                                  SharedDialogProc, 0);
+        hDlg = OpenPanel(product, group);
         ASSERT_NE(nullptr, hDlg);
     }
     // Lists the entry's type and inspects the entry.
@@ -168,7 +159,7 @@ TEST_F(Inspection, RegisteredPathMissingButCopyFoundBySearch)
     ASSERT_NE(nullptr, e);
     Register(e, "C:\\nowhere\\" + std::string(e->pszFileName));
     DWORD size = Place(SystemDir() + "\\" + e->pszFileName, true);
-    OpenPanel(5, 2);
+    Open(5, 2);
     Select(e);
     EXPECT_EQ("Installed, Registered", Text(IDC_STATUS));
     EXPECT_EQ("03-05-2009 14:07", Text(IDC_FILE_DATE));
@@ -188,7 +179,7 @@ TEST_F(Inspection, RegisteredAndFoundNowhere)
     const ComponentEntry* e = FindEntry(COMPONENT_ACTIVEX, 2, COMPONENT_SELF_REGISTERING, true);
     ASSERT_NE(nullptr, e);
     Register(e, "C:\\nowhere\\" + std::string(e->pszFileName));
-    OpenPanel(5, 2);
+    Open(5, 2);
     Select(e);
     EXPECT_EQ("Not installed, Registered", Text(IDC_STATUS));
     EXPECT_EQ("None", Text(IDC_FILE_DATE));
@@ -204,7 +195,7 @@ TEST_F(Inspection, InstalledNotRegisteredOffersRegister)
     const ComponentEntry* e = FindEntry(COMPONENT_ACTIVEX, 2, COMPONENT_SELF_REGISTERING, true);
     ASSERT_NE(nullptr, e);
     Place(SystemDir() + "\\" + e->pszFileName, true);
-    OpenPanel(5, 2);
+    Open(5, 2);
     Select(e);
     EXPECT_EQ("Installed, Not registered", Text(IDC_STATUS));
     EXPECT_FALSE(Grayed(ID_CONTROL_REGISTER));
@@ -219,7 +210,7 @@ TEST_F(Inspection, RegisteredPathStoredWithoutTerminator)
     MakeDir(dir);
     DWORD size = Place(dir + "\\" + e->pszFileName, false, 777);
     Register(e, dir + "\\" + e->pszFileName, false);
-    OpenPanel(20, 3);
+    Open(20, 3);
     Select(e);
     EXPECT_EQ("Installed, Registered", Text(IDC_STATUS));
     EXPECT_EQ("777 bytes", Text(IDC_FILE_SIZE));
@@ -236,7 +227,7 @@ TEST_F(Inspection, LibraryWithClassIdShowsNoRegistrationPart)
     MakeDir(dir);
     Place(dir + "\\" + e->pszFileName, true);
     Register(e, dir + "\\" + e->pszFileName);
-    OpenPanel(5, 2);
+    Open(5, 2);
     Select(e);
     EXPECT_EQ("Installed", Text(IDC_STATUS));
     EXPECT_EQ("3.1.4.159", Text(IDC_FILE_VERSION));
@@ -258,7 +249,7 @@ TEST_F(Inspection, SharedAssemblyIsTakenFromTheGroupsFolderFirst)
     MakeDir(root + "\\v1.1.4322");
     DWORD first = Place(root + "\\v6.0\\v2.0.50727\\" + e->pszFileName, false, 2000);
     Place(root + "\\v1.1.4322\\" + e->pszFileName, true);
-    OpenPanel(17, 4);
+    Open(17, 4);
     Select(e);
     EXPECT_EQ("Installed", Text(IDC_STATUS));           // no registration part
     EXPECT_EQ(std::to_string(first) + " bytes", Text(IDC_FILE_SIZE));
@@ -275,7 +266,7 @@ TEST_F(Inspection, DefaultTypeWithoutEntriesKeepsThePlaceholders)
 {
     // Product 57, an evaluation copy in the .NET-only group 9, opens on
     // ActiveX Control, of which its group has none.
-    OpenPanel(57, GetProductGroup(57));
+    Open(57, GetProductGroup(57));
     EXPECT_EQ(COMPONENT_ACTIVEX, g_nComponentType);
     EXPECT_EQ(0, SendDlgItemMessageA(hDlg, IDC_NAME_LIST, CB_GETCOUNT, 0, 0));
     EXPECT_EQ("01-01-80 00:00", Text(IDC_FILE_DATE));
@@ -290,7 +281,7 @@ TEST_F(Inspection, DefaultTypeWithoutEntriesKeepsThePlaceholders)
 
 TEST_F(Inspection, EmptyTypeLeavesTheLastInspection)
 {
-    OpenPanel(24, 8);       // Compression Library: libraries only
+    Open(24, 8);       // Compression Library: libraries only
     std::string status = Text(IDC_STATUS), description = Text(IDC_DESCRIPTION);
     EXPECT_NE("Not registered", status);
     EXPECT_NE("Description of the component's function.", description);
@@ -303,7 +294,7 @@ TEST_F(Inspection, EmptyTypeLeavesTheLastInspection)
 
 TEST_F(Inspection, ListIsSortedAndItsFirstItemInspected)
 {
-    OpenPanel(5, 2);
+    Open(5, 2);
     FillComponentList(hDlg, COMPONENT_ACTIVEX);
     HWND list = GetDlgItem(hDlg, IDC_NAME_LIST);
     int count = (int)SendMessageA(list, CB_GETCOUNT, 0, 0);
@@ -340,7 +331,7 @@ TEST_F(Inspection, HelpFolderJoinsWithOrWithoutTrailingSeparator)
     MakeDir(dir);
     LoadHtmlHelp();
     ASSERT_NE(nullptr, g_pfnHtmlHelp);
-    OpenPanel(5, 2);
+    Open(5, 2);
     HWND button = GetDlgItem(hDlg, IDC_HELP_BUTTON);
 
     ListHelpFolder(e->pszHelpFile, dir);

@@ -176,10 +176,7 @@ protected:
     }
     void TearDown() override
     {
-        if (hDlg)
-            DestroyWindow(hDlg);
-        g_hDialog = nullptr;
-        g_wTemplate = 0;
+        ClosePanel(hDlg);
         lstrcpynA(g_szRegistrationTool, tool.c_str(), sizeof(g_szRegistrationTool));
         SetCurrentDirectoryA(savedDir);
         SetEnvironmentVariableA("SELFREG_CLASS_ID", nullptr);
@@ -204,16 +201,9 @@ protected:
         classKeys.push_back(std::string("CLSID\\") + e->pszClassId);
     }
     // Opens the panel modeless for a product and group, as RunDialog would.
-    void OpenPanel(DWORD product, int group)
+    void Open(DWORD product, int group)
     {
-        g_dwProduct = product;
-        g_nProductGroup = group;
-        RefreshProductText();
-        BuildTitle();
-        g_wTemplate = IDD_PANEL;
-        hDlg = CreateDialogParamA(g_hInstance, MAKEINTRESOURCEA(IDD_PANEL), nullptr,
-                                  SharedDialogProc, 0);
-        g_hDialog = hDlg;
+        hDlg = OpenPanel(product, group);
         ASSERT_NE(nullptr, hDlg);
     }
     // Lists the entry's type, selects and inspects the entry.
@@ -286,7 +276,7 @@ TEST_F(Registration, RegisterAndUnregisterAFileInTheSystemFolder)
     UseClassOf(e);
     std::string path = SystemDir() + "\\" + e->pszFileName;
     Place(path);
-    OpenPanel(5, 2);
+    Open(5, 2);
     Select(e);
     EXPECT_EQ("Installed, Not registered", Status());
     EXPECT_FALSE(MenuItemGrayed(hDlg, ID_CONTROL_REGISTER));
@@ -321,7 +311,7 @@ TEST_F(Registration, RegisterTakesTheCopyOpenFileFindsNotTheRegisteredOne)
     std::string own = TestDir() + "\\" + e->pszFileName;
     Place(own);
     Place(SystemDir() + "\\" + e->pszFileName);
-    OpenPanel(5, 2);
+    Open(5, 2);
     Select(e);
     EXPECT_EQ("Installed, Registered", Status());
 
@@ -340,7 +330,7 @@ TEST_F(Registration, UnregisterUsesTheRegisteredPathNotTheCopyInspectionFound)
     std::string found = SystemDir() + "\\" + e->pszFileName;
     RegisterByHand(e, registered);
     Place(found);
-    OpenPanel(5, 2);
+    Open(5, 2);
     Select(e);
     // The registered file is missing: inspection shows the system folder's copy.
     EXPECT_EQ("Installed, Registered", Status());
@@ -365,7 +355,7 @@ TEST_F(Registration, PathsWithBlanksReachTheToolWhole)
     Place(path);
     // OpenFile finds it in the current folder.
     ASSERT_TRUE(SetCurrentDirectoryA(dir.c_str()));
-    OpenPanel(5, 2);
+    Open(5, 2);
     Select(e);
 
     EXPECT_TRUE(Command(ID_CONTROL_REGISTER).empty());
@@ -403,7 +393,7 @@ TEST_F(Registration, QuotedStoredPathsNameTheFileForInspectionAndTheTool)
     MakeDir(dir);
     std::string path = dir + "\\" + e->pszFileName;
     Place(path);
-    OpenPanel(5, 2);
+    Open(5, 2);
     const struct
     {
         const char* name;
@@ -452,7 +442,7 @@ TEST_F(Registration, UnregisterCommandLineAsTheToolReceivesIt)
     files.push_back(log);
     SetEnvironmentVariableA("TOOLRECORDER_LOG", log.c_str());
     lstrcpynA(g_szRegistrationTool, recorder.c_str(), sizeof(g_szRegistrationTool));
-    OpenPanel(5, 2);
+    Open(5, 2);
 
     std::string file = std::string("C:\\Program Files\\Modpanel Quoted Test\\") + e->pszFileName;
     std::string started = "\"" + recorder + "\" /u ";
@@ -519,7 +509,7 @@ TEST_F(Registration, RegisterShowsMessage12WhenOpenFileCannotFindTheFile)
     std::string registered = std::string("C:\\mpregonly\\") + e->pszFileName;
     Place(registered);
     RegisterByHand(e, registered);
-    OpenPanel(5, 2);
+    Open(5, 2);
     Select(e);
     EXPECT_EQ("Installed, Registered", Status());
 
@@ -542,7 +532,7 @@ TEST_F(Registration, ToolThatCannotStartShowsMessage11)
     std::string path = SystemDir() + "\\" + e->pszFileName;
     Place(path);
     lstrcpynA(g_szRegistrationTool, "C:\\no such folder\\REGSVR32.EXE", sizeof(g_szRegistrationTool));
-    OpenPanel(5, 2);
+    Open(5, 2);
     Select(e);
 
     std::vector<SeenBox> boxes = Command(ID_CONTROL_REGISTER);

@@ -1,6 +1,7 @@
 #include "PanelDriver.h"
 
 #include "Modpanel.h"
+#include "resource.h"
 
 PanelActionCalls g_actionCalls = {0, 0, 0, 0};
 
@@ -40,6 +41,31 @@ std::string SystemDir()
     char path[MAX_PATH];
     GetSystemDirectoryA(path, sizeof(path));
     return path;
+}
+
+void UsePanelProduct(DWORD product, int group)
+{
+    g_dwProduct = product;
+    g_nProductGroup = group;
+    RefreshProductText();
+    BuildTitle();
+}
+
+HWND OpenPanel(DWORD product, int group)
+{
+    UsePanelProduct(product, group);
+    g_wTemplate = IDD_PANEL;
+    return CreateDialogParamA(g_hInstance, MAKEINTRESOURCEA(IDD_PANEL), nullptr,
+                              SharedDialogProc, 0);
+}
+
+void ClosePanel(HWND& hDlg)
+{
+    if (hDlg)
+        DestroyWindow(hDlg);
+    hDlg = nullptr;
+    g_hDialog = nullptr;
+    g_wTemplate = 0;
 }
 
 void EnsureMainWindow()

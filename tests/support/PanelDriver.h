@@ -19,6 +19,15 @@ std::string TestDir();
 // folder that this program sees).
 std::string SystemDir();
 
+// Makes the product and its group the panel's own, with its texts and
+// title, as RunDialog does before it shows the panel.
+void UsePanelProduct(DWORD product, int group);
+// The panel for a product without its modal loop, so that a test can send
+// it messages: answers the dialog, or nullptr. ClosePanel destroys it and
+// leaves no dialog current.
+HWND OpenPanel(DWORD product, int group);
+void ClosePanel(HWND& hDlg);
+
 // Creates the hidden main window once per process (as start-up does).
 void EnsureMainWindow();
 // Runs RunDialog(wTemplate) with the steps; answers its result.
