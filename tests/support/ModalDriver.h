@@ -13,6 +13,9 @@
 #include <vector>
 
 const INT_PTR kTimedOut = -77;
+// How long a driven dialog may stay open. Only a broken dialog reaches it,
+// so it is generous: under an emulated CPU showing a dialog takes seconds.
+const DWORD kDriveLimitMs = 30000;
 
 // One step: called on each tick with the current dialog until it answers
 // true; then the next step runs. After the last, the dialog is left to end.
@@ -27,7 +30,7 @@ INT_PTR DriveModal(const std::function<INT_PTR()>& runModal, const std::vector<D
 // A framework dialog (a CDialog): act is called once, as soon as the
 // dialog is visible.
 template <class Dialog>
-INT_PTR RunModal(Dialog& dlg, const std::function<void(HWND)>& act, DWORD limitMs = 5000)
+INT_PTR RunModal(Dialog& dlg, const std::function<void(HWND)>& act, DWORD limitMs = kDriveLimitMs)
 {
     return DriveModal([&dlg]() { return dlg.DoModal(); },
                       {[&act](HWND hDlg) {

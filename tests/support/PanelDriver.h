@@ -31,7 +31,7 @@ void ClosePanel(HWND& hDlg);
 // Creates the hidden main window once per process (as start-up does).
 void EnsureMainWindow();
 // Runs RunDialog(wTemplate) with the steps; answers its result.
-INT_PTR RunDriven(WORD wTemplate, const std::vector<PanelStep>& steps, DWORD limitMs = 8000);
+INT_PTR RunDriven(WORD wTemplate, const std::vector<PanelStep>& steps, DWORD limitMs = kDriveLimitMs);
 
 // Whether the menu item of the dialog's menu is grayed.
 bool MenuItemGrayed(HWND hDlg, UINT nCommand);
