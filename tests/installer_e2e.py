@@ -27,7 +27,6 @@ same test holds for a 32-bit package on a 64-bit prefix ("Program Files
 (x86)", the registry's 32-bit view). Exit status: 0 when every check passed.
 """
 import argparse
-import json
 import os
 import shutil
 import subprocess
@@ -36,6 +35,8 @@ import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "support"))
 from winerun import run_wine  # noqa: E402
+from vendorserver import VendorServer  # noqa: E402
+from checks import Checks  # noqa: E402
 
 PRODUCT, SERIAL = 26, "BMT-650-E2E-0001"
 TITLE = "Brantlow Mail Toolkit Professional Edition 6.5"      # Start-menu folder
@@ -56,21 +57,15 @@ WM_COMMAND, IDCANCEL, IDC_CHECK_LATER, IDC_HELP_BUTTON = 0x0111, 2, 5, 1018
 class Test:
     def __init__(self, a):
         self.a = a
-        self.failures = []
+        self.check = Checks("    ")
         self.exe = {
             "instprobe": os.path.join(a.bin_dir, "tests", "instprobe.exe"),
             "dlgdriver": os.path.join(a.bin_dir, "tests", "dlgdriver.exe"),
             "productrec": os.path.join(a.bin_dir, "tools", "productrec.exe"),
         }
         self.work = os.path.join(a.bin_dir, "tests", "installer-e2e")
-        self.server = None
-        self.server_log = os.path.join(self.work, "server.log")
-
-    def check(self, cond, what):
-        print(("    ok:   " if cond else "    FAIL: ") + what, flush=True)
-        if not cond:
-            self.failures.append(what)
-        return cond
+        self.server = VendorServer(a.server, a.port, os.path.join(self.work, "server.log"),
+                                   lifetime=900)
 
     # --- Wine ----------------------------------------------------------------
     def run(self, *args, timeout=120):
@@ -170,30 +165,15 @@ class Test:
 
     # --- The vendor server ---------------------------------------------------
     def start_server(self):
-        offers = os.path.join(self.work, "offers.json")
-        with open(offers, "w") as f:
-            json.dump([{"sn": SERIAL, "status": "1 6 50 1200 20261208",
-                        "url": "http://downloads.brantlow.example/mail650.exe"}], f)
-        if os.path.exists(self.server_log):
-            os.remove(self.server_log)
-        self.server = subprocess.Popen(
-            [sys.executable, self.a.server, "--offers", offers, "--port", str(self.a.port),
-             "--log", self.server_log, "--lifetime", "900"],
-            stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
-        line = self.server.stdout.readline()
-        assert "vendor server on" in line, "server did not start: " + line
+        self.server.start([{"sn": SERIAL, "status": "1 6 50 1200 20261208",
+                            "url": "http://downloads.brantlow.example/mail650.exe"}],
+                          os.path.join(self.work, "offers.json"))
 
     def stop_server(self):
-        if self.server:
-            self.server.terminate()
-            self.server.wait(timeout=10)
-            self.server = None
+        self.server.stop()
 
     def queries(self):
-        if not os.path.exists(self.server_log):
-            return []
-        with open(self.server_log) as f:
-            return [json.loads(line)["fields"] for line in f if line.strip()]
+        return [q["fields"] for q in self.server.queries()]
 
     def driver(self, *args, timeout=60):
         return self.run(self.exe["dlgdriver"], *[str(a) for a in args], timeout=timeout)
@@ -204,15 +184,6 @@ class Test:
         return subprocess.Popen([self.a.wine_run, link["target"]] + link["arguments"].split(),
                                 cwd=self.unix(link["workdir"]), stdin=subprocess.DEVNULL,
                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-
-    def ended(self, proc, what):
-        try:
-            rc = proc.wait(timeout=30)
-        except subprocess.TimeoutExpired:
-            proc.kill()
-            proc.wait()
-            rc = None
-        self.check(rc == 0, what + " ends with exit code 0 (got %r)" % rc)
 
     # --- The steps -------------------------------------------------------------
     def bad_input(self):
@@ -358,7 +329,7 @@ class Test:
         self.check(rc == 0, "Help opens \"%s\" (%s from the installed help folder)"
                    % (help_title, COMPONENT_HELP))
         self.driver("post", PANEL_CAPTION, WM_COMMAND, IDCANCEL, 5000)
-        self.ended(proc, "the panel")
+        self.check.ended(proc, "the panel", 30)
         os.remove(component)
 
     def notifier(self):
@@ -372,7 +343,7 @@ class Test:
         rc, out = self.driver("show", NOTIFIER, 30000)
         self.check(rc == 0 and DISPLAY_NAME in out, "the offer dialog shows \"%s\"" % DISPLAY_NAME)
         self.driver("press", NOTIFIER, IDC_CHECK_LATER, 5000)
-        self.ended(proc, "the notifier")
+        self.check.ended(proc, "the notifier", 30)
         q = self.queries()
         self.check(len(q) == 1 and q[0].get("sn") == SERIAL and
                    (q[0].get("v1"), q[0].get("v2"), q[0].get("v3")) == ("6", "50", "1058"),
@@ -446,8 +417,7 @@ class Test:
         finally:
             self.stop_server()
             self.stop_prefix()
-        print("%d failure(s)" % len(self.failures))
-        return 1 if self.failures else 0
+        return self.check.status()
 
 
 def main():

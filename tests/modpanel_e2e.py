@@ -7,19 +7,15 @@ import subprocess
 import sys
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "support"))
+from checks import Checks  # noqa: E402
 from winerun import run_wine  # noqa: E402
 
-failures = []
+check = Checks()
 VK_RETURN, VK_ESCAPE = 0x0D, 0x1B
 WM_COMMAND, WM_SYSCOMMAND, SC_CLOSE = 0x0111, 0x0112, 0xF060
 DEFAULT_TITLE = "Brantlow Mail Toolkit 6.5 Modpanel"
 ABOUT_TITLE = "About Brantlow Mail Toolkit"   # the name without edition
 
-
-def check(condition, what):
-    print(("ok   " if condition else "FAIL ") + what)
-    if not condition:
-        failures.append(what)
 
 
 class Tools:
@@ -39,15 +35,6 @@ class Tools:
                        stdin=subprocess.DEVNULL, timeout=60)
 
 
-def finish(proc, what):
-    try:
-        rc = proc.wait(timeout=20)
-    except subprocess.TimeoutExpired:
-        proc.kill()
-        proc.wait()
-        rc = None
-    check(rc == 0, what + ": program ends with exit code 0 (got %r)" % rc)
-
 
 def checked_buttons(show_output):
     ids = set()
@@ -66,7 +53,7 @@ def panel_case(t, args, title, checked_id, what):
         check(checked_buttons(out) == {checked_id},
               what + ": type button %d checked (%s)" % (checked_id, sorted(checked_buttons(out))))
         t.ctl("key", title, VK_ESCAPE, 2000)
-    finish(proc, what)
+    check.ended(proc, what)
 
 
 def main():
@@ -89,7 +76,7 @@ def main():
     rc_panel, _ = t.ctl("absent", DEFAULT_TITLE, 300)
     check(rc_panel == 0, "/product:abc shows no panel")
     t.ctl("key", "Modpanel", VK_RETURN, 2000)
-    finish(proc, "/product:abc")
+    check.ended(proc, "/product:abc")
 
     # -version: the About box alone; closing it ends the program.
     proc = t.start("-version")
@@ -97,7 +84,7 @@ def main():
     check(rc == 0 and " 1 Button" in out, "-version shows the About box")
     check(t.ctl("absent", DEFAULT_TITLE, 300)[0] == 0, "-version shows no panel")
     t.ctl("key", ABOUT_TITLE, VK_ESCAPE, 2000)
-    finish(proc, "-version")
+    check.ended(proc, "-version")
 
     # Product on the command line, and tokens that must be ignored.
     panel_case(t, ["/pro:12"], "Brantlow Terminal Control 3.5 Modpanel", 1009, "/pro:12")
@@ -119,12 +106,9 @@ def main():
         rc, _ = t.ctl("show", DEFAULT_TITLE, 15000)
         check(rc == 0, what + ": panel shows")
         t.ctl(action[0], DEFAULT_TITLE, *action[1:], 2000)
-        finish(proc, what)
+        check.ended(proc, what)
 
-    if failures:
-        print("%d failed" % len(failures))
-        return 1
-    return 0
+    return check.status()
 
 
 if __name__ == "__main__":

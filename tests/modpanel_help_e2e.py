@@ -14,19 +14,15 @@ import sys
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "support"))
+from checks import Checks  # noqa: E402
 from winerun import run_wine  # noqa: E402
 
-failures = []
+check = Checks()
 VK_F1, VK_ESCAPE = 0x70, 0x1B
 WM_COMMAND, IDOK, IDCANCEL = 0x0111, 1, 2
 DEFAULT_TITLE = "Brantlow Mail Toolkit 6.5 Modpanel"
 HELP_TITLE = "Modpanel Help"
 
-
-def check(condition, what):
-    print(("ok   " if condition else "FAIL ") + what)
-    if not condition:
-        failures.append(what)
 
 
 class Tools:
@@ -49,15 +45,6 @@ class Tools:
             time.sleep(0.3)
         return False
 
-
-def finish(proc, what):
-    try:
-        rc = proc.wait(timeout=20)
-    except subprocess.TimeoutExpired:
-        proc.kill()
-        proc.wait()
-        rc = None
-    check(rc == 0, what + ": program ends with exit code 0 (got %r)" % rc)
 
 
 def controls(show_output):
@@ -82,7 +69,7 @@ def f1_and_close(t, exe, what, cwd=None):
     # the focus); the main window's close closes every help window.
     t.ctl("post", DEFAULT_TITLE, WM_COMMAND, IDCANCEL, 2000)
     check(t.gone(HELP_TITLE), what + ": closing the panel closes the help window")
-    finish(proc, what)
+    check.ended(proc, what)
 
 
 def main():
@@ -134,10 +121,9 @@ def main():
           "-version: 1006 is the version text (got %r)" % texts.get(1006))
     check(t.ctl("absent", DEFAULT_TITLE, 300)[0] == 0, "-version shows no panel")
     t.ctl("post", "About Brantlow Mail Toolkit", WM_COMMAND, IDOK, 2000)
-    finish(proc, "-version")
+    check.ended(proc, "-version")
 
-    print("%d failure(s)" % len(failures))
-    return 1 if failures else 0
+    return check.status()
 
 
 if __name__ == "__main__":

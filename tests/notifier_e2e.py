@@ -16,7 +16,6 @@ product schedules, no installed products. Exit status: 0 when every check
 of every case passed; each failed check is printed with its case's name.
 """
 import argparse
-import json
 import os
 import socket
 import subprocess
@@ -26,6 +25,7 @@ import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "support"))
 from winerun import run_wine  # noqa: E402
+from vendorserver import VendorServer  # noqa: E402
 
 CAPTION = "Brantlow Update"
 SETTINGS = r"HKEY_CURRENT_USER\Software\Brantlow\Updates"
@@ -71,7 +71,7 @@ class Env:
         self.url_log = os.path.join(self.work, "urls.txt")
         self.server_log = os.path.join(self.work, "server.log")
         self.offers = os.path.join(self.work, "offers.json")
-        self.server = None
+        self.server = VendorServer(args.server, args.port, self.server_log)
         self.titles = {}
         self.order = []     # product identifiers in catalogue order
         self.installed = set()
@@ -182,25 +182,13 @@ class Env:
         self.installed.add(pid)
 
     def start_server(self, offers):
-        with open(self.offers, "w") as f:
-            json.dump(offers, f)
-        self.server = subprocess.Popen(
-            [sys.executable, self.a.server, "--offers", self.offers, "--port", str(self.a.port),
-             "--log", self.server_log, "--lifetime", "300"],
-            stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
-        line = self.server.stdout.readline()
-        assert "vendor server on" in line, "server did not start: " + line
+        self.server.start(offers, self.offers)
 
     def stop_server(self):
-        if self.server:
-            self.server.terminate()
-            self.server.wait(timeout=10)
-            self.server = None
+        self.server.stop()
 
     def queries(self):
-        if not os.path.exists(self.server_log):
-            return []
-        return [json.loads(line) for line in open(self.server_log)]
+        return self.server.queries()
 
     # --- Running the notifier ------------------------------------------------
     def notifier(self, args, driver=None, timeout=60, before=()):
