@@ -15,19 +15,15 @@ cd "$(dirname "$0")/.."
 
 # Target | the product files it aims at | its functions (an extended regex).
 aims=(
-  "response|updnotify/HttpClient.cpp updnotify/VersionQuery.cpp|CHttpClient::|QueryVersion|AppendBounded|FormatDecimal|IsBlank"
-  "status_value|updnotify/VersionQuery.cpp|ReadUpdateStatus|ScanNumber"
-  "notifier_cmdline|updnotify/CommandLine.cpp|ApplyCommandLine|FindOption|ReadSignedDecimal|ToUpper|IsBlank"
-  "panel_cmdline|modpanel/Startup.cpp|ParseCommandLine|NameMatches|ReadNumber"
-  "update_address|updnotify/ProductSchedule.cpp|IsOpenableUpdateUrl|FormatProductKey|FormatDisplayName|AppendCut|StartsWithNoCase|FormatVersion"
-  "string_map|framework/String.cpp framework/StringMap.cpp|CString::|CMapStringToString::"
+  "response|updnotify/HttpClient.cpp updnotify/VersionQuery.cpp common/Text.cpp|CHttpClient::|QueryVersion|BuildVersionQueryForm|AppendText[(]|FormatDecimal"
+  "status_value|updnotify/VersionQuery.cpp common/Text.cpp|ReadUpdateStatus|ScanDecimal"
+  "notifier_cmdline|updnotify/CommandLine.cpp common/Text.cpp|ApplyCommandLine|FindOption|ToUpper|ScanDecimal"
+  "panel_cmdline|modpanel/Startup.cpp common/Text.cpp|ParseCommandLine|NameMatches|ScanDecimal"
+  "update_address|updnotify/UpdateAddress.cpp updnotify/ProductSchedule.cpp common/Text.cpp|IsOpenableUpdateUrl|StartsWithNoCase|FormatProductKey|FormatDisplayName|FormatVersion|CopyTextCut|AppendTextCut"
+  "string_map|framework/CString.cpp framework/StringMap.cpp|CString::|CMapStringToString::"
 )
 
-if /lib/ld-linux.so.2 --version >/dev/null 2>&1; then
-    bits=32; m32=ON
-else
-    bits=64; m32=OFF
-fi
+source fuzz/settings.sh
 build=build/fuzz-cov-$bits
 cmake -S fuzz -B "$build" -DFUZZ_M32=$m32 -DFUZZ_COVERAGE=ON >/dev/null &&
     cmake --build "$build" -j 2 >/dev/null || { echo "coverage: build failed"; exit 1; }

@@ -15,29 +15,15 @@ cd "$(dirname "$0")/.."
 
 seconds=${1:-600}
 shift || true
-all_targets=(response:8192 status_value:256 notifier_cmdline:512 panel_cmdline:512
-             update_address:1024 string_map:2048)
-
-if /lib/ld-linux.so.2 --version >/dev/null 2>&1; then
-    bits=32; m32=ON
-else
-    bits=64; m32=OFF
-fi
+source fuzz/settings.sh
 build=build/fuzz-$bits
 work=$build/long
-symbolizer=/usr/lib/llvm-14/bin/llvm-symbolizer
-[ -x "$symbolizer" ] && export ASAN_SYMBOLIZER_PATH=$symbolizer UBSAN_SYMBOLIZER_PATH=$symbolizer
 
 cmake -S fuzz -B "$build" -DFUZZ_M32=$m32 -DFUZZ_COVERAGE=OFF >/dev/null &&
     cmake --build "$build" -j 2 >/dev/null || { echo "long: build failed"; exit 1; }
 mkdir -p "$work"
 
-selected=()
-for entry in "${all_targets[@]}"; do
-    if [ $# -eq 0 ] || [[ " $* " == *" ${entry%%:*} "* ]]; then
-        selected+=("$entry")
-    fi
-done
+select_targets "$@"
 
 one() {   # one NAME MAXLEN
     local name=$1 max_len=$2 exe=$build/fuzz_$1

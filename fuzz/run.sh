@@ -18,28 +18,13 @@ set -uo pipefail
 cd "$(dirname "$0")/.."
 
 seconds=${FUZZ_SECONDS:-30}
-# Target, and the largest input it takes.
-all_targets=(response:8192 status_value:256 notifier_cmdline:512 panel_cmdline:512
-             update_address:1024 string_map:2048)
-
-if /lib/ld-linux.so.2 --version >/dev/null 2>&1; then
-    bits=32; m32=ON
-else
-    bits=64; m32=OFF
-fi
+source fuzz/settings.sh
 build=build/fuzz-$bits
 work=$build/work
-symbolizer=/usr/lib/llvm-14/bin/llvm-symbolizer
-[ -x "$symbolizer" ] && export ASAN_SYMBOLIZER_PATH=$symbolizer UBSAN_SYMBOLIZER_PATH=$symbolizer
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 
-selected=()
-for entry in "${all_targets[@]}"; do
-    if [ $# -eq 0 ] || [[ " $* " == *" ${entry%%:*} "* ]]; then
-        selected+=("$entry")
-    fi
-done
+select_targets "$@"
 
 echo "fuzz: building ${bits}-bit programs in $build"
 mkdir -p build

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "CommandLine.h"
+#include "LongNumber.h"
 
 namespace
 {
@@ -107,18 +108,6 @@ Expected Apply(const std::string& strLine, const UpdateSettings& start)
         }
     }
     return e;
-}
-
-bool HasLongNumber(const std::string& str)
-{
-    int nRun = 0;
-    for (char c : str)
-    {
-        nRun = (c >= '0' && c <= '9') ? nRun + 1 : 0;
-        if (nRun >= 10)
-            return true;
-    }
-    return false;
 }
 
 } // namespace

@@ -17,6 +17,7 @@
 
 #include <string>
 
+#include "LongNumber.h"
 #include "VersionQuery.h"
 
 namespace
@@ -24,18 +25,6 @@ namespace
 
 const char* const kMonths[12] = { "Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                   "Jul", "Aug", "Sep", "Oct", "Nov", "Dec" };
-
-bool HasLongNumber(const std::string& str)
-{
-    int nRun = 0;
-    for (char c : str)
-    {
-        nRun = (c >= '0' && c <= '9') ? nRun + 1 : 0;
-        if (nRun >= 10)
-            return true;
-    }
-    return false;
-}
 
 } // namespace
 
