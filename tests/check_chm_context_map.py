@@ -23,9 +23,9 @@ import tempfile
 
 
 def load_table(path):
-    spec = importlib.util.spec_from_file_location("make_component_table", path)
-    module = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(module)
+    found = importlib.util.spec_from_file_location("make_component_table", path)
+    module = importlib.util.module_from_spec(found)
+    found.loader.exec_module(module)
     return module
 
 
