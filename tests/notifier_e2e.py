@@ -24,7 +24,7 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "support"))
-from winerun import run_wine  # noqa: E402
+from winerun import run_wine, windows_path  # noqa: E402
 from vendorserver import VendorServer  # noqa: E402
 
 CAPTION = "Brantlow Update"
@@ -49,11 +49,6 @@ LATER = 30 * DAY            # what Check Later gives
 FIRST, SECOND = 1, 2
 HELP_PROJECT = os.path.join(os.path.dirname(os.path.abspath(__file__)), os.pardir,
                             "docs", "help", "updnotify", "updnotify.hhp")
-
-
-def windows_path(path):
-    """The path as Wine's programs see it: drive Z: is the root folder."""
-    return "Z:" + os.path.abspath(path).replace("/", "\\")
 
 
 class Env:

@@ -20,10 +20,9 @@ import subprocess
 import sys
 import time
 
-
-def windows_path(path):
-    """The path as Wine's programs see it: drive Z: is the root folder."""
-    return "Z:" + os.path.abspath(path).replace("/", "\\")
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))),
+                                "support"))
+from winerun import windows_path  # noqa: E402
 
 
 def desktop_processes(prefix):

@@ -1,7 +1,13 @@
 """Runs one Windows program of a build tree under Wine, for the end-to-end
 scripts, and returns its exit code and output."""
+import os
 import subprocess
 import tempfile
+
+
+def windows_path(path):
+    """The path as Wine's programs see it: drive Z: is the root folder."""
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
 
 
 def run_wine(wine_run, *args, timeout=60, env=None, cwd=None):
