@@ -388,8 +388,9 @@ TEST(HttpClientTimeouts, PeerKeepingTheConnectionOpenSucceedsAfterOneTimeout)
     client.Close();
     peer.Join();
     const DWORD kOneTimeout = CHttpClient::kMinTimeout * kSecond;
+    // One time-out ends the wait, not a second one.
     EXPECT_GE(dwTook, kOneTimeout - kSecond);
-    EXPECT_LT(dwTook, kOneTimeout + 5 * kSecond);
+    EXPECT_LT(dwTook, 2 * kOneTimeout - kSecond);
     EXPECT_EQ(Header(client, "X-Update-Status"), "1");
 }
 
