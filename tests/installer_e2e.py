@@ -80,7 +80,12 @@ class Test:
         env = dict(os.environ, WINEPREFIX=self.a.prefix)
         subprocess.run(["sh", os.path.join(self.a.harness, "wine-stop.sh"), self.a.prefix])
         shutil.rmtree(self.a.prefix, ignore_errors=True)
-        os.makedirs(self.a.prefix)
+        # The folder itself stays where it is a mount point (a prefix kept
+        # in memory); what counts is that it is empty.
+        os.makedirs(self.a.prefix, exist_ok=True)
+        if os.listdir(self.a.prefix):
+            print("the old prefix %s could not be removed" % self.a.prefix)
+            return False
         self.run("wineboot", "-i", timeout=300)
         # The registry files appear when the wine server has written them.
         subprocess.run(["wineserver", "-w"], env=env, timeout=120)
