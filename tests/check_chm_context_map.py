@@ -17,9 +17,11 @@ import importlib.util
 import os
 import re
 import struct
-import subprocess
 import sys
 import tempfile
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "support"))
+from chmfiles import extract_all  # noqa: E402
 
 
 def load_table(path):
@@ -27,19 +29,6 @@ def load_table(path):
     module = importlib.util.module_from_spec(found)
     found.loader.exec_module(module)
     return module
-
-
-def extract_all(chmls, chm, folder):
-    """{"/name": bytes} of every file that the help file holds."""
-    subprocess.run([chmls, "extractall", chm, folder], capture_output=True, check=True)
-    files = {}
-    for base, _, names in os.walk(folder):
-        for name in names:
-            path = os.path.join(base, name)
-            inner = "/" + os.path.relpath(path, folder).replace(os.sep, "/")
-            with open(path, "rb") as f:
-                files[inner] = f.read()
-    return files
 
 
 def context_map(files):

@@ -13,21 +13,18 @@ import subprocess
 import sys
 import tempfile
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "support"))
+from chmfiles import extract_all  # noqa: E402
+
 LOCAL = re.compile(r'<param\s+name="Local"\s+value="([^"]*)"', re.I)
 LINK = re.compile(r'\b(?:href|src)\s*=\s*"([^"]*)"', re.I)
 PLACE = re.compile(r'\b(?:name|id)\s*=\s*"([^"]*)"', re.I)
 
 
-def extract_all(chmls, chm, folder):
-    subprocess.run([chmls, "extractall", chm, folder], capture_output=True, check=True)
-    files = {}
-    for base, _, names in os.walk(folder):
-        for name in names:
-            path = os.path.join(base, name)
-            inner = os.path.relpath(path, folder).replace(os.sep, "/")
-            with open(path, "rb") as f:
-                files[inner.lower()] = f.read().decode("latin-1")
-    return files
+def text_files(chmls, chm, folder):
+    """{"inner/path" in lower case: text} of every file of the help file."""
+    return {name[1:].lower(): data.decode("latin-1")
+            for name, data in extract_all(chmls, chm, folder).items()}
 
 
 def default_topic(chmls, chm):
@@ -42,7 +39,7 @@ def check(chmls, chm):
     if not os.path.isfile(chm):
         return ["%s: not built" % name], 0
     with tempfile.TemporaryDirectory() as folder:
-        files = extract_all(chmls, chm, folder)
+        files = text_files(chmls, chm, folder)
     # (where it was found, target)
     targets = []
     topic = default_topic(chmls, chm)

@@ -47,21 +47,7 @@ timeout 60 "$loader" reg add 'HKLM\Software\Microsoft\Windows\HTML Help' /v bnet
 timeout 120 "$loader" explorer /desktop=$desktop "$exe" /product:26 >/dev/null 2>&1 </dev/null &
 pid=$!
 sleep 6
-# What the panel shows, read from its controls: the Help button (1018) must
-# be enabled for the picture to mean anything.
-controls=$(timeout 30 "$loader" explorer /desktop=$desktop "$ctl" show "$caption" 10000 2>/dev/null </dev/null || true)
-echo "$controls" | tr -d '\r' | grep -E '^control (1008|1015|1018) ' || true
-if ! echo "$controls" | tr -d '\r' | grep -qE '^control 1018 [^ ]+ enabled'; then
-    echo "the Help button is not enabled" >&2
-    exit 1
-fi
-import -window root "$outdir/panel-help-mail.png"
-echo "wrote $outdir/panel-help-mail.png"
-
-timeout 30 "$loader" explorer /desktop=$desktop "$ctl" press "$caption" 1018 10000 \
-    >/dev/null 2>&1 </dev/null || true
-sleep 5
-import -window root "$outdir/panel-help-mail-window.png"
-echo "wrote $outdir/panel-help-mail-window.png"
+picture_panel_and_help "$desktop" "$caption" "$outdir/panel-help-mail.png" \
+    "$outdir/panel-help-mail-window.png"
 timeout 30 wineserver -k >/dev/null 2>&1 </dev/null || true
 wait "$pid" || true

@@ -53,19 +53,7 @@ cp "$build/tests/probe_component.dll" "$prefix/drive_c/windows/bcert.ocx"
     timeout 120 "$loader" explorer /desktop=$desktop "$target" $args >/dev/null 2>&1 </dev/null) &
 pid=$!
 sleep 6
-controls=$(timeout 30 "$loader" explorer /desktop=$desktop "$ctl" show "$caption" 10000 2>/dev/null </dev/null | tr -d '\r' || true)
-echo "$controls" | grep -E '^control (1015|1018) ' || true
-if ! echo "$controls" | grep -qE '^control 1018 [^ ]+ enabled'; then
-    echo "the Help button is not enabled" >&2
-    exit 1
-fi
-import -window root "$outdir/installed-panel.png"
-echo "wrote $outdir/installed-panel.png"
-
-timeout 30 "$loader" explorer /desktop=$desktop "$ctl" press "$caption" 1018 10000 \
-    >/dev/null 2>&1 </dev/null || true
-sleep 5
-import -window root "$outdir/installed-panel-help.png"
-echo "wrote $outdir/installed-panel-help.png"
+picture_panel_and_help "$desktop" "$caption" "$outdir/installed-panel.png" \
+    "$outdir/installed-panel-help.png"
 timeout 30 wineserver -k >/dev/null 2>&1 </dev/null || true
 wait "$pid" || true

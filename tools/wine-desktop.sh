@@ -2,6 +2,8 @@
 # the script's own, so that pictures never meet a test run.
 #   wine_desktop_start PREFIX FIRST-DISPLAY WxH  (needs $loader, the tree's Wine)
 #   wine_desktop_stop                            (call it from the EXIT trap)
+#   picture_panel_and_help DESKTOP CAPTION PANEL-PNG HELP-PNG
+#                      (needs $ctl, the tree's dlgdriver.exe)
 xpid=
 
 wine_desktop_start() {
@@ -24,4 +26,25 @@ wine_desktop_start() {
 wine_desktop_stop() {
     timeout 30 wineserver -k >/dev/null 2>&1 </dev/null || true
     if [ -n "$xpid" ]; then kill "$xpid" 2>/dev/null || true; fi
+}
+
+# Pictures the panel that shows CAPTION on the Wine desktop DESKTOP, whose
+# Help button (1018) must be enabled for the picture to mean anything; then
+# presses Help and pictures the help window that it opens.
+picture_panel_and_help() {
+    local desktop=$1 caption=$2 controls
+    controls=$(timeout 30 "$loader" explorer /desktop=$desktop "$ctl" show "$caption" 10000 \
+               2>/dev/null </dev/null | tr -d '\r' || true)
+    echo "$controls" | grep -E '^control (1008|1015|1018) ' || true
+    if ! echo "$controls" | grep -qE '^control 1018 [^ ]+ enabled'; then
+        echo "the Help button is not enabled" >&2
+        exit 1
+    fi
+    import -window root "$3"
+    echo "wrote $3"
+    timeout 30 "$loader" explorer /desktop=$desktop "$ctl" press "$caption" 1018 10000 \
+        >/dev/null 2>&1 </dev/null || true
+    sleep 5
+    import -window root "$4"
+    echo "wrote $4"
 }
