@@ -1,6 +1,7 @@
 #include "ProductCatalogue.h"
 
 #include "CatalogueText.h"
+#include "ProductLines.h"
 #include "ProductTable.h"
 
 using namespace ProductTable;
@@ -25,12 +26,23 @@ constexpr bool FieldsAreSound()
 {
     for (const ProductRecord& r : s_aProducts)
     {
-        if (r.bGroup < 1 || r.bGroup > 14 || r.wMinor > 99)
+        if (r.bGroup < ProductLine::kFirst || r.bGroup > ProductLine::kLast || r.wMinor > 99)
             return false;
         if (r.name.GetLength(r.dwId) == 0)
             return false;
     }
     return true;
+}
+
+// The panel's default product exists and belongs to its default line.
+constexpr bool PanelDefaultIsSound()
+{
+    for (const ProductRecord& r : s_aProducts)
+    {
+        if (r.dwId == kDefaultPanelProduct)
+            return r.bGroup == kDefaultPanelLine;
+    }
+    return false;
 }
 
 // Fields no longer than the longest text they hold.
@@ -51,6 +63,7 @@ constexpr bool FieldsAreTight()
 static_assert(kProductCount <= 128, "the notifier holds at most 128 products");
 static_assert(IdsAscendFromOne(), "identifiers must be non-zero and ascending");
 static_assert(FieldsAreSound(), "a product has a bad group, minor or name");
+static_assert(PanelDefaultIsSound(), "the panel's default product must be of its default line");
 static_assert(FieldsAreTight(), "resize kNameField / kEditionField to the longest text");
 
 const ProductRecord* FindProduct(DWORD dwId)

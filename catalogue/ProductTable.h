@@ -115,14 +115,8 @@ struct ProductRecord
     CEncipheredText<kEditionField, kEditionSalt> edition;
 };
 
-// Product lines (groups):
-//   1      Barcode Control: ActiveX controls only
-//   2-4    Mail Toolkit: the 4.x classic, 5.x (.NET 5.0) and 6.x (.NET 6.0)
-//   5-7    Secure Transfer Toolkit: the same three generations
-//   8      Compression Library: plain DLLs
-//   9-10   Charting Suite for .NET: .NET components only, 5.x and 6.x
-//   11-13  Terminal Control: the 3.x classic, 5.x (.NET 5.0), 6.x (.NET 6.0)
-//   14     Spell Check Kit: a control and a library
+// The second column is the product line (group): catalogue/ProductLines.h
+// names each one.
 //
 // The order of this table is the catalogue order; identifiers ascend.
 static constexpr ProductRecord s_aProducts[] = {

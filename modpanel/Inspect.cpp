@@ -3,6 +3,8 @@
 // and registered, and whether its help can be shown.
 #include "Modpanel.h"
 
+#include "ProductLines.h"
+
 #include "ScopedHandles.h"
 #include "Text.h"
 
@@ -66,20 +68,24 @@ void EnableCommand(HWND hDlg, UINT nCommand, BOOL bEnable)
 
 BOOL IsScriptingEnabled(int nGroup)
 {
-    static const int s_anGroups[] = {2, 3, 4, 5, 6, 7};
+    using namespace ProductLine;
+    static const int s_anGroups[] = {kMail4, kMail5, kMail6, kTransfer4, kTransfer5, kTransfer6};
     return InList(nGroup, s_anGroups, sizeof(s_anGroups) / sizeof(s_anGroups[0]));
 }
 
 BOOL IsDotNetEnabled(int nGroup)
 {
-    static const int s_anGroups[] = {2, 3, 4, 5, 6, 7, 9, 10, 12, 13};
+    using namespace ProductLine;
+    static const int s_anGroups[] = {kMail4, kMail5, kMail6, kTransfer4, kTransfer5, kTransfer6,
+                                     kCharting5, kCharting6, kTerminal5, kTerminal6};
     return InList(nGroup, s_anGroups, sizeof(s_anGroups) / sizeof(s_anGroups[0]));
 }
 
 const char* AssemblySubfolder(int nGroup)
 {
-    static const int s_anV5[] = {3, 6, 9, 12};
-    static const int s_anV6[] = {4, 7, 10, 13};
+    using namespace ProductLine;
+    static const int s_anV5[] = {kMail5, kTransfer5, kCharting5, kTerminal5};
+    static const int s_anV6[] = {kMail6, kTransfer6, kCharting6, kTerminal6};
     if (InList(nGroup, s_anV5, 4))
         return "\\v5.0";
     if (InList(nGroup, s_anV6, 4))

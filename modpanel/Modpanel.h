@@ -53,8 +53,8 @@ void MakeOwnHelpPath(const char* pszModule, char* pszHelp, int nSize);
 // and the action; answers FALSE at the first PRODUCT option whose product the
 // catalogue does not know (the caller shows IDS_WRONG_PRODUCT and ends).
 BOOL ParseCommandLine(const char* pszCmdLine, BOOL* pbProductNamed, int* pnAction);
-// The choice of product: the named one, else the first group-4 product that
-// is installed, else product 17 (group 4).
+// The choice of product: the named one, else the first installed product of
+// kDefaultPanelLine, else kDefaultPanelProduct (ProductLines.h).
 void ChooseProduct(BOOL bProductNamed);
 // Reads the current product's name, edition and version text again.
 void RefreshProductText();

@@ -5,6 +5,7 @@
 #include <time.h>
 
 #include "ProductCatalogue.h"
+#include "ProductLines.h"
 #include "SystemLibrary.h"
 #include "Text.h"
 #include "resource.h"
@@ -131,12 +132,12 @@ void ChooseProduct(BOOL bProductNamed)
         g_nProductGroup = GetProductGroup(g_dwProduct);
         return;
     }
-    g_nProductGroup = 4;
+    g_nProductGroup = kDefaultPanelLine;
     DWORD adwIds[255];
-    int nCount = EnumerateProducts(4, adwIds, 255);
+    int nCount = EnumerateProducts(kDefaultPanelLine, adwIds, 255);
     if (nCount > 255)
         nCount = 255;
-    g_dwProduct = 17;
+    g_dwProduct = kDefaultPanelProduct;
     for (int i = 0; i < nCount; ++i)
     {
         int hProduct = OpenProduct(adwIds[i]);

@@ -13,6 +13,7 @@ from the file name (a name-based UUID), so they never change between runs.
                                              contexts that its rows use
 """
 import os
+import re
 import sys
 import uuid
 
@@ -26,38 +27,43 @@ HELP_ONLY = "kHtmlHelp"                 # a help file, nothing to register
 SHARED = "kSharedAssembly"              # assemblies folder first, with help
 PLAIN = "kNoFlags"                      # no class, no help file
 
-GROUPS = {
-    1: "Barcode Control",
-    2: "Mail Toolkit 4.x",
-    3: "Mail Toolkit 5.x (.NET 5.0)",
-    4: "Mail Toolkit 6.x (.NET 6.0)",
-    5: "Secure Transfer Toolkit 4.x",
-    6: "Secure Transfer Toolkit 5.x (.NET 5.0)",
-    7: "Secure Transfer Toolkit 6.x (.NET 6.0)",
-    8: "Compression Library",
-    9: "Charting Suite for .NET 5.x",
-    10: "Charting Suite for .NET 6.x",
-    11: "Terminal Control 3.x",
-    12: "Terminal Control 5.x (.NET 5.0)",
-    13: "Terminal Control 6.x (.NET 6.0)",
-    14: "Spell Check Kit",
-}
+def read_product_lines():
+    """The product lines by name, from the catalogue's own list of them."""
+    path = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "catalogue", "ProductLines.h")
+    found = {}
+    for name, number, text in re.findall(
+            r"^constexpr int k(\w+) = (\d+);\s*// (.+)$", open(path).read(), re.M):
+        found[name] = (int(number), text.strip())
+    if not found:
+        sys.exit("no product lines in " + path)
+    return found
 
-MAIL = [2, 3, 4]
-TRANSFER = [5, 6, 7]
-TERMINAL = [11, 12, 13]
+
+LINES = read_product_lines()
+GROUPS = {number: text for number, text in LINES.values()}
+L = {name: number for name, (number, _) in LINES.items()}
+
+
+def product_lines(*names):
+    """The numbers of the named product lines."""
+    return [L[name] for name in names]
+
+
+MAIL = product_lines("Mail4", "Mail5", "Mail6")
+TRANSFER = product_lines("Transfer4", "Transfer5", "Transfer6")
+TERMINAL = product_lines("Terminal3", "Terminal5", "Terminal6")
 NETWORKED = MAIL + TRANSFER             # every toolkit that talks to servers
-SECURE = NETWORKED + [12, 13]           # ... and the terminals with SSH
-CHARTING = [9, 10]
+SECURE = NETWORKED + product_lines("Terminal5", "Terminal6")   # ... and the terminals with SSH
+CHARTING = product_lines("Charting5", "Charting6")
 
 # (type, description id, file, help file, help context, flags, groups)
 COMPONENTS = [
     # --- ActiveX controls ---
-    (ACTIVEX, 10001, "bbarcode.ocx", "bbarcode.chm", 1000, SELF_REGISTERING, [1]),
-    (ACTIVEX, 10002, "bbar2d.ocx", "bbarcode.chm", 1200, SELF_REGISTERING, [1]),
-    (ACTIVEX, 10003, "bbscan.ocx", "bbarcode.chm", 1400, SELF_REGISTERING, [1]),
-    (ACTIVEX, 10004, "bblabel.ocx", "bbarcode.chm", 1600, SELF_REGISTERING, [1]),
-    (ACTIVEX, 10005, "bbrender.ocx", "bbarcode.chm", 0, HIDDEN, [1]),
+    (ACTIVEX, 10001, "bbarcode.ocx", "bbarcode.chm", 1000, SELF_REGISTERING, product_lines("Barcode")),
+    (ACTIVEX, 10002, "bbar2d.ocx", "bbarcode.chm", 1200, SELF_REGISTERING, product_lines("Barcode")),
+    (ACTIVEX, 10003, "bbscan.ocx", "bbarcode.chm", 1400, SELF_REGISTERING, product_lines("Barcode")),
+    (ACTIVEX, 10004, "bblabel.ocx", "bbarcode.chm", 1600, SELF_REGISTERING, product_lines("Barcode")),
+    (ACTIVEX, 10005, "bbrender.ocx", "bbarcode.chm", 0, HIDDEN, product_lines("Barcode")),
     (ACTIVEX, 10006, "bsock.ocx", "bnet.chm", 1000, SELF_REGISTERING, NETWORKED + TERMINAL),
     (ACTIVEX, 10007, "bdns.ocx", "bnet.chm", 1100, SELF_REGISTERING, NETWORKED),
     (ACTIVEX, 10008, "bcert.ocx", "bnet.chm", 1200, SELF_REGISTERING, SECURE),
@@ -72,22 +78,22 @@ COMPONENTS = [
     (ACTIVEX, 10017, "bftp.ocx", "bxfer.chm", 1000, SELF_REGISTERING, TRANSFER),
     (ACTIVEX, 10018, "bsftp.ocx", "bxfer.chm", 1100, SELF_REGISTERING, TRANSFER),
     (ACTIVEX, 10019, "bscp.ocx", "bxfer.chm", 1200, SELF_REGISTERING, TRANSFER),
-    (ACTIVEX, 10020, "bssh.ocx", "bxfer.chm", 1300, SELF_REGISTERING, TRANSFER + [12, 13]),
+    (ACTIVEX, 10020, "bssh.ocx", "bxfer.chm", 1300, SELF_REGISTERING, TRANSFER + product_lines("Terminal5", "Terminal6")),
     (ACTIVEX, 10021, "bxfer.ocx", "bxfer.chm", 1400, SELF_REGISTERING, TRANSFER),
     (ACTIVEX, 10022, "bftpsrv.ocx", "bxfer.chm", 1500, SELF_REGISTERING, TRANSFER),
     (ACTIVEX, 10101, "bterm.ocx", "bterm.chm", 1000, SELF_REGISTERING, TERMINAL),
     (ACTIVEX, 10102, "bcomm.ocx", "bterm.chm", 1100, SELF_REGISTERING, TERMINAL),
     (ACTIVEX, 10103, "btelnet.ocx", "bterm.chm", 1200, SELF_REGISTERING, TERMINAL),
     (ACTIVEX, 10104, "bzmodem.ocx", "bterm.chm", 1300, SELF_REGISTERING, TERMINAL),
-    (ACTIVEX, 14001, "bspell.ocx", "bspell.chm", 0, SELF_REGISTERING, [14]),
+    (ACTIVEX, 14001, "bspell.ocx", "bspell.chm", 0, SELF_REGISTERING, product_lines("SpellCheck")),
 
     # --- Dynamic link libraries ---
-    (LIBRARY, 11001, "bzip32.dll", "bzip.chm", 2000, HELP_ONLY, [3, 4] + TRANSFER + [8]),
-    (LIBRARY, 11002, "bgzip32.dll", "bzip.chm", 2100, HELP_ONLY, TRANSFER + [8]),
-    (LIBRARY, 11003, "bbzip32.dll", "bzip.chm", 2200, HELP_ONLY, [8]),
-    (LIBRARY, 11004, "bzmsg32.dll", None, 0, PLAIN, [8]),
-    (LIBRARY, 11005, "bsfxstub.dll", None, 0, PLAIN, [8]),
-    (LIBRARY, 11006, "bzcore32.dll", None, 0, PLAIN, NETWORKED + [8]),
+    (LIBRARY, 11001, "bzip32.dll", "bzip.chm", 2000, HELP_ONLY, product_lines("Mail5", "Mail6") + TRANSFER + product_lines("Compression")),
+    (LIBRARY, 11002, "bgzip32.dll", "bzip.chm", 2100, HELP_ONLY, TRANSFER + product_lines("Compression")),
+    (LIBRARY, 11003, "bbzip32.dll", "bzip.chm", 2200, HELP_ONLY, product_lines("Compression")),
+    (LIBRARY, 11004, "bzmsg32.dll", None, 0, PLAIN, product_lines("Compression")),
+    (LIBRARY, 11005, "bsfxstub.dll", None, 0, PLAIN, product_lines("Compression")),
+    (LIBRARY, 11006, "bzcore32.dll", None, 0, PLAIN, NETWORKED + product_lines("Compression")),
     (LIBRARY, 11007, "bnet32.dll", "bnet.chm", 2000, HELP_ONLY, NETWORKED + TERMINAL),
     (LIBRARY, 11008, "btls32.dll", "bnet.chm", 2100, HELP_ONLY, SECURE),
     (LIBRARY, 11009, "bcipher32.dll", "bnet.chm", 2200, HELP_ONLY, SECURE),
@@ -97,14 +103,14 @@ COMPONENTS = [
     (LIBRARY, 11013, "bmailq32.dll", "bmail.chm", 2200, HELP_ONLY, MAIL),
     (LIBRARY, 11014, "bftp32.dll", "bxfer.chm", 2000, HELP_ONLY, TRANSFER),
     (LIBRARY, 11015, "bsftp32.dll", "bxfer.chm", 2100, HELP_ONLY, TRANSFER),
-    (LIBRARY, 11016, "bssh32.dll", "bxfer.chm", 2200, HELP_ONLY, TRANSFER + [12, 13]),
+    (LIBRARY, 11016, "bssh32.dll", "bxfer.chm", 2200, HELP_ONLY, TRANSFER + product_lines("Terminal5", "Terminal6")),
     (LIBRARY, 11017, "bhttp32.dll", "bnet.chm", 2400, HELP_ONLY, NETWORKED),
     (LIBRARY, 11018, "bterm32.dll", "bterm.chm", 2000, HELP_ONLY, TERMINAL),
     (LIBRARY, 11019, "bcomm32.dll", "bterm.chm", 2100, HELP_ONLY, TERMINAL),
     (LIBRARY, 11020, "bkbd32.dll", None, 0, PLAIN, TERMINAL),
-    (LIBRARY, 11021, "bbarcode32.dll", "bbarcode.chm", 2000, HELP_ONLY, [1]),
-    (LIBRARY, 11022, "bbarfont.dll", None, 0, PLAIN, [1]),
-    (LIBRARY, 14002, "bspell.dll", "bspell.chm", 2000, HELP_ONLY, [14]),
+    (LIBRARY, 11021, "bbarcode32.dll", "bbarcode.chm", 2000, HELP_ONLY, product_lines("Barcode")),
+    (LIBRARY, 11022, "bbarfont.dll", None, 0, PLAIN, product_lines("Barcode")),
+    (LIBRARY, 14002, "bspell.dll", "bspell.chm", 2000, HELP_ONLY, product_lines("SpellCheck")),
 
     # --- Scripting objects ---
     (SCRIPTING, 12001, "bsmtpobj.dll", "bmailscr.chm", 3000, SELF_REGISTERING, MAIL),
@@ -120,10 +126,10 @@ COMPONENTS = [
     (SCRIPTING, 12011, "bftpobj.dll", "bxferscr.chm", 3000, SELF_REGISTERING, TRANSFER),
     (SCRIPTING, 12012, "bsftpobj.dll", "bxferscr.chm", 3100, SELF_REGISTERING, TRANSFER),
     (SCRIPTING, 12013, "bsshobj.dll", "bxferscr.chm", 3200, SELF_REGISTERING, TRANSFER),
-    (SCRIPTING, 12014, "bscpobj.dll", "bxferscr.chm", 3300, SELF_REGISTERING, [6, 7]),
+    (SCRIPTING, 12014, "bscpobj.dll", "bxferscr.chm", 3300, SELF_REGISTERING, product_lines("Transfer5", "Transfer6")),
     (SCRIPTING, 12015, "bhttpobj.dll", "bxferscr.chm", 3400, SELF_REGISTERING, TRANSFER),
     (SCRIPTING, 12016, "bzipobj.dll", "bxferscr.chm", 3500, SELF_REGISTERING, TRANSFER),
-    (SCRIPTING, 12017, "bsyncobj.dll", "bxferscr.chm", 3600, SELF_REGISTERING, [6, 7]),
+    (SCRIPTING, 12017, "bsyncobj.dll", "bxferscr.chm", 3600, SELF_REGISTERING, product_lines("Transfer5", "Transfer6")),
     (SCRIPTING, 12018, "bcertobj.dll", "bxferscr.chm", 3700, SELF_REGISTERING, TRANSFER),
     (SCRIPTING, 12019, "bxlogobj.dll", "bxferscr.chm", 0, SELF_REGISTERING, TRANSFER),
 
@@ -135,24 +141,24 @@ COMPONENTS = [
     (DOTNET, 13005, "Brantlow.Mail.Pop.dll", "bmailnet.chm", 0, SHARED, MAIL),
     (DOTNET, 13006, "Brantlow.Mail.Imap.dll", "bmailnet.chm", 0, SHARED, MAIL),
     (DOTNET, 13007, "Brantlow.Mail.Mime.dll", "bmailnet.chm", 0, SHARED, MAIL),
-    (DOTNET, 13008, "Brantlow.Mail.Design.dll", "bmailnet.chm", 0, HELP_ONLY, [3, 4]),
+    (DOTNET, 13008, "Brantlow.Mail.Design.dll", "bmailnet.chm", 0, HELP_ONLY, product_lines("Mail5", "Mail6")),
     (DOTNET, 13009, "Brantlow.Transfer.Ftp.dll", "bxfernet.chm", 0, SHARED, TRANSFER),
-    (DOTNET, 13010, "Brantlow.Transfer.Sftp.dll", "bxfernet.chm", 0, SHARED, TRANSFER + [13]),
+    (DOTNET, 13010, "Brantlow.Transfer.Sftp.dll", "bxfernet.chm", 0, SHARED, TRANSFER + product_lines("Terminal6")),
     (DOTNET, 13011, "Brantlow.Http.dll", "bcorenet.chm", 0, SHARED, NETWORKED),
     (DOTNET, 13012, "Brantlow.Transfer.Scp.dll", "bxfernet.chm", 0, SHARED, TRANSFER),
-    (DOTNET, 13013, "Brantlow.Ssh.dll", "bxfernet.chm", 0, SHARED, TRANSFER + [12, 13]),
-    (DOTNET, 13014, "Brantlow.Transfer.Design.dll", "bxfernet.chm", 0, HELP_ONLY, [6, 7]),
+    (DOTNET, 13013, "Brantlow.Ssh.dll", "bxfernet.chm", 0, SHARED, TRANSFER + product_lines("Terminal5", "Terminal6")),
+    (DOTNET, 13014, "Brantlow.Transfer.Design.dll", "bxfernet.chm", 0, HELP_ONLY, product_lines("Transfer5", "Transfer6")),
     (DOTNET, 13015, "Brantlow.Charting.dll", "bchart.chm", 0, SHARED, CHARTING),
     (DOTNET, 13016, "Brantlow.Charting.Gauges.dll", "bchart.chm", 0, SHARED, CHARTING),
     (DOTNET, 13017, "Brantlow.Charting.Web.dll", "bchart.chm", 0, SHARED, CHARTING),
     (DOTNET, 13018, "Brantlow.Charting.Export.dll", "bchart.chm", 0, HELP_ONLY, CHARTING),
     (DOTNET, 13019, "Brantlow.Charting.Design.dll", "bchart.chm", 0, HELP_ONLY, CHARTING),
-    (DOTNET, 13020, "Brantlow.Terminal.dll", "btermnet.chm", 0, SHARED, [12, 13]),
-    (DOTNET, 13021, "Brantlow.Terminal.Serial.dll", "btermnet.chm", 0, HELP_ONLY, [12, 13]),
-    (DOTNET, 13022, "Brantlow.Terminal.Design.dll", "btermnet.chm", 0, HELP_ONLY, [12, 13]),
-    (DOTNET, 13023, "Brantlow.Licensing.dll", None, 0, PLAIN, [3, 4, 6, 7] + CHARTING + [12, 13]),
-    (DOTNET, 13024, "Brantlow.Mail.Interop.dll", None, 0, PLAIN, [2]),
-    (DOTNET, 13025, "Brantlow.Transfer.Interop.dll", None, 0, PLAIN, [5]),
+    (DOTNET, 13020, "Brantlow.Terminal.dll", "btermnet.chm", 0, SHARED, product_lines("Terminal5", "Terminal6")),
+    (DOTNET, 13021, "Brantlow.Terminal.Serial.dll", "btermnet.chm", 0, HELP_ONLY, product_lines("Terminal5", "Terminal6")),
+    (DOTNET, 13022, "Brantlow.Terminal.Design.dll", "btermnet.chm", 0, HELP_ONLY, product_lines("Terminal5", "Terminal6")),
+    (DOTNET, 13023, "Brantlow.Licensing.dll", None, 0, PLAIN, product_lines("Mail5", "Mail6", "Transfer5", "Transfer6") + CHARTING + product_lines("Terminal5", "Terminal6")),
+    (DOTNET, 13024, "Brantlow.Mail.Interop.dll", None, 0, PLAIN, product_lines("Mail4")),
+    (DOTNET, 13025, "Brantlow.Transfer.Interop.dll", None, 0, PLAIN, product_lines("Transfer4")),
 ]
 
 # Name-based class identifiers live under this namespace of our own.
