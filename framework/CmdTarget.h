@@ -1,21 +1,11 @@
-// CObject and CCmdTarget: the roots of the window classes, and the message
-// tables through which those classes receive their messages.
-//
-// Each class that handles messages carries one table, declared with
-// DECLARE_MESSAGE_MAP in the class and filled between BEGIN_MESSAGE_MAP and
-// END_MESSAGE_MAP in its source file. The virtual GetMessageMap answers the
-// table of the object's own class; each table links to its base class's
-// table, so a lookup walks from the most derived class to CCmdTarget and the
-// first matching entry wins: a derived class overrides a base entry by
-// listing the same message.
-//
-// An entry holds a small caller, made by a template for the handler's
-// exact member function, so that handlers keep their natural signatures
-// (void OnPaint(), HCURSOR OnQueryDragIcon(), ...) and a wrong signature
-// fails to compile instead of being called through a cast.
+// CObject and CCmdTarget: the roots of the window classes. A CCmdTarget
+// receives its messages through the message table of its class
+// (MessageMap.h).
 #pragma once
 
 #include <windows.h>
+
+#include "MessageMap.h"
 
 class CObject
 {
@@ -28,35 +18,6 @@ protected:
 private:
     CObject(const CObject&);
     CObject& operator=(const CObject&);
-};
-
-class CCmdTarget;
-
-// Calls one handler on its object with the message's two parameters and
-// answers the message's result.
-typedef LRESULT (*MessageCall)(CCmdTarget* pTarget, WPARAM wParam, LPARAM lParam);
-
-struct MessageEntry
-{
-    UINT nMessage;          // window message (WM_COMMAND for commands)
-    UINT nCode;             // notification code of a command, else 0
-    UINT nID;               // command or control id, else 0
-    MessageCall pfnCall;    // null ends the table
-};
-
-struct MessageMap
-{
-    const MessageMap* (*pfnGetBaseMap)();   // null at the root
-    const MessageEntry* pEntries;
-};
-
-// Reflected messages: a parent hands a child's colour request back to the
-// child's object, which lists it under this code. Codes from
-// WM_REFLECT_BASE upward are reserved in windows that use the framework.
-enum
-{
-    WM_REFLECT_BASE = 0xBC00,
-    WM_REFLECT_CTLCOLOR = WM_REFLECT_BASE + 0x0019,     // 0x0019: the old WM_CTLCOLOR
 };
 
 class CCmdTarget : public CObject
@@ -77,93 +38,3 @@ protected:
     CCmdTarget() {}
     static const MessageMap* GetThisMessageMap();
 };
-
-// Callers for the handler signatures that the tables accept.
-template <class F, F pfn> struct MessageCaller;
-
-template <class C, void (C::*pfn)()>
-struct MessageCaller<void (C::*)(), pfn>
-{
-    static LRESULT Call(CCmdTarget* p, WPARAM, LPARAM)
-    {
-        (static_cast<C*>(p)->*pfn)();
-        return 0;
-    }
-};
-
-template <class C, LRESULT (C::*pfn)(WPARAM, LPARAM)>
-struct MessageCaller<LRESULT (C::*)(WPARAM, LPARAM), pfn>
-{
-    static LRESULT Call(CCmdTarget* p, WPARAM wParam, LPARAM lParam)
-    {
-        return (static_cast<C*>(p)->*pfn)(wParam, lParam);
-    }
-};
-
-// HCURSOR is the same type as HICON.
-template <class C, HCURSOR (C::*pfn)()>
-struct MessageCaller<HCURSOR (C::*)(), pfn>
-{
-    static LRESULT Call(CCmdTarget* p, WPARAM, LPARAM)
-    {
-        return (LRESULT)(static_cast<C*>(p)->*pfn)();
-    }
-};
-
-// A reflected colour request: wParam the device context, lParam the kind
-// of control (CTLCOLOR_STATIC and its kin).
-template <class C, HBRUSH (C::*pfn)(HDC, UINT)>
-struct MessageCaller<HBRUSH (C::*)(HDC, UINT), pfn>
-{
-    static LRESULT Call(CCmdTarget* p, WPARAM wParam, LPARAM lParam)
-    {
-        return (LRESULT)(static_cast<C*>(p)->*pfn)((HDC)wParam, (UINT)lParam);
-    }
-};
-
-#define MESSAGE_CALLER(memberFxn) \
-    &MessageCaller<decltype(&ThisClass::memberFxn), &ThisClass::memberFxn>::Call
-
-#define DECLARE_MESSAGE_MAP() \
-public: \
-    virtual const MessageMap* GetMessageMap() const; \
-protected: \
-    static const MessageMap* GetThisMessageMap();
-
-// The table is a constant local of GetThisMessageMap: built by the
-// compiler, with no start-up code and no order-of-initialisation question.
-#define BEGIN_MESSAGE_MAP(theClass, baseClass) \
-    const MessageMap* theClass::GetMessageMap() const { return GetThisMessageMap(); } \
-    const MessageMap* theClass::GetThisMessageMap() \
-    { \
-        using ThisClass [[maybe_unused]] = theClass; \
-        using TheBaseClass = baseClass; \
-        static const MessageEntry entries[] = {
-
-#define END_MESSAGE_MAP() \
-            { 0, 0, 0, 0 } \
-        }; \
-        static const MessageMap map = { &TheBaseClass::GetThisMessageMap, entries }; \
-        return &map; \
-    }
-
-// LRESULT memberFxn(WPARAM, LPARAM)
-#define ON_MESSAGE(message, memberFxn) \
-    { (message), 0, 0, MESSAGE_CALLER(memberFxn) },
-// void memberFxn()
-#define ON_COMMAND(id, memberFxn) \
-    { WM_COMMAND, 0, (id), MESSAGE_CALLER(memberFxn) },
-// void memberFxn()
-#define ON_CONTROL(code, id, memberFxn) \
-    { WM_COMMAND, (code), (id), MESSAGE_CALLER(memberFxn) },
-#define ON_BN_CLICKED(id, memberFxn) ON_CONTROL(BN_CLICKED, id, memberFxn)
-// void OnPaint()
-#define ON_WM_PAINT() \
-    { WM_PAINT, 0, 0, MESSAGE_CALLER(OnPaint) },
-// HCURSOR OnQueryDragIcon()
-#define ON_WM_QUERYDRAGICON() \
-    { WM_QUERYDRAGICON, 0, 0, MESSAGE_CALLER(OnQueryDragIcon) },
-// HBRUSH CtlColor(HDC hDC, UINT nCtlColor), in the child control's table:
-// a null brush leaves the request to the parent.
-#define ON_WM_CTLCOLOR_REFLECT() \
-    { WM_REFLECT_CTLCOLOR, 0, 0, MESSAGE_CALLER(CtlColor) },

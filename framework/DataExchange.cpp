@@ -2,15 +2,6 @@
 
 #include <stdlib.h>
 
-BOOL CWnd::UpdateData(BOOL bSaveAndValidate)
-{
-    if (m_hWnd == 0)
-        return FALSE;
-    CDataExchange dx(this, bSaveAndValidate);
-    DoDataExchange(&dx);
-    return !dx.m_bFailed;
-}
-
 void DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl)
 {
     if (rControl.m_hWnd != 0)

@@ -1,5 +1,7 @@
 #include "Wnd.h"
 
+#include "DataExchange.h"
+
 namespace
 {
 
@@ -155,4 +157,13 @@ void CWnd::CenterWindow()
     int x = rcArea.left + (rcArea.right - rcArea.left - cx) / 2;
     int y = rcArea.top + (rcArea.bottom - rcArea.top - cy) / 2;
     ::SetWindowPos(m_hWnd, 0, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+BOOL CWnd::UpdateData(BOOL bSaveAndValidate)
+{
+    if (m_hWnd == 0)
+        return FALSE;
+    CDataExchange dx(this, bSaveAndValidate);
+    DoDataExchange(&dx);
+    return !dx.m_bFailed;
 }
