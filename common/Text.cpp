@@ -109,3 +109,20 @@ bool FormatDecimal(DWORD dwValue, char* pszBuffer, int nSize)
     pszBuffer[n] = '\0';
     return true;
 }
+
+bool AbbreviatesKeyword(const char* pchName, int nLength, const char* pszKeyword)
+{
+    if (nLength < 1)
+        return false;
+    for (int i = 0; i < nLength; ++i)
+    {
+        char ch = pchName[i];
+        if (ch >= 'a' && ch <= 'z')
+            ch = static_cast<char>(ch - 'a' + 'A');
+        // The keyword's terminator differs from every name character that
+        // counts here, so a name longer than the keyword stops at it.
+        if (pszKeyword[i] == '\0' || ch != pszKeyword[i])
+            return false;
+    }
+    return true;
+}

@@ -36,3 +36,9 @@ bool ScanDecimal(const char*& p, const char* pEnd, int nWidth, DWORD& dwValue);
 // The decimal text of dwValue. False, and nothing written, when it does
 // not fit in nSize bytes (11 always do).
 bool FormatDecimal(DWORD dwValue, char* pszBuffer, int nSize);
+
+// A command-line option name cut short: true when the nLength characters
+// at pchName (1 or more) begin pszKeyword, compared without regard to case
+// for the name's a-z. A name longer than the keyword never matches. Both
+// programs read their options through it; each sets its own shortest name.
+bool AbbreviatesKeyword(const char* pchName, int nLength, const char* pszKeyword);

@@ -30,22 +30,13 @@ namespace
 
 const char kClassName[] = "BrantlowModpanelClass";
 
-// The keyword whose beginning the option name is, compared without regard
-// to case over the name's own length; names of 2 characters or fewer and
-// names longer than the keyword never match.
+// The panel's option names: 3 characters or more, cut from the keyword.
+// The panel splits words at spaces only and skips words that are not
+// options, where the notifier also splits at tabs and refuses such words:
+// each program keeps the reading its users' shortcuts were written for.
 BOOL NameMatches(const char* pszName, int nLength, const char* pszKeyword)
 {
-    if (nLength <= 2 || nLength > lstrlenA(pszKeyword))
-        return FALSE;
-    for (int i = 0; i < nLength; ++i)
-    {
-        char a = pszName[i], b = pszKeyword[i];
-        if (a >= 'a' && a <= 'z')
-            a = (char)(a - 'a' + 'A');
-        if (a != b)
-            return FALSE;
-    }
-    return TRUE;
+    return nLength > 2 && AbbreviatesKeyword(pszName, nLength, pszKeyword);
 }
 
 } // namespace

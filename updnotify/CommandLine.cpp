@@ -12,21 +12,12 @@ const char* const kOptionNames[] = { "DEBUG", "PRODUCT", "SETUP", "STARTUP", "TI
 
 const int kMinNameLength = 3;
 
-char ToUpper(char ch)
-{
-    return (ch >= 'a' && ch <= 'z') ? (char)(ch - 'a' + 'A') : ch;
-}
-
 Option FindOption(const char* pchName, int nLength)
 {
     for (int i = 0; i < kNoOption; ++i)
     {
-        const char* pszOption = kOptionNames[i];
-        int n = 0;
-        while (n < nLength && pszOption[n] != '\0' && ToUpper(pchName[n]) == pszOption[n])
-            ++n;
-        if (n == nLength)
-            return (Option)i;
+        if (AbbreviatesKeyword(pchName, nLength, kOptionNames[i]))
+            return static_cast<Option>(i);
     }
     return kNoOption;
 }
