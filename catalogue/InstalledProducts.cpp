@@ -3,6 +3,7 @@
 #include <string.h>
 
 #include "CatalogueText.h"
+#include "ScopedHandles.h"
 
 namespace {
 
@@ -20,10 +21,10 @@ BOOL RecordInstalledProduct(DWORD dwId, const char* pszSerial)
         return Fail(ERROR_INVALID_PARAMETER);
     char szPath[kProductKeyPathSize];
     GetProductKeyPath(dwId, szPath);
-    HKEY hKey;
+    ScopedRegKey hKey;
     LONG lResult = RegCreateKeyExA(HKEY_LOCAL_MACHINE, szPath, 0, nullptr,
                                    REG_OPTION_NON_VOLATILE, KEY_QUERY_VALUE | KEY_SET_VALUE,
-                                   nullptr, &hKey, nullptr);
+                                   nullptr, hKey.Receive(), nullptr);
     if (lResult != ERROR_SUCCESS)
         return Fail(lResult);
     if (pszSerial)
@@ -38,7 +39,6 @@ BOOL RecordInstalledProduct(DWORD dwId, const char* pszSerial)
         if (lResult == ERROR_FILE_NOT_FOUND)
             lResult = ERROR_SUCCESS;
     }
-    RegCloseKey(hKey);
     return lResult == ERROR_SUCCESS ? TRUE : Fail(lResult);
 }
 

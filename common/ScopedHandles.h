@@ -1,6 +1,13 @@
 // Holders that release a handle on every way out of the scope that got it.
 // Each holds at most one handle, cannot be copied, and hands the raw handle
 // to the functions that use it.
+//
+// Registry keys are held three ways, each for its own lifetime: a key that a
+// scope opens and closes, by ScopedRegKey; the notifier's keys, by its
+// registry wrapper CRegistry (updnotify/Registry.h), whose Open and Close the
+// notifier's classes call as operations of their own; and the keys of open
+// product records, by the catalogue's table of open products, which keeps
+// each key from OpenProduct until CloseProduct.
 #pragma once
 
 #include <windows.h>
