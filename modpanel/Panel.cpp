@@ -82,7 +82,9 @@ LRESULT CALLBACK KeyboardFilter(int nCode, WPARAM wParam, LPARAM lParam)
         else if (pMsg->wParam == VK_F2)
             wCommand = ID_HELP_ABOUT;
     }
-    else if (pMsg->message == WM_SYSKEYDOWN && (pMsg->lParam & (1L << 29)))
+    // Bit 29 of a key message's lParam is the context code: set while Alt
+    // is held down (KF_ALTDOWN in the high word).
+    else if (pMsg->message == WM_SYSKEYDOWN && (HIWORD(pMsg->lParam) & KF_ALTDOWN))
     {
         if (pMsg->wParam == 'R')
             wCommand = ID_CONTROL_REGISTER;
