@@ -3,9 +3,13 @@
 # chmcmd's context map (see there). Where chmcmd is missing, the build warns
 # and goes on without help files.
 #
-#   brantlow_help_file(NAME OUTPUT-DIR VAR)
+#   brantlow_help_file(NAME OUTPUT-DIR VAR [SOURCE-DIR SOURCE-FILES...])
 #       docs/help/NAME/NAME.hhp -> OUTPUT-DIR/NAME.chm; VAR gets that path
-#       (empty without chmcmd).
+#       (empty without chmcmd). SOURCE-DIR replaces docs/help/NAME for a
+#       project written at build time, whose files are SOURCE-FILES.
+#   brantlow_component_help_sources(OUTPUT-DIR NAMES)
+#       the rule that writes the component help projects OUTPUT-DIR/NAME/
+#       with docs/help/make_component_help.py.
 #   brantlow_component_help_names(VAR)
 #       the help files that the component table names, without ".chm".
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
@@ -23,14 +27,20 @@ function(brantlow_help_file name outdir var)
     set(${var} "" PARENT_SCOPE)
     return()
   endif()
-  if(NOT EXISTS ${BRANTLOW_HELP_SOURCE}/${name}/${name}.hhp)
-    message(FATAL_ERROR "help file ${name}.chm has no project ${BRANTLOW_HELP_SOURCE}/${name}/${name}.hhp")
+  if(ARGC GREATER 3)
+    set(source_dir ${ARGV3})
+    list(SUBLIST ARGN 1 -1 sources)
+  else()
+    set(source_dir ${BRANTLOW_HELP_SOURCE}/${name})
+    if(NOT EXISTS ${source_dir}/${name}.hhp)
+      message(FATAL_ERROR "help file ${name}.chm has no project ${source_dir}/${name}.hhp")
+    endif()
+    file(GLOB sources CONFIGURE_DEPENDS ${source_dir}/*)
   endif()
-  file(GLOB sources CONFIGURE_DEPENDS ${BRANTLOW_HELP_SOURCE}/${name}/*)
   add_custom_command(
     OUTPUT ${outdir}/${name}.chm
     COMMAND sh ${BRANTLOW_HELP_SOURCE}/build-chm.sh ${CHMCMD_EXECUTABLE}
-            ${BRANTLOW_HELP_SOURCE}/${name} ${name}.hhp ${outdir}/${name}.chm
+            ${source_dir} ${name}.hhp ${outdir}/${name}.chm
             ${CMAKE_CURRENT_BINARY_DIR}/help-stage/${name}
     DEPENDS ${sources} ${BRANTLOW_HELP_SOURCE}/build-chm.sh
     COMMENT "Compiling help file ${name}.chm"
@@ -42,7 +52,7 @@ endfunction()
 # the contexts it must map), so a help file added to the table is built too.
 function(brantlow_component_help_names var)
   set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
-               ${BRANTLOW_COMPONENT_TABLE_GENERATOR})
+               ${BRANTLOW_COMPONENT_TABLE_GENERATOR} ${CMAKE_SOURCE_DIR}/catalogue/ProductLines.h)
   execute_process(
     COMMAND ${Python3_EXECUTABLE} ${BRANTLOW_COMPONENT_TABLE_GENERATOR} --help-contexts
     OUTPUT_VARIABLE listing
@@ -58,4 +68,24 @@ function(brantlow_component_help_names var)
     endif()
   endforeach()
   set(${var} ${names} PARENT_SCOPE)
+endfunction()
+
+# The component help projects are pages of one template, so they are written
+# into the build tree rather than kept in the repository. One run writes all
+# of them; each project file stands for its folder, since the generator
+# rewrites every file on each run.
+function(brantlow_component_help_sources outdir names)
+  set(projects "")
+  foreach(name IN LISTS names)
+    list(APPEND projects ${outdir}/${name}/${name}.hhp)
+  endforeach()
+  add_custom_command(
+    OUTPUT ${projects}
+    COMMAND ${Python3_EXECUTABLE} ${BRANTLOW_HELP_SOURCE}/make_component_help.py ${outdir}
+    DEPENDS ${BRANTLOW_HELP_SOURCE}/make_component_help.py
+            ${BRANTLOW_COMPONENT_TABLE_GENERATOR}
+            ${CMAKE_SOURCE_DIR}/catalogue/ProductLines.h
+            ${CMAKE_SOURCE_DIR}/modpanel/ComponentStrings.rc
+    COMMENT "Writing the component help sources"
+    VERBATIM)
 endfunction()

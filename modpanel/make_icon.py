@@ -3,10 +3,9 @@
 in 16 colours, a grey panel holding four coloured component blocks, one per
 component type. Writes the .ico that modpanel.rc compiles in.
 
-    make_icon.py [OUT.ico]          write the icon (default: modpanel.ico here)
-    make_icon.py --check FILE.ico   fail when FILE differs from what this draws
+    make_icon.py OUT.ico            write the icon (the build does, into its
+                                    own tree)
 """
-import os
 import struct
 import sys
 
@@ -76,13 +75,10 @@ def icon_bytes(px):
 
 def main(argv):
     data = icon_bytes(draw())
-    if len(argv) == 3 and argv[1] == "--check":
-        with open(argv[2], "rb") as f:
-            if f.read() != data:
-                print("%s differs from what make_icon.py draws" % argv[2])
-                return 1
-        return 0
-    out = argv[1] if len(argv) > 1 else os.path.join(os.path.dirname(os.path.abspath(__file__)), "modpanel.ico")
+    if len(argv) != 2 or argv[1].startswith("-"):
+        print(__doc__)
+        return 2
+    out = argv[1]
     with open(out, "wb") as f:
         f.write(data)
     return 0

@@ -8,11 +8,14 @@ Help reads it:
 - every non-zero help context that the table gives the file's entries is
   mapped, to a page that names the component's file (the right page, not
   just any page);
-- every component of the file is named on one of its pages.
-The expected contexts come from the table's generator, not from a copy here.
+- every component of the file is named on one of its pages, and a page that
+  names it carries its description word for word, as the panel shows it.
+The expected contexts come from the table's generator, not from a copy here;
+the descriptions from the panel's string table.
 
-Usage: check_chm_context_map.py CHMLS make_component_table.py HELP-DIR
+Usage: check_chm_context_map.py CHMLS make_component_table.py ComponentStrings.rc HELP-DIR
 """
+import html
 import importlib.util
 import os
 import re
@@ -51,7 +54,19 @@ def names(text, component):
     return re.search(r"(?<![\w.])%s(?![\w.])" % re.escape(component), text) is not None
 
 
-def check_file(chmls, chm, components, report):
+def read_descriptions(table, strings):
+    """{component file name: description}, from the string table's lines
+    (ID "text", a doubled quote standing for one)."""
+    texts = {}
+    with open(strings, encoding="latin-1") as f:
+        for line in f:
+            m = re.match(r'\s*(\d+)\s+"((?:[^"]|"")*)"\s*$', line)
+            if m:
+                texts[int(m.group(1))] = m.group(2).replace('""', '"')
+    return {c[2]: texts.get(c[1]) for c in table.COMPONENTS}
+
+
+def check_file(chmls, chm, components, descriptions, report):
     """components: {component file name: context}. Returns failure count."""
     name = os.path.basename(chm)
     if not os.path.isfile(chm):
@@ -90,8 +105,12 @@ def check_file(chmls, chm, components, report):
             elif target in pages:
                 report("ok   %s: context %d -> %s (%s)" % (name, context, target, component))
     for component in sorted(components):
-        if not any(names(text, component) for text in pages.values()):
+        naming = [html.unescape(text) for text in pages.values() if names(text, component)]
+        if not naming:
             report("FAIL %s: no page names %s" % (name, component))
+            failures += 1
+        elif not descriptions.get(component) or not any(descriptions[component] in t for t in naming):
+            report("FAIL %s: no page that names %s carries its description" % (name, component))
             failures += 1
     if not expected:
         report("ok   %s: opens at its contents only (the table gives it no context)" % name)
@@ -99,14 +118,17 @@ def check_file(chmls, chm, components, report):
 
 
 def main(argv):
-    if len(argv) != 4:
+    if len(argv) != 5:
         sys.stderr.write(__doc__)
         return 2
-    chmls, generator, folder = argv[1:]
-    topics = load_table(generator).help_topics()
+    chmls, generator, strings, folder = argv[1:]
+    table = load_table(generator)
+    topics = table.help_topics()
+    descriptions = read_descriptions(table, strings)
     failures = 0
     for help_file, components in sorted(topics.items()):
-        failures += check_file(chmls, os.path.join(folder, help_file), components, print)
+        failures += check_file(chmls, os.path.join(folder, help_file), components,
+                               descriptions, print)
     contexts = sum(1 for c in topics.values() for x in c.values() if x)
     print("%d help files, %d components with a context, %d failures"
           % (len(topics), contexts, failures))

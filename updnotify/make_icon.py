@@ -3,11 +3,10 @@
 colours, an amber arrow pointing down into an open blue box, the product
 family's colours. Writes the .ico that updnotify.rc compiles in.
 
-    make_icon.py [OUT.ico]          write the icon (default: updnotify.ico here)
-    make_icon.py --check FILE.ico   fail when FILE differs from what this draws
+    make_icon.py OUT.ico            write the icon (the build does, into its
+                                    own tree)
     make_icon.py --preview OUT.png  write an 8x enlarged picture to look at
 """
-import os
 import struct
 import sys
 import zlib
@@ -164,22 +163,15 @@ def png_bytes(c, scale=8):
 
 
 def main(argv):
-    here = os.path.dirname(os.path.abspath(__file__))
     canvas = draw()
-    if len(argv) == 3 and argv[1] == "--check":
-        with open(argv[2], "rb") as f:
-            if f.read() != ico_bytes(canvas):
-                print("%s differs from what make_icon.py draws; run make_icon.py" % argv[2])
-                return 1
-        return 0
     if len(argv) == 3 and argv[1] == "--preview":
         with open(argv[2], "wb") as f:
             f.write(png_bytes(canvas))
         return 0
-    if len(argv) > 2 or (len(argv) == 2 and argv[1].startswith("-")):
+    if len(argv) != 2 or argv[1].startswith("-"):
         print(__doc__)
         return 2
-    out = argv[1] if len(argv) == 2 else os.path.join(here, "updnotify.ico")
+    out = argv[1]
     with open(out, "wb") as f:
         f.write(ico_bytes(canvas))
     return 0

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Writes the sources of the component help files, one folder per help file
-that the component table names (docs/help/<name>/: project, contents, pages
-and style sheet), for build-chm.sh to compile.
+that the component table names (OUT-DIR/<name>/: project, contents, pages
+and style sheet), for build-chm.sh to compile. The build runs it (see
+cmake/HelpFiles.cmake); the folders are not kept in the repository.
 
 The table (modpanel/make_component_table.py) decides which help files exist,
 which components each covers and which help context each component opens;
@@ -9,9 +10,7 @@ modpanel/ComponentStrings.rc gives each component's description, which its
 page carries word for word. This script adds what only the reference knows:
 each file's title and introduction, and each component's members.
 
-    make_component_help.py            write every help file's folder
-    make_component_help.py --check    fail when a folder differs from what
-                                      would be written (or holds more)
+    make_component_help.py OUT-DIR    write every help file's folder
 """
 import html
 import os
@@ -803,36 +802,17 @@ def render():
 
 
 def main(argv):
-    folders = render()
-    if len(argv) == 2 and argv[1] == "--check":
-        problems = []
-        for stem, files in sorted(folders.items()):
-            folder = os.path.join(HERE, stem)
-            present = set(os.listdir(folder)) if os.path.isdir(folder) else set()
-            for name, text in sorted(files.items()):
-                path = os.path.join(folder, name)
-                if name not in present:
-                    problems.append("%s is missing" % path)
-                else:
-                    with open(path, encoding="ascii", newline="") as f:
-                        if f.read() != text:
-                            problems.append("%s differs" % path)
-            for name in sorted(present - set(files)):
-                problems.append("%s is not written by the generator" % os.path.join(folder, name))
-        for p in problems:
-            sys.stderr.write(p + "\n")
-        if problems:
-            sys.stderr.write("run %s to write them again\n" % os.path.basename(argv[0]))
-        return 1 if problems else 0
-    if len(argv) != 1:
+    if len(argv) != 2 or argv[1].startswith("-"):
         sys.stderr.write(__doc__)
         return 2
-    for stem, files in folders.items():
-        folder = os.path.join(HERE, stem)
+    for stem, files in render().items():
+        folder = os.path.join(argv[1], stem)
         os.makedirs(folder, exist_ok=True)
         for name in os.listdir(folder):
             if name not in files:
                 os.remove(os.path.join(folder, name))
+        # Every file is written on every run: the build takes the project
+        # file's time as the folder's.
         for name, text in files.items():
             with open(os.path.join(folder, name), "w", encoding="ascii", newline="\n") as f:
                 f.write(text)
