@@ -56,6 +56,8 @@ while IFS= read -r rel; do
             echo "DIFFERS: $rel: $out"
         fi
         status=1
+    else
+        echo "same: $(sha256sum <"$first/$rel" | cut -d' ' -f1)  $rel"
     fi
 done < <(cd "$first" && { ls installer/stage/*/*.exe; find updnotify modpanel -maxdepth 2 -name '*.chm'; ls installer/*.msi | grep -v -- '-[0-9.]*\.msi$'; } | sort)
 if [ "$compared" -lt 5 ]; then
