@@ -33,7 +33,7 @@ if(NOT OSSLSIGNCODE_EXECUTABLE OR NOT OPENSSL_EXECUTABLE)
   message(FATAL_ERROR "BRANTLOW_SIGN_PKCS12 is set but osslsigncode or openssl is missing "
                       "(Debian packages osslsigncode, openssl)")
 endif()
-set(sign_key --pkcs12 ${BRANTLOW_SIGN_PKCS12} --password-file "${BRANTLOW_SIGN_PASSWORD_FILE}")
+set(sign_key --pkcs12=${BRANTLOW_SIGN_PKCS12} --password-file=${BRANTLOW_SIGN_PASSWORD_FILE})
 execute_process(COMMAND ${Python3_EXECUTABLE} ${BRANTLOW_SIGN_SCRIPT} check ${sign_key}
                 RESULT_VARIABLE sign_result ERROR_VARIABLE sign_error)
 if(NOT sign_result EQUAL 0)
@@ -42,5 +42,5 @@ if(NOT sign_result EQUAL 0)
 endif()
 set(BRANTLOW_SIGN_COMMAND ${Python3_EXECUTABLE} ${BRANTLOW_SIGN_SCRIPT} sign ${sign_key}
     --name ${BRANTLOW_SIGN_NAME} --url ${BRANTLOW_VENDOR_URL} --time ${BRANTLOW_EPOCH}
-    --timestamp-url "${BRANTLOW_SIGN_TIMESTAMP_URL}")
+    --timestamp-url=${BRANTLOW_SIGN_TIMESTAMP_URL})
 message(STATUS "Signing: programs and package with ${BRANTLOW_SIGN_PKCS12}")
