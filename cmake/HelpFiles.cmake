@@ -42,7 +42,10 @@ function(brantlow_help_file name outdir var)
     COMMAND sh ${BRANTLOW_HELP_SOURCE}/build-chm.sh ${CHMCMD_EXECUTABLE}
             ${source_dir} ${name}.hhp ${outdir}/${name}.chm
             ${CMAKE_CURRENT_BINARY_DIR}/help-stage/${name}
-    DEPENDS ${sources} ${BRANTLOW_HELP_SOURCE}/build-chm.sh
+    # chmcmd's time stamps are the build's time of day: the source's instead.
+    COMMAND ${Python3_EXECUTABLE} ${BRANTLOW_HELP_SOURCE}/set_chm_time.py
+            ${outdir}/${name}.chm ${BRANTLOW_EPOCH}
+    DEPENDS ${sources} ${BRANTLOW_HELP_SOURCE}/build-chm.sh ${BRANTLOW_HELP_SOURCE}/set_chm_time.py
     COMMENT "Compiling help file ${name}.chm"
     VERBATIM)
   set(${var} ${outdir}/${name}.chm PARENT_SCOPE)

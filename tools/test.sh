@@ -67,6 +67,11 @@ if [ -f build/win32/wine-tests-off.txt ]; then
 fi
 bash tools/measure-size.sh build/win32 || status=1
 
+# A second i686 build of the same sources in another folder, later: the
+# shipped programs, help files and package must be the same bytes.
+stage "reproducibility (second i686 build)"
+bash tools/check-reproducible.sh build/win32 || status=1
+
 stage "x86_64 build (build/win64)"
 build build/win64 x86_64 "${server[@]}"
 stage "x86_64 tests"

@@ -11,6 +11,12 @@
 # paths that chmcmd writes are the paths inside the help file. Where no such
 # namespace can be made, the file is compiled plainly and a warning says
 # that its context map will not work.
+#
+# chmcmd writes one byte of uninitialised memory into the keyword index
+# (compressed, so it cannot be mended afterwards); with an empty environment
+# and no address randomisation (setarch -R) that byte is the same on every
+# run, so the help file is reproducible. set_chm_time.py then sets its time
+# stamps.
 set -eu
 chmcmd=$1 source=$2 project=$3 output=$4 stage=$5
 real=$(readlink -f "$chmcmd")
@@ -32,7 +38,7 @@ in_namespace() {
         mkdir -p "$root/usr" &&
         mount --bind /usr "$root/usr" &&
         ln -sf usr/lib "$root/lib" && ln -sf usr/lib64 "$root/lib64" &&
-        cd "$root" && chroot "$root" "$tool" --no-html-scan "$project"' \
+        cd "$root" && chroot "$root" /usr/bin/env -i /usr/bin/setarch -R "$tool" --no-html-scan "$project"' \
         sh "$stage" "$real" "$project" >"$stage.log" 2>&1
 }
 
@@ -40,7 +46,7 @@ if in_namespace && [ -f "$stage/$compiled" ]; then
     :
 else
     echo "build-chm: warning: no private root for chmcmd; the context map of $compiled will not work" >&2
-    (cd "$stage" && "$real" --no-html-scan "$project") >"$stage.log" 2>&1 || { cat "$stage.log" >&2; exit 1; }
+    (cd "$stage" && env -i setarch -R "$real" --no-html-scan "$project") >"$stage.log" 2>&1 || { cat "$stage.log" >&2; exit 1; }
 fi
 [ -f "$stage/$compiled" ] || { cat "$stage.log" >&2; exit 1; }
 mkdir -p "$(dirname "$output")"
