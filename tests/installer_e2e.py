@@ -46,8 +46,6 @@ SCHEDULE_KEY = r"Software\Brantlow\Updates\Brantlow Mail Toolkit Professional Ed
 NOTIFIER = "Brantlow Update"
 # Product 26's first ActiveX control and its help file (the component table).
 COMPONENT, COMPONENT_HELP = "bcert.ocx", "bnet.chm"
-HELP_HHP = os.path.join(os.path.dirname(os.path.abspath(__file__)), os.pardir,
-                        "docs", "help", "bnet", "bnet.hhp")
 RUN_KEY = r"Software\Microsoft\Windows\CurrentVersion\Run"
 HTML_HELP_KEY = r"Software\Microsoft\Windows\HTML Help"
 SETUP_KEY = r"Software\Brantlow\Support Tools"
@@ -327,7 +325,9 @@ class Test:
         self.check(" enabled " in lines.get("1018", ""), "its Help button is enabled (%r)"
                    % lines.get("1018"))
         help_title = None
-        with open(HELP_HHP, encoding="latin-1") as f:
+        # The help project that the build wrote for the component's help file.
+        help_hhp = os.path.join(self.a.bin_dir, "modpanel", "help-source", "bnet", "bnet.hhp")
+        with open(help_hhp, encoding="latin-1") as f:
             help_title = next(l.split("=", 1)[1].strip() for l in f if l.startswith("Title="))
         self.driver("press", PANEL_CAPTION, IDC_HELP_BUTTON, 5000)
         rc, _ = self.driver("show", help_title, 15000)
