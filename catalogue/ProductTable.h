@@ -21,8 +21,8 @@ namespace ProductTable {
 
 // Fields are sized to the longest text (the catalogue checks this at
 // compile time, so a field that grew too long for every text is noticed).
-constexpr int kNameField = 32;
-constexpr int kEditionField = 23;
+constexpr int kNameField = 24;
+constexpr int kEditionField = 12;
 
 constexpr DWORD kNameSalt = 0x5BD1E995;
 constexpr DWORD kEditionSalt = 0x27D4EB2F;
@@ -116,67 +116,67 @@ struct ProductRecord
 };
 
 // Product lines (groups):
-//   1      Barcode Control: ActiveX controls only
+//   1      Barcode Kit: ActiveX controls only
 //   2-4    Mail Toolkit: the 4.x classic, 5.x (.NET 5.0) and 6.x (.NET 6.0)
-//   5-7    Secure Transfer Toolkit: the same three generations
-//   8      Compression Library: plain DLLs
-//   9-10   Charting Suite for .NET: .NET components only, 5.x and 6.x
-//   11-13  Terminal Control: the 3.x classic, 5.x (.NET 5.0), 6.x (.NET 6.0)
+//   5-7    Transfer Kit: the same three generations
+//   8      Zip Library: plain DLLs
+//   9-10   Charts for .NET: .NET components only, 5.x and 6.x
+//   11-13  Terminal Kit: the 3.x classic, 5.x (.NET 5.0), 6.x (.NET 6.0)
 //   14     Spell Check Kit: a control and a library
 //
 // The order of this table is the catalogue order; identifiers ascend.
 static constexpr ProductRecord s_aProducts[] = {
-    {  1,  1, "Brantlow Barcode Control", "", 2, 0, 412 },
-    {  2,  1, "Brantlow Barcode Control", "Standard Edition", 3, 5, 630 },
-    {  3,  1, "Brantlow Barcode Control", "Professional Edition", 3, 5, 630 },
-    {  5,  2, "Brantlow Mail Toolkit", "Standard Edition", 4, 0, 902 },
-    {  6,  2, "Brantlow Mail Toolkit", "Professional Edition", 4, 0, 902 },
-    {  8,  5, "Brantlow Secure Transfer Toolkit", "Standard Edition", 4, 25, 1120 },
-    {  9,  5, "Brantlow Secure Transfer Toolkit", "Professional Edition", 4, 25, 1120 },
-    { 11, 11, "Brantlow Terminal Control", "", 3, 50, 744 },
-    { 12, 11, "Brantlow Terminal Control", "Enterprise Edition", 3, 50, 744 },
-    { 15,  2, "Brantlow Mail Toolkit", "Scripting Edition", 4, 0, 902 },
-    { 16,  5, "Brantlow Secure Transfer Toolkit", "Scripting Edition", 4, 25, 1120 },
-    { 17,  4, "Brantlow Mail Toolkit", ".NET Edition", 6, 50, 1058 },
-    { 19,  3, "Brantlow Mail Toolkit", ".NET Edition", 5, 25, 987 },
-    { 20,  3, "Brantlow Mail Toolkit", "Professional Edition", 5, 25, 987 },
-    { 22,  6, "Brantlow Secure Transfer Toolkit", ".NET Edition", 5, 10, 1301 },
-    { 23,  6, "Brantlow Secure Transfer Toolkit", "Professional Edition", 5, 10, 1301 },
-    { 24,  8, "Brantlow Compression Library", "", 2, 0, 215 },
-    { 26,  4, "Brantlow Mail Toolkit", "Professional Edition", 6, 50, 1058 },
-    { 27,  7, "Brantlow Secure Transfer Toolkit", "Professional Edition", 6, 5, 1422 },
-    { 29,  8, "Brantlow Compression Library", "Standard Edition", 2, 50, 260 },
-    { 32,  8, "Brantlow Compression Library", "Professional Edition", 2, 50, 260 },
-    { 35,  8, "Brantlow Compression Library", "Standard Edition", 3, 0, 318 },
-    { 36,  8, "Brantlow Compression Library", "Professional Edition", 3, 0, 318 },
-    { 37,  8, "Brantlow Compression Library", "Enterprise Edition", 3, 0, 318 },
-    { 38,  8, "Brantlow Compression Library", "Source Code Edition", 3, 0, 318 },
-    { 39,  3, "Brantlow Mail Toolkit", "Scripting Edition", 5, 25, 987 },
-    { 41, 12, "Brantlow Terminal Control", "Professional Edition", 5, 0, 866 },
-    { 42,  6, "Brantlow Secure Transfer Toolkit", "Scripting Edition", 5, 10, 1301 },
-    { 44,  4, "Brantlow Mail Toolkit", "Scripting Edition", 6, 50, 1058 },
-    { 46, 13, "Brantlow Terminal Control", "Professional Edition", 6, 25, 951 },
-    { 49,  9, "Brantlow Charting Suite for .NET", "", 5, 0, 540 },
-    { 51,  9, "Brantlow Charting Suite for .NET", "Professional Edition", 5, 0, 540 },
-    { 53,  1, "Brantlow Barcode Control", "Professional Edition", 3, 50, 688 },
-    { 55,  2, "Brantlow Mail Toolkit", "Enterprise Edition", 4, 5, 918 },
+    {  1,  1, "Brantlow Barcode Kit", "", 2, 0, 412 },
+    {  2,  1, "Brantlow Barcode Kit", "Standard", 3, 5, 630 },
+    {  3,  1, "Brantlow Barcode Kit", "Professional", 3, 5, 630 },
+    {  5,  2, "Brantlow Mail Toolkit", "Standard", 4, 0, 902 },
+    {  6,  2, "Brantlow Mail Toolkit", "Professional", 4, 0, 902 },
+    {  8,  5, "Brantlow Transfer Kit", "Standard", 4, 25, 1120 },
+    {  9,  5, "Brantlow Transfer Kit", "Professional", 4, 25, 1120 },
+    { 11, 11, "Brantlow Terminal Kit", "", 3, 50, 744 },
+    { 12, 11, "Brantlow Terminal Kit", "Enterprise", 3, 50, 744 },
+    { 15,  2, "Brantlow Mail Toolkit", "Scripting", 4, 0, 902 },
+    { 16,  5, "Brantlow Transfer Kit", "Scripting", 4, 25, 1120 },
+    { 17,  4, "Brantlow Mail Toolkit", ".NET", 6, 50, 1058 },
+    { 19,  3, "Brantlow Mail Toolkit", ".NET", 5, 25, 987 },
+    { 20,  3, "Brantlow Mail Toolkit", "Professional", 5, 25, 987 },
+    { 22,  6, "Brantlow Transfer Kit", ".NET", 5, 10, 1301 },
+    { 23,  6, "Brantlow Transfer Kit", "Professional", 5, 10, 1301 },
+    { 24,  8, "Brantlow Zip Library", "", 2, 0, 215 },
+    { 26,  4, "Brantlow Mail Toolkit", "Professional", 6, 50, 1058 },
+    { 27,  7, "Brantlow Transfer Kit", "Professional", 6, 5, 1422 },
+    { 29,  8, "Brantlow Zip Library", "Standard", 2, 50, 260 },
+    { 32,  8, "Brantlow Zip Library", "Professional", 2, 50, 260 },
+    { 35,  8, "Brantlow Zip Library", "Standard", 3, 0, 318 },
+    { 36,  8, "Brantlow Zip Library", "Professional", 3, 0, 318 },
+    { 37,  8, "Brantlow Zip Library", "Enterprise", 3, 0, 318 },
+    { 38,  8, "Brantlow Zip Library", "Source Code", 3, 0, 318 },
+    { 39,  3, "Brantlow Mail Toolkit", "Scripting", 5, 25, 987 },
+    { 41, 12, "Brantlow Terminal Kit", "Professional", 5, 0, 866 },
+    { 42,  6, "Brantlow Transfer Kit", "Scripting", 5, 10, 1301 },
+    { 44,  4, "Brantlow Mail Toolkit", "Scripting", 6, 50, 1058 },
+    { 46, 13, "Brantlow Terminal Kit", "Professional", 6, 25, 951 },
+    { 49,  9, "Brantlow Charts for .NET", "", 5, 0, 540 },
+    { 51,  9, "Brantlow Charts for .NET", "Professional", 5, 0, 540 },
+    { 53,  1, "Brantlow Barcode Kit", "Professional", 3, 50, 688 },
+    { 55,  2, "Brantlow Mail Toolkit", "Enterprise", 4, 5, 918 },
     // An evaluation copy of a .NET-only line whose panel opens on ActiveX
     // Control, a type the line has none of: the panel keeps its placeholders.
-    { 57,  9, "Brantlow Charting Suite for .NET", "Evaluation Edition", 5, 0, 540 },
-    { 62, 10, "Brantlow Charting Suite for .NET", "", 6, 0, 610 },
-    { 64, 10, "Brantlow Charting Suite for .NET", "Professional Edition", 6, 0, 610 },
-    { 65, 12, "Brantlow Terminal Control", ".NET Edition", 5, 0, 866 },
-    { 68, 13, "Brantlow Terminal Control", ".NET Edition", 6, 25, 951 },
+    { 57,  9, "Brantlow Charts for .NET", "Evaluation", 5, 0, 540 },
+    { 62, 10, "Brantlow Charts for .NET", "", 6, 0, 610 },
+    { 64, 10, "Brantlow Charts for .NET", "Professional", 6, 0, 610 },
+    { 65, 12, "Brantlow Terminal Kit", ".NET", 5, 0, 866 },
+    { 68, 13, "Brantlow Terminal Kit", ".NET", 6, 25, 951 },
     { 71, 14, "Brantlow Spell Check Kit", "", 1, 5, 133 },
-    { 73, 14, "Brantlow Spell Check Kit", "Library Edition", 1, 5, 133 },
-    { 75,  7, "Brantlow Secure Transfer Toolkit", ".NET Edition", 6, 5, 1422 },
-    { 78, 10, "Brantlow Charting Suite for .NET", "Enterprise Edition", 6, 5, 634 },
-    { 79,  7, "Brantlow Secure Transfer Toolkit", "Scripting Edition", 6, 5, 1422 },
-    { 83,  4, "Brantlow Mail Toolkit", ".NET Enterprise Edition", 6, 50, 1058 },
-    { 86, 11, "Brantlow Terminal Control", "Professional Edition", 3, 55, 760 },
-    { 88,  1, "Brantlow Barcode Control", "Enterprise Edition", 3, 50, 688 },
-    { 90,  5, "Brantlow Secure Transfer Toolkit", "Enterprise Edition", 4, 25, 1120 },
-    { 92, 13, "Brantlow Terminal Control", ".NET Enterprise Edition", 6, 25, 951 },
+    { 73, 14, "Brantlow Spell Check Kit", "Libraries", 1, 5, 133 },
+    { 75,  7, "Brantlow Transfer Kit", ".NET", 6, 5, 1422 },
+    { 78, 10, "Brantlow Charts for .NET", "Enterprise", 6, 5, 634 },
+    { 79,  7, "Brantlow Transfer Kit", "Scripting", 6, 5, 1422 },
+    { 83,  4, "Brantlow Mail Toolkit", "Enterprise", 6, 50, 1058 },
+    { 86, 11, "Brantlow Terminal Kit", "Professional", 3, 55, 760 },
+    { 88,  1, "Brantlow Barcode Kit", "Enterprise", 3, 50, 688 },
+    { 90,  5, "Brantlow Transfer Kit", "Enterprise", 4, 25, 1120 },
+    { 92, 13, "Brantlow Terminal Kit", "Enterprise", 6, 25, 951 },
 };
 
 constexpr int kProductCount = static_cast<int>(sizeof(s_aProducts) / sizeof(s_aProducts[0]));

@@ -16,7 +16,7 @@ constexpr DWORD kNoFlags = 0;
 } // namespace
 
 const ComponentEntry g_aComponents[] = {
-    // 1: Barcode Control
+    // 1: Barcode Kit
     {  1, 10001, COMPONENT_ACTIVEX,   kSelfRegistering,       "bbarcode.ocx",                  "{7A050141-753C-5D40-BE70-8DA69122983A}", "bbarcode.chm", 1000 },
     {  1, 10002, COMPONENT_ACTIVEX,   kSelfRegistering,       "bbar2d.ocx",                    "{881F6B34-8800-5425-9EC3-0F299BE06453}", "bbarcode.chm", 1200 },
     {  1, 10003, COMPONENT_ACTIVEX,   kSelfRegistering,       "bbscan.ocx",                    "{03D4B9E4-13C3-5734-B5AE-279A8FE07BF6}", "bbarcode.chm", 1400 },
@@ -152,7 +152,7 @@ const ComponentEntry g_aComponents[] = {
     {  4, 13011, COMPONENT_DOTNET,    kSharedAssembly,        "Brantlow.Http.dll",             nullptr,                                  "bcorenet.chm",    0 },
     {  4, 13023, COMPONENT_DOTNET,    kNoFlags,               "Brantlow.Licensing.dll",        nullptr,                                  nullptr,           0 },
 
-    // 5: Secure Transfer Toolkit 4.x
+    // 5: Transfer Kit 4.x
     {  5, 10006, COMPONENT_ACTIVEX,   kSelfRegistering,       "bsock.ocx",                     "{FEF89A42-1BAF-5485-99AB-8821622DFBD0}", "bnet.chm",     1000 },
     {  5, 10007, COMPONENT_ACTIVEX,   kSelfRegistering,       "bdns.ocx",                      "{BA27D659-3650-55D4-8AE6-D69BF7A2D00A}", "bnet.chm",     1100 },
     {  5, 10008, COMPONENT_ACTIVEX,   kSelfRegistering,       "bcert.ocx",                     "{26032713-230A-5822-B3D9-96CDF3A0DE02}", "bnet.chm",     1200 },
@@ -192,7 +192,7 @@ const ComponentEntry g_aComponents[] = {
     {  5, 13013, COMPONENT_DOTNET,    kSharedAssembly,        "Brantlow.Ssh.dll",              nullptr,                                  "bxfernet.chm",    0 },
     {  5, 13025, COMPONENT_DOTNET,    kNoFlags,               "Brantlow.Transfer.Interop.dll", nullptr,                                  nullptr,           0 },
 
-    // 6: Secure Transfer Toolkit 5.x (.NET 5.0)
+    // 6: Transfer Kit 5.x (.NET 5.0)
     {  6, 10006, COMPONENT_ACTIVEX,   kSelfRegistering,       "bsock.ocx",                     "{FEF89A42-1BAF-5485-99AB-8821622DFBD0}", "bnet.chm",     1000 },
     {  6, 10007, COMPONENT_ACTIVEX,   kSelfRegistering,       "bdns.ocx",                      "{BA27D659-3650-55D4-8AE6-D69BF7A2D00A}", "bnet.chm",     1100 },
     {  6, 10008, COMPONENT_ACTIVEX,   kSelfRegistering,       "bcert.ocx",                     "{26032713-230A-5822-B3D9-96CDF3A0DE02}", "bnet.chm",     1200 },
@@ -235,7 +235,7 @@ const ComponentEntry g_aComponents[] = {
     {  6, 13014, COMPONENT_DOTNET,    kHtmlHelp,              "Brantlow.Transfer.Design.dll",  nullptr,                                  "bxfernet.chm",    0 },
     {  6, 13023, COMPONENT_DOTNET,    kNoFlags,               "Brantlow.Licensing.dll",        nullptr,                                  nullptr,           0 },
 
-    // 7: Secure Transfer Toolkit 6.x (.NET 6.0)
+    // 7: Transfer Kit 6.x (.NET 6.0)
     {  7, 10006, COMPONENT_ACTIVEX,   kSelfRegistering,       "bsock.ocx",                     "{FEF89A42-1BAF-5485-99AB-8821622DFBD0}", "bnet.chm",     1000 },
     {  7, 10007, COMPONENT_ACTIVEX,   kSelfRegistering,       "bdns.ocx",                      "{BA27D659-3650-55D4-8AE6-D69BF7A2D00A}", "bnet.chm",     1100 },
     {  7, 10008, COMPONENT_ACTIVEX,   kSelfRegistering,       "bcert.ocx",                     "{26032713-230A-5822-B3D9-96CDF3A0DE02}", "bnet.chm",     1200 },
@@ -278,7 +278,7 @@ const ComponentEntry g_aComponents[] = {
     {  7, 13014, COMPONENT_DOTNET,    kHtmlHelp,              "Brantlow.Transfer.Design.dll",  nullptr,                                  "bxfernet.chm",    0 },
     {  7, 13023, COMPONENT_DOTNET,    kNoFlags,               "Brantlow.Licensing.dll",        nullptr,                                  nullptr,           0 },
 
-    // 8: Compression Library
+    // 8: Zip Library
     {  8, 11001, COMPONENT_LIBRARY,   kHtmlHelp,              "bzip32.dll",                    "{39C6EAFD-FA81-579D-AB78-EDFA88C8770C}", "bzip.chm",     2000 },
     {  8, 11002, COMPONENT_LIBRARY,   kHtmlHelp,              "bgzip32.dll",                   "{C2DDDA76-F35F-5B6A-8792-A4080297402C}", "bzip.chm",     2100 },
     {  8, 11003, COMPONENT_LIBRARY,   kHtmlHelp,              "bbzip32.dll",                   "{9C27B0BF-328C-5ABE-931D-ACC7C0C1183C}", "bzip.chm",     2200 },
@@ -286,7 +286,7 @@ const ComponentEntry g_aComponents[] = {
     {  8, 11005, COMPONENT_LIBRARY,   kNoFlags,               "bsfxstub.dll",                  nullptr,                                  nullptr,           0 },
     {  8, 11006, COMPONENT_LIBRARY,   kNoFlags,               "bzcore32.dll",                  nullptr,                                  nullptr,           0 },
 
-    // 9: Charting Suite for .NET 5.x
+    // 9: Charts for .NET 5.x
     {  9, 13015, COMPONENT_DOTNET,    kSharedAssembly,        "Brantlow.Charting.dll",         nullptr,                                  "bchart.chm",      0 },
     {  9, 13016, COMPONENT_DOTNET,    kSharedAssembly,        "Brantlow.Charting.Gauges.dll",  nullptr,                                  "bchart.chm",      0 },
     {  9, 13017, COMPONENT_DOTNET,    kSharedAssembly,        "Brantlow.Charting.Web.dll",     nullptr,                                  "bchart.chm",      0 },
@@ -294,7 +294,7 @@ const ComponentEntry g_aComponents[] = {
     {  9, 13019, COMPONENT_DOTNET,    kHtmlHelp,              "Brantlow.Charting.Design.dll",  nullptr,                                  "bchart.chm",      0 },
     {  9, 13023, COMPONENT_DOTNET,    kNoFlags,               "Brantlow.Licensing.dll",        nullptr,                                  nullptr,           0 },
 
-    // 10: Charting Suite for .NET 6.x
+    // 10: Charts for .NET 6.x
     { 10, 13015, COMPONENT_DOTNET,    kSharedAssembly,        "Brantlow.Charting.dll",         nullptr,                                  "bchart.chm",      0 },
     { 10, 13016, COMPONENT_DOTNET,    kSharedAssembly,        "Brantlow.Charting.Gauges.dll",  nullptr,                                  "bchart.chm",      0 },
     { 10, 13017, COMPONENT_DOTNET,    kSharedAssembly,        "Brantlow.Charting.Web.dll",     nullptr,                                  "bchart.chm",      0 },
@@ -302,7 +302,7 @@ const ComponentEntry g_aComponents[] = {
     { 10, 13019, COMPONENT_DOTNET,    kHtmlHelp,              "Brantlow.Charting.Design.dll",  nullptr,                                  "bchart.chm",      0 },
     { 10, 13023, COMPONENT_DOTNET,    kNoFlags,               "Brantlow.Licensing.dll",        nullptr,                                  nullptr,           0 },
 
-    // 11: Terminal Control 3.x
+    // 11: Terminal Kit 3.x
     { 11, 10006, COMPONENT_ACTIVEX,   kSelfRegistering,       "bsock.ocx",                     "{FEF89A42-1BAF-5485-99AB-8821622DFBD0}", "bnet.chm",     1000 },
     { 11, 10101, COMPONENT_ACTIVEX,   kSelfRegistering,       "bterm.ocx",                     "{964E3C43-2CC4-531C-8520-34C0E1B0BE1C}", "bterm.chm",    1000 },
     { 11, 10102, COMPONENT_ACTIVEX,   kSelfRegistering,       "bcomm.ocx",                     "{0D317A93-5E10-52D6-AD8E-AF27E7853870}", "bterm.chm",    1100 },
@@ -313,7 +313,7 @@ const ComponentEntry g_aComponents[] = {
     { 11, 11019, COMPONENT_LIBRARY,   kHtmlHelp,              "bcomm32.dll",                   "{C7E89AE9-07E1-59AD-B9D2-41FE81C4B131}", "bterm.chm",    2100 },
     { 11, 11020, COMPONENT_LIBRARY,   kNoFlags,               "bkbd32.dll",                    nullptr,                                  nullptr,           0 },
 
-    // 12: Terminal Control 5.x (.NET 5.0)
+    // 12: Terminal Kit 5.x (.NET 5.0)
     { 12, 10006, COMPONENT_ACTIVEX,   kSelfRegistering,       "bsock.ocx",                     "{FEF89A42-1BAF-5485-99AB-8821622DFBD0}", "bnet.chm",     1000 },
     { 12, 10008, COMPONENT_ACTIVEX,   kSelfRegistering,       "bcert.ocx",                     "{26032713-230A-5822-B3D9-96CDF3A0DE02}", "bnet.chm",     1200 },
     { 12, 10020, COMPONENT_ACTIVEX,   kSelfRegistering,       "bssh.ocx",                      "{F4225FA5-36B6-561E-9D1B-FC6728AA4E1F}", "bxfer.chm",    1300 },
@@ -337,7 +337,7 @@ const ComponentEntry g_aComponents[] = {
     { 12, 13022, COMPONENT_DOTNET,    kHtmlHelp,              "Brantlow.Terminal.Design.dll",  nullptr,                                  "btermnet.chm",    0 },
     { 12, 13023, COMPONENT_DOTNET,    kNoFlags,               "Brantlow.Licensing.dll",        nullptr,                                  nullptr,           0 },
 
-    // 13: Terminal Control 6.x (.NET 6.0)
+    // 13: Terminal Kit 6.x (.NET 6.0)
     { 13, 10006, COMPONENT_ACTIVEX,   kSelfRegistering,       "bsock.ocx",                     "{FEF89A42-1BAF-5485-99AB-8821622DFBD0}", "bnet.chm",     1000 },
     { 13, 10008, COMPONENT_ACTIVEX,   kSelfRegistering,       "bcert.ocx",                     "{26032713-230A-5822-B3D9-96CDF3A0DE02}", "bnet.chm",     1200 },
     { 13, 10020, COMPONENT_ACTIVEX,   kSelfRegistering,       "bssh.ocx",                      "{F4225FA5-36B6-561E-9D1B-FC6728AA4E1F}", "bxfer.chm",    1300 },

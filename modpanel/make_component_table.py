@@ -27,19 +27,19 @@ SHARED = "kSharedAssembly"              # assemblies folder first, with help
 PLAIN = "kNoFlags"                      # no class, no help file
 
 GROUPS = {
-    1: "Barcode Control",
+    1: "Barcode Kit",
     2: "Mail Toolkit 4.x",
     3: "Mail Toolkit 5.x (.NET 5.0)",
     4: "Mail Toolkit 6.x (.NET 6.0)",
-    5: "Secure Transfer Toolkit 4.x",
-    6: "Secure Transfer Toolkit 5.x (.NET 5.0)",
-    7: "Secure Transfer Toolkit 6.x (.NET 6.0)",
-    8: "Compression Library",
-    9: "Charting Suite for .NET 5.x",
-    10: "Charting Suite for .NET 6.x",
-    11: "Terminal Control 3.x",
-    12: "Terminal Control 5.x (.NET 5.0)",
-    13: "Terminal Control 6.x (.NET 6.0)",
+    5: "Transfer Kit 4.x",
+    6: "Transfer Kit 5.x (.NET 5.0)",
+    7: "Transfer Kit 6.x (.NET 6.0)",
+    8: "Zip Library",
+    9: "Charts for .NET 5.x",
+    10: "Charts for .NET 6.x",
+    11: "Terminal Kit 3.x",
+    12: "Terminal Kit 5.x (.NET 5.0)",
+    13: "Terminal Kit 6.x (.NET 6.0)",
     14: "Spell Check Kit",
 }
 
