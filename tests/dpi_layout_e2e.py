@@ -64,7 +64,7 @@ def main():
 
     # Rows by dialog and control; a cell is the share of the control's width
     # that its widest text leaves free (needed/available pixels).
-    print("room left at the tightest text, %% of the control's width (needed/available px)")
+    print("room left at the tightest text, % of the control's width (needed/available px)")
     print("%-34s" % "dialog control (text)" + "".join("%17d" % d for d in DPIS))
     for (dialog, cid, text) in sorted(room, key=lambda k: (k[0], k[1], k[2])):
         cells = room[(dialog, cid, text)]
