@@ -8,19 +8,19 @@
 
 namespace ProductLine {
 
-constexpr int kBarcode = 1;        // Barcode Control
+constexpr int kBarcode = 1;        // Barcode Kit
 constexpr int kMail4 = 2;          // Mail Toolkit 4.x
 constexpr int kMail5 = 3;          // Mail Toolkit 5.x (.NET 5.0)
 constexpr int kMail6 = 4;          // Mail Toolkit 6.x (.NET 6.0)
-constexpr int kTransfer4 = 5;      // Secure Transfer Toolkit 4.x
-constexpr int kTransfer5 = 6;      // Secure Transfer Toolkit 5.x (.NET 5.0)
-constexpr int kTransfer6 = 7;      // Secure Transfer Toolkit 6.x (.NET 6.0)
-constexpr int kCompression = 8;    // Compression Library
-constexpr int kCharting5 = 9;      // Charting Suite for .NET 5.x
-constexpr int kCharting6 = 10;     // Charting Suite for .NET 6.x
-constexpr int kTerminal3 = 11;     // Terminal Control 3.x
-constexpr int kTerminal5 = 12;     // Terminal Control 5.x (.NET 5.0)
-constexpr int kTerminal6 = 13;     // Terminal Control 6.x (.NET 6.0)
+constexpr int kTransfer4 = 5;      // Transfer Kit 4.x
+constexpr int kTransfer5 = 6;      // Transfer Kit 5.x (.NET 5.0)
+constexpr int kTransfer6 = 7;      // Transfer Kit 6.x (.NET 6.0)
+constexpr int kCompression = 8;    // Zip Library
+constexpr int kCharting5 = 9;      // Charts for .NET 5.x
+constexpr int kCharting6 = 10;     // Charts for .NET 6.x
+constexpr int kTerminal3 = 11;     // Terminal Kit 3.x
+constexpr int kTerminal5 = 12;     // Terminal Kit 5.x (.NET 5.0)
+constexpr int kTerminal6 = 13;     // Terminal Kit 6.x (.NET 6.0)
 constexpr int kSpellCheck = 14;    // Spell Check Kit
 
 constexpr int kFirst = kBarcode;

@@ -1,13 +1,24 @@
 #!/usr/bin/env python3
-"""Draws the component panel's program icon (resource 201): a 32 x 32 image
-in 16 colours, a grey panel holding four coloured component blocks, one per
-component type. Writes the .ico that modpanel.rc compiles in.
+"""Draws the component panel's program icon (resource 201): a grey panel
+holding four coloured component blocks, one per component type. The 32 x 32
+image in 16 colours is placed pixel by pixel; the 32-bit images with alpha
+at 16, 20, 24, 32, 40, 48, 64 and 256 pixels are drawn from the same shapes
+at their own size (tools/iconlib.py). Writes the .ico that modpanel.rc
+compiles in.
 
     make_icon.py OUT.ico            write the icon (the build does, into its
                                     own tree)
+    make_icon.py --check FILE.ico   fail when FILE lacks a size or differs
+                                    from what this draws
+    make_icon.py --sheet OUT.png    write every drawn size, 1x and 4x
 """
+import math
+import os
 import struct
 import sys
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tools"))
+import iconlib  # noqa: E402
 
 SIZE = 32
 PALETTE = [
@@ -52,7 +63,8 @@ def draw():
     return px
 
 
-def icon_bytes(px):
+def classic_image(px):
+    """The 16-colour 32 x 32 image as an icon entry holds it."""
     xor = bytearray()
     for y in range(SIZE - 1, -1, -1):           # bottom-up rows
         row = [c if c is not None else 0 for c in px[y]]
@@ -67,14 +79,79 @@ def icon_bytes(px):
     header = struct.pack("<IiiHHIIiiII", 40, SIZE, SIZE * 2, 1, 4, 0,
                          len(xor) + len(mask), 0, 0, 16, 0)
     palette = b"".join(struct.pack("<BBBB", b, g, r, 0) for (r, g, b) in PALETTE)
-    image = header + palette + bytes(xor) + bytes(mask)
-    directory = struct.pack("<HHH", 0, 1, 1) + struct.pack(
-        "<BBBBHHII", SIZE, SIZE, 16, 0, 1, 4, len(image), 6 + 16)
-    return directory + image
+    return header + palette + bytes(xor) + bytes(mask)
+
+
+def rounded(x0, y0, x1, y1, r):
+    """A rectangle with rounded corners of radius r, clockwise on the screen."""
+    if r <= 0:
+        return iconlib.rect(x0, y0, x1, y1)
+    pts = []
+    for (cx, cy, start) in ((x1 - r, y0 + r, -90), (x1 - r, y1 - r, 0),
+                            (x0 + r, y1 - r, 90), (x0 + r, y0 + r, 180)):
+        for k in range(7):
+            a = math.radians(start + 15 * k)
+            pts.append((cx + r * math.cos(a), cy + r * math.sin(a)))
+    return pts
+
+
+def draw_size(size):
+    """The icon drawn for size pixels, 32-bit with alpha."""
+    img = iconlib.Image(size)
+    px = 32.0 / size                            # one pixel in design units
+    ow = max(1, round(size / 40)) * px          # outline width
+    sn = img.snap if size <= 48 else (lambda v: v)
+    c = PALETTE
+    # The plate: corners rounded by a pixel at small sizes, by more where
+    # there are pixels for a curve; lit along its top and left edges.
+    r = px if size < 48 else 1.5
+    plate = rounded(sn(2), sn(2), sn(30), sn(30), r)
+    img.fill(plate, c[1])
+    img.fill(iconlib.offset(plate, -ow), c[3])
+    band = max(px, 1.0)
+    if size >= 24:
+        lo, hi = sn(2) + ow, sn(30) - ow
+        img.fill(iconlib.rect(lo, lo, hi, lo + band), c[4])
+        img.fill(iconlib.rect(lo, lo + band, lo + band, hi), c[4])
+        img.fill(iconlib.rect(lo + band, hi - band, hi, hi), c[2])
+        img.fill(iconlib.rect(hi - band, lo + band, hi, hi - band), c[2])
+    # The component blocks: a dark rim from 24 pixels up, a light spot from
+    # 32 up; below that a block is its colour alone, with room between.
+    for (bx, by, fill, rim) in ((6, 6, 5, 10), (17, 6, 6, 11), (6, 17, 7, 12), (17, 17, 8, 13)):
+        x1, y1 = sn(bx + 9), sn(by + 9)
+        if size < 24:   # keep a pixel between the blocks
+            x1 = min(x1, sn(17) - px) if bx == 6 else x1
+            y1 = min(y1, sn(17) - px) if by == 6 else y1
+        block = iconlib.rect(sn(bx), sn(by), x1, y1)
+        if size >= 24:
+            img.fill(block, c[rim])
+            img.fill(iconlib.offset(block, -ow), c[fill])
+        else:
+            img.fill(block, c[fill])
+        if size >= 32:
+            spot = max(px, 1.0)
+            sx, sy = sn(bx + 2), sn(by + 2)
+            img.fill(iconlib.rect(sx, sy, sx + 2 * spot, sy + spot), c[9])
+            img.fill(iconlib.rect(sx, sy + spot, sx + spot, sy + 2 * spot), c[9])
+    return img
+
+
+def icon_bytes(px):
+    return iconlib.ico(classic_image(px), [draw_size(s) for s in iconlib.SIZES])
 
 
 def main(argv):
+    if len(argv) == 3 and argv[1] == "--sheet":
+        with open(argv[2], "wb") as f:
+            f.write(iconlib.sheet([draw_size(s) for s in iconlib.SIZES]))
+        return 0
     data = icon_bytes(draw())
+    if len(argv) == 3 and argv[1] == "--check":
+        fault = iconlib.check(argv[2], data)
+        if fault:
+            print(fault)
+            return 1
+        return 0
     if len(argv) != 2 or argv[1].startswith("-"):
         print(__doc__)
         return 2

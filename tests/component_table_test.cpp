@@ -276,13 +276,13 @@ TEST(ComponentTable, TypesAppearOnlyInTheirProductLines)
         }
     }
 
-    // Compression Library: libraries only.
+    // Zip Library: libraries only.
     EXPECT_EQ(typesByGroup[8].count(COMPONENT_LIBRARY), typesByGroup[8].size());
-    // Charting Suite for .NET: .NET components only.
+    // Charts for .NET: .NET components only.
     for (int nGroup : { 9, 10 })
         EXPECT_EQ(typesByGroup[nGroup].count(COMPONENT_DOTNET), typesByGroup[nGroup].size())
             << "group " << nGroup;
-    // Barcode Control: controls, and libraries beside them.
+    // Barcode Kit: controls, and libraries beside them.
     EXPECT_GT(typesByGroup[1].count(COMPONENT_ACTIVEX), 0u);
     EXPECT_EQ(typesByGroup[1].count(COMPONENT_ACTIVEX) + typesByGroup[1].count(COMPONENT_LIBRARY),
               typesByGroup[1].size());

@@ -39,10 +39,10 @@ from vendorserver import VendorServer  # noqa: E402
 from checks import Checks  # noqa: E402
 
 PRODUCT, SERIAL = 26, "BMT-650-E2E-0001"
-TITLE = "Brantlow Mail Toolkit Professional Edition 6.5"      # Start-menu folder
+TITLE = "Brantlow Mail Toolkit Professional 6.5"      # Start-menu folder
 PANEL_CAPTION = "Brantlow Mail Toolkit 6.5 Modpanel"
-DISPLAY_NAME = "Brantlow Mail Toolkit 6.5 Professional Edition"  # the offer dialog
-SCHEDULE_KEY = r"Software\Brantlow\Updates\Brantlow Mail Toolkit Professional Edition\6.5"
+DISPLAY_NAME = "Brantlow Mail Toolkit 6.5 Professional"  # the offer dialog
+SCHEDULE_KEY = r"Software\Brantlow\Updates\Brantlow Mail Toolkit Professional\6.5"
 NOTIFIER = "Brantlow Update"
 # Product 26's first ActiveX control and its help file (the component table).
 COMPONENT, COMPONENT_HELP = "bcert.ocx", "bnet.chm"

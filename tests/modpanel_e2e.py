@@ -87,7 +87,7 @@ def main():
     check.ended(proc, "-version")
 
     # Product on the command line, and tokens that must be ignored.
-    panel_case(t, ["/pro:12"], "Brantlow Terminal Control 3.5 Modpanel", 1009, "/pro:12")
+    panel_case(t, ["/pro:12"], "Brantlow Terminal Kit 3.5 Modpanel", 1009, "/pro:12")
     for args in (["/pr:12"], ["/productx:12"], ["product:5"], ["/product"], ["/product:", "/quiet"]):
         panel_case(t, args, DEFAULT_TITLE, 1024, " ".join(args) + " ignored, product 17")
 

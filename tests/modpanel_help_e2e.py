@@ -115,7 +115,7 @@ def main():
     rc, out = t.ctl("show", "About Brantlow Mail Toolkit", 15000)
     texts = controls(out)
     check(rc == 0, "-version shows \"About Brantlow Mail Toolkit\"")
-    check(texts.get(1002) == "Brantlow Mail Toolkit .NET Edition",
+    check(texts.get(1002) == "Brantlow Mail Toolkit .NET",
           "-version: 1002 is the full name (got %r)" % texts.get(1002))
     check(texts.get(1006, "").startswith("6.") and "1058" in texts.get(1006, ""),
           "-version: 1006 is the version text (got %r)" % texts.get(1006))

@@ -210,7 +210,7 @@ AboutSeen ReadAbout(HWND hDlg)
 
 TEST_F(Help, AboutBoxNamesTheProductWithoutEditionInCaption)
 {
-    UsePanelProduct(2, 1);   // Barcode Control, Standard Edition, 3.05 build 630
+    UsePanelProduct(2, 1);   // Barcode Kit, Standard, 3.05 build 630
     AboutSeen seen;
     INT_PTR result = RunDriven(IDD_ABOUT, {[&](HWND about) {
         seen = ReadAbout(about);
@@ -218,8 +218,8 @@ TEST_F(Help, AboutBoxNamesTheProductWithoutEditionInCaption)
         return true;
     }});
     EXPECT_EQ(1, result);
-    EXPECT_EQ("About Brantlow Barcode Control", seen.caption);
-    EXPECT_EQ("Brantlow Barcode Control Standard Edition", seen.product);
+    EXPECT_EQ("About Brantlow Barcode Kit", seen.caption);
+    EXPECT_EQ("Brantlow Barcode Kit Standard", seen.product);
     EXPECT_EQ(std::string(g_szVersionText), seen.version);
     EXPECT_NE(std::string::npos, seen.version.find("630")) << seen.version;
     EXPECT_EQ(0u, seen.version.find("3.")) << seen.version;
@@ -233,8 +233,8 @@ TEST_F(Help, AboutBoxNamesTheProductWithoutEditionInCaption)
         return true;
     }});
     EXPECT_EQ(0, result);
-    EXPECT_EQ("About Brantlow Barcode Control", seen.caption);
-    EXPECT_EQ("Brantlow Barcode Control", seen.product);
+    EXPECT_EQ("About Brantlow Barcode Kit", seen.caption);
+    EXPECT_EQ("Brantlow Barcode Kit", seen.product);
     EXPECT_EQ(std::string(g_szVersionText), seen.version);
     EXPECT_NE("0.0 Build 0000", seen.version);
 }
@@ -273,8 +273,8 @@ TEST_F(Help, AboutFromThePanelDisablesItAndIgnoresThePanelKeys)
              return true;
          }});
     EXPECT_EQ(3, result);
-    EXPECT_EQ("About Brantlow Barcode Control", seen.caption);
-    EXPECT_EQ("Brantlow Barcode Control Standard Edition", seen.product);
+    EXPECT_EQ("About Brantlow Barcode Kit", seen.caption);
+    EXPECT_EQ("Brantlow Barcode Kit Standard", seen.product);
     EXPECT_FALSE(seen.panelEnabled);
     EXPECT_TRUE(panelEnabledAfter);
     EXPECT_EQ(0u, helpWindowsInAbout);
@@ -367,7 +367,7 @@ TEST_F(Help, EntryWithAContextOpensItsTopic)
     EXPECT_NE(nullptr, g_calls[0].result);
     std::vector<HWND> windows = HelpWindows();
     ASSERT_EQ(1u, windows.size());
-    EXPECT_EQ("Brantlow Barcode Control Reference", Caption(windows[0]));
+    EXPECT_EQ("Brantlow Barcode Kit Reference", Caption(windows[0]));
 
     // Help, Technical Reference does the same for the library's topic.
     CloseHelpWindows();
@@ -416,7 +416,7 @@ TEST_F(Help, ContextTheFileDoesNotHoldFallsBackToContents)
     EXPECT_NE(nullptr, g_calls[1].result);
     std::vector<HWND> windows = HelpWindows();
     ASSERT_EQ(1u, windows.size());
-    EXPECT_EQ("Brantlow Barcode Control Reference", Caption(windows[0]));
+    EXPECT_EQ("Brantlow Barcode Kit Reference", Caption(windows[0]));
 }
 
 // Each help file that the component table names, as built, opened by the
@@ -437,20 +437,20 @@ TEST_F(Help, EveryComponentHelpFileOpensFromItsComponent)
         const char* title;
     };
     const Case cases[] = {
-        {"bbarcode.chm", 2, 1, "bblabel.ocx", "Brantlow Barcode Control Reference"},
+        {"bbarcode.chm", 2, 1, "bblabel.ocx", "Brantlow Barcode Kit Reference"},
         {"bnet.chm", 26, 4, "bdns.ocx", "Brantlow Network Components Reference"},
         {"bmail.chm", 26, 4, "bmime32.dll", "Brantlow Mail Toolkit Reference"},
-        {"bxfer.chm", 27, 7, "bssh.ocx", "Brantlow Secure Transfer Toolkit Reference"},
-        {"bterm.chm", 11, 11, "bcomm32.dll", "Brantlow Terminal Control Reference"},
+        {"bxfer.chm", 27, 7, "bssh.ocx", "Brantlow Transfer Kit Reference"},
+        {"bterm.chm", 11, 11, "bcomm32.dll", "Brantlow Terminal Kit Reference"},
         {"bspell.chm", 71, 14, "bspell.dll", "Brantlow Spell Check Kit Reference"},
         {"bspell.chm", 71, 14, "bspell.ocx", "Brantlow Spell Check Kit Reference"},
-        {"bzip.chm", 24, 8, "bbzip32.dll", "Brantlow Compression Library Reference"},
+        {"bzip.chm", 24, 8, "bbzip32.dll", "Brantlow Zip Library Reference"},
         {"bmailscr.chm", 15, 2, "bicalobj.dll", "Brantlow Mail Scripting Objects Reference"},
         {"bxferscr.chm", 16, 5, "bcertobj.dll", "Brantlow Transfer Scripting Objects Reference"},
         {"bcorenet.chm", 17, 4, "Brantlow.Dns.dll", "Brantlow .NET Core Components Reference"},
         {"bmailnet.chm", 17, 4, "Brantlow.Mail.Imap.dll", "Brantlow Mail Components for .NET Reference"},
         {"bxfernet.chm", 22, 6, "Brantlow.Ssh.dll", "Brantlow Transfer Components for .NET Reference"},
-        {"bchart.chm", 49, 9, "Brantlow.Charting.Web.dll", "Brantlow Charting Suite for .NET Reference"},
+        {"bchart.chm", 49, 9, "Brantlow.Charting.Web.dll", "Brantlow Charts for .NET Reference"},
         {"btermnet.chm", 65, 12, "Brantlow.Terminal.Serial.dll",
          "Brantlow Terminal Components for .NET Reference"},
     };

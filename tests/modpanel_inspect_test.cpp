@@ -281,7 +281,7 @@ TEST_F(Inspection, DefaultTypeWithoutEntriesKeepsThePlaceholders)
 
 TEST_F(Inspection, EmptyTypeLeavesTheLastInspection)
 {
-    Open(24, 8);       // Compression Library: libraries only
+    Open(24, 8);       // Zip Library: libraries only
     std::string status = Text(IDC_STATUS), description = Text(IDC_DESCRIPTION);
     EXPECT_NE("Not registered", status);
     EXPECT_NE("Description of the component's function.", description);

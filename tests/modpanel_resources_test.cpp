@@ -253,15 +253,15 @@ TEST_F(BuiltResources, PanelDialog)
     EXPECT_EQ("Tahoma", t.font);
     CheckControls(t, {
         {-1, kGroupBox, "Module", 14, 7, 307, 91},
-        {-1, kLabel, "Name:", 21, 24, 22, 8},
+        {-1, kLabel, "Name:", 21, 24, 24, 8},
         {IDC_NAME_LIST, kDropDownList, "", 57, 22, 138, 52},
         {-1, kLabel, "Date:", 21, 39, 32, 8},
         {IDC_FILE_DATE, kLabel, "01-01-80 00:00", 57, 39, 114, 8},
         {-1, kLabel, "Size:", 21, 51, 32, 8},
         {IDC_FILE_SIZE, kLabel, "0 bytes", 57, 51, 114, 8},
-        {-1, kLabel, "Version:", 22, 63, 26, 8},
+        {-1, kLabel, "Version:", 22, 63, 29, 8},
         {IDC_FILE_VERSION, kLabel, "1.00.101", 57, 63, 114, 8},
-        {-1, kLabel, "Status:", 22, 75, 21, 8},
+        {-1, kLabel, "Status:", 22, 75, 24, 8},
         {IDC_STATUS, kLabel, "Not registered", 57, 75, 114, 8},
         {-1, kGroupBox, "Type", 218, 15, 96, 60},
         {1009, kAutoRadio, "ActiveX Control", 224, 26, 84, 10},
@@ -284,12 +284,12 @@ TEST_F(BuiltResources, AboutBox)
     EXPECT_EQ(8, t.points);
     EXPECT_EQ("Tahoma", t.font);
     CheckControls(t, {
-        // "Brantlow" is 2 units wider than first drawn (26 cut its last
-        // letter in Tahoma 8), and the name starts 2 units further right.
-        {-1, kLabel, "Brantlow", 9, 9, 28, 8},
-        {1002, kLabel, "ProductName", 40, 9, 170, 8},
-        {-1, kLabel, "Version", 9, 19, 24, 8},
-        {1006, kLabel, "0.0 Build 0000", 35, 19, 116, 8},
+        // "Brantlow" and "Version" are wider than first drawn (5 % to spare
+        // at every scale); the texts after them keep their right edges.
+        {-1, kLabel, "Brantlow", 9, 9, 31, 8},
+        {1002, kLabel, "ProductName", 43, 9, 167, 8},
+        {-1, kLabel, "Version", 9, 19, 26, 8},
+        {1006, kLabel, "0.0 Build 0000", 37, 19, 114, 8},
         {-1, kBlackRule, "", 9, 31, 242, 1},
         {IDOK, kDefaultButton, "OK", 104, 0, 50, -1},
     });

@@ -108,14 +108,14 @@ std::string TitleOf(DWORD product)
 TEST(ModpanelTitle, ShortVersionOfTheProductName)
 {
     EXPECT_EQ("Brantlow Mail Toolkit 6.5 Modpanel", TitleOf(17));           // 6.50
-    EXPECT_EQ("Brantlow Secure Transfer Toolkit 6.5 Modpanel", TitleOf(27)); // 6.05
-    EXPECT_EQ("Brantlow Secure Transfer Toolkit 4.25 Modpanel", TitleOf(8)); // 4.25
-    EXPECT_EQ("Brantlow Barcode Control 2.0 Modpanel", TitleOf(1));          // 2.00
+    EXPECT_EQ("Brantlow Transfer Kit 6.5 Modpanel", TitleOf(27)); // 6.05
+    EXPECT_EQ("Brantlow Transfer Kit 4.25 Modpanel", TitleOf(8)); // 4.25
+    EXPECT_EQ("Brantlow Barcode Kit 2.0 Modpanel", TitleOf(1));          // 2.00
     // The full name carries the edition; the title does not.
     TitleOf(17);
-    EXPECT_STREQ("Brantlow Mail Toolkit .NET Edition", g_szFullProductName);
+    EXPECT_STREQ("Brantlow Mail Toolkit .NET", g_szFullProductName);
     TitleOf(1);
-    EXPECT_STREQ("Brantlow Barcode Control", g_szFullProductName);
+    EXPECT_STREQ("Brantlow Barcode Kit", g_szFullProductName);
 }
 
 TEST(ModpanelTitle, LongNameIsCutTo127)

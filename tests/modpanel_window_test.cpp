@@ -17,7 +17,7 @@ protected:
     void SetUp() override
     {
         g_hInstance = GetModuleHandleA(nullptr);
-        g_dwProduct = 24;           // Compression Library: libraries only, not installed
+        g_dwProduct = 24;           // Zip Library: libraries only, not installed
         g_nProductGroup = 8;
         RefreshProductText();
         BuildTitle();
@@ -52,7 +52,7 @@ TEST_F(PanelWindow, ShowsTitleMenuAndDefaultType)
         return true;
     }});
     EXPECT_EQ(5, result);
-    EXPECT_EQ("Brantlow Compression Library 2.0 Modpanel", caption);
+    EXPECT_EQ("Brantlow Zip Library 2.0 Modpanel", caption);
     EXPECT_TRUE(registerGrayed);
     EXPECT_TRUE(contentsGrayed);        // no own help file beside the test
     EXPECT_TRUE(libraryChecked);

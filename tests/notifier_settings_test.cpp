@@ -145,8 +145,8 @@ TEST(CommandLine, WordsAreSplitAtEveryKindOfBlank)
 TEST(ProductKeyAndName, KeyPathAndDisplayName)
 {
     char sz[260];
-    FormatProductKey("Widget", "Standard Edition", 6, 50, sz, sizeof(sz));
-    EXPECT_STREQ(sz, "Software\\Brantlow\\Updates\\Widget Standard Edition\\6.5");
+    FormatProductKey("Widget", "Standard", 6, 50, sz, sizeof(sz));
+    EXPECT_STREQ(sz, "Software\\Brantlow\\Updates\\Widget Standard\\6.5");
     FormatProductKey("Widget", "", 6, 5, sz, sizeof(sz));
     EXPECT_STREQ(sz, "Software\\Brantlow\\Updates\\Widget\\6.5");
     FormatProductKey("Widget", "", 6, 0, sz, sizeof(sz));

@@ -135,8 +135,8 @@ TEST(CStaticEx, BindingKeepsStyleAndTextAndSetTextChangesOnlyTheText)
     LONG_PTR style = GetWindowLongPtrA(window.hStatic, GWL_STYLE);
     EXPECT_EQ(style & (SS_TYPEMASK | SS_NOTIFY | WS_GROUP), (LONG_PTR)(SS_LEFT | WS_GROUP));
     EXPECT_EQ(WindowText(window.hStatic), "before");
-    label.SetText("Brantlow Mail Toolkit 6.5 Professional Edition");
-    EXPECT_EQ(WindowText(window.hStatic), "Brantlow Mail Toolkit 6.5 Professional Edition");
+    label.SetText("Brantlow Mail Toolkit 6.5 Professional");
+    EXPECT_EQ(WindowText(window.hStatic), "Brantlow Mail Toolkit 6.5 Professional");
     EXPECT_EQ(GetWindowLongPtrA(window.hStatic, GWL_STYLE), style);
 }
 

@@ -18,7 +18,7 @@ UpdateOffer MakeOffer(DWORD status = 1, const char* version = "6.50.1058",
                       const char* date = "2009 Mar 5")
 {
     UpdateOffer offer;
-    offer.displayName = "Brantlow Mail Toolkit 6.5 Professional Edition";
+    offer.displayName = "Brantlow Mail Toolkit 6.5 Professional";
     offer.status = status;
     offer.versionText = version;
     offer.releaseDateText = date;
@@ -122,7 +122,7 @@ TEST(VersionCheckDlg, WindowHasNoSystemMenuAndStartsCentredWithFocusOnOK)
 TEST(VersionCheckDlg, ShowsTheOfferWithTheWordingOfStatusBitZero)
 {
     Texts t = ShowTexts(MakeOffer(1));
-    EXPECT_EQ(t.name, "Brantlow Mail Toolkit 6.5 Professional Edition");
+    EXPECT_EQ(t.name, "Brantlow Mail Toolkit 6.5 Professional");
     EXPECT_EQ(t.status, kUpgrade);
     EXPECT_EQ(t.version, "Version 6.50.1058 was released on 2009 Mar 5");
 

@@ -13,6 +13,7 @@
 #   BUILD-DIR  a configured x86_64 tree with tests (default build/win64)
 #   OUT-DIR    default docs; writes panel-help-mail.png and
 #              panel-help-mail-window.png
+#   DPI=N      (environment) the screen scale, default 96
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$root/build/win64}" && pwd)
@@ -32,7 +33,7 @@ cleanup() {
 trap cleanup EXIT
 wine_desktop_start "$build/component-help-screenshot-prefix" 190 1024x768
 mkdir -p "$outdir"
-desktop=ModpanelComponentHelp,1024x768
+desktop=ModpanelComponentHelp,$desktop_size
 caption="Brantlow Mail Toolkit 6.5 Modpanel"
 
 sys32=$WINEPREFIX/drive_c/windows/system32
@@ -43,7 +44,7 @@ cp "$chm" "$WINEPREFIX/drive_c/windows/help/bnet.chm"
 timeout 60 "$loader" reg add 'HKLM\Software\Microsoft\Windows\HTML Help' /v bnet.chm \
     /t REG_SZ /d 'C:\windows\help' /f >/dev/null 2>&1 </dev/null
 
-# Product 26: Brantlow Mail Toolkit 6.5 Professional Edition.
+# Product 26: Brantlow Mail Toolkit 6.5 Professional.
 timeout 120 "$loader" explorer /desktop=$desktop "$exe" /product:26 >/dev/null 2>&1 </dev/null &
 pid=$!
 sleep 6

@@ -8,6 +8,7 @@
 # Usage: tools/screenshot-dialog.sh [BUILD-DIR] [OUT.png]
 #   BUILD-DIR  a configured x86_64 tree (default build/win64)
 #   OUT.png    default docs/update-dialog.png
+#   DPI=N      (environment) the screen scale, default 96
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$root/build/win64}" && pwd)
@@ -27,7 +28,7 @@ trap cleanup EXIT
 wine_desktop_start "$build/screenshot-prefix" 160 640x480
 
 # The dialog closes itself after 30 s; the ready file says it is painted.
-timeout 90 "$loader" explorer /desktop=BrantlowShot,640x480 "$exe" 30000 "Z:$work/ready" \
+timeout 90 "$loader" explorer /desktop=BrantlowShot,$desktop_size "$exe" 30000 "Z:$work/ready" \
     >/dev/null 2>&1 </dev/null &
 for _ in $(seq 600); do [ -e "$work/ready" ] && break; sleep 0.1; done
 [ -e "$work/ready" ] || { echo "the dialog did not come up" >&2; exit 1; }

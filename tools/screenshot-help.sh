@@ -9,6 +9,7 @@
 # Usage: tools/screenshot-help.sh [BUILD-DIR] [OUT-DIR]
 #   BUILD-DIR  a configured x86_64 tree with tests (default build/win64)
 #   OUT-DIR    default docs; writes about-box.png and help-window.png
+#   DPI=N      (environment) the screen scale, default 96
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$root/build/win64}" && pwd)
@@ -27,7 +28,7 @@ cleanup() {
 trap cleanup EXIT
 wine_desktop_start "$build/help-screenshot-prefix" 180 1024x768
 mkdir -p "$outdir"
-desktop=ModpanelHelpShot,1024x768
+desktop=ModpanelHelpShot,$desktop_size
 
 # The About box alone (-version).
 timeout 60 "$loader" explorer /desktop=$desktop "$exe" -version >/dev/null 2>&1 </dev/null &

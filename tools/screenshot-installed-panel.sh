@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Pictures the installed component panel as an administrator's user meets
 # it: the tree's installer package installed silently into a new Wine prefix
-# for product 26 (Brantlow Mail Toolkit 6.5 Professional Edition), the panel
+# for product 26 (Brantlow Mail Toolkit 6.5 Professional), the panel
 # started as its Start-menu shortcut says (program, /PRODUCT:26, working
 # folder), with the product's first ActiveX control (bcert.ocx, the tests'
 # probe file) on the computer so that its Help button is enabled, and then
@@ -12,6 +12,7 @@
 #   BUILD-DIR  a configured tree whose programs run here (default build/win64)
 #   OUT-DIR    default docs; writes installed-panel.png and
 #              installed-panel-help.png
+#   DPI=N      (environment) the screen scale, default 96
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$root/build/win64}" && pwd)
@@ -33,7 +34,7 @@ prefix=$build/installed-panel-screenshot-prefix
 rm -rf "$prefix"
 wine_desktop_start "$prefix" 190 1024x768
 mkdir -p "$outdir"
-desktop=InstalledPanel,1024x768
+desktop=InstalledPanel,$desktop_size
 caption="Brantlow Mail Toolkit 6.5 Modpanel"
 w() { timeout 120 "$loader" "$@" 2>/dev/null </dev/null | tr -d '\r'; }
 

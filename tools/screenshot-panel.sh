@@ -9,6 +9,7 @@
 #   BUILD-DIR  a configured x86_64 tree (default build/win64)
 #   OUT-DIR    default docs; writes panel-activex.png, panel-library.png,
 #              panel-scripting.png and panel-dotnet.png
+#   DPI=N      (environment) the screen scale, default 96
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$root/build/win64}" && pwd)
@@ -29,7 +30,11 @@ mkdir -p "$outdir"
 # One installed component, so that a picture shows date, size and version:
 # the tests' probe file (version 3.1.4.159) as the Mail Toolkit's first
 # ActiveX control, in the prefix's system folder.
+# A 32-bit panel on a 64-bit prefix sees syswow64 as its system folder.
 sys32=$WINEPREFIX/drive_c/windows/system32
+if grep -q '^MINGW_ARCH:[A-Z]*=i686' "$build/CMakeCache.txt" && [ -d "$WINEPREFIX/drive_c/windows/syswow64" ]; then
+    sys32=$WINEPREFIX/drive_c/windows/syswow64
+fi
 cp "$build/tests/probe_component.dll" "$sys32/bcert.ocx"
 touch -d '2009-03-05 14:07' "$sys32/bcert.ocx"
 # The panel runs in the virtual desktop, where programs outside it cannot
@@ -37,7 +42,7 @@ touch -d '2009-03-05 14:07' "$sys32/bcert.ocx"
 # ended with the prefix's server.
 shoot() {
     local product=$1 out=$2
-    timeout 60 "$loader" explorer /desktop=ModpanelShot,640x480 "$exe" /product:$product \
+    timeout 60 "$loader" explorer /desktop=ModpanelShot,$desktop_size "$exe" /product:$product \
         >/dev/null 2>&1 </dev/null &
     local pid=$!
     sleep 6

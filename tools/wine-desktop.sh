@@ -1,16 +1,22 @@
 # Sourced by the screenshot scripts: an Xvfb display and a Wine prefix of
 # the script's own, so that pictures never meet a test run.
 #   wine_desktop_start PREFIX FIRST-DISPLAY WxH  (needs $loader, the tree's Wine)
+#                      The screen scale is $DPI (default 96): the prefix's
+#                      "LogPixels", set before any program starts; WxH is
+#                      the size at 96 DPI and grows with it ($desktop_size).
 #   wine_desktop_stop                            (call it from the EXIT trap)
 #   picture_panel_and_help DESKTOP CAPTION PANEL-PNG HELP-PNG
 #                      (needs $ctl, the tree's dlgdriver.exe)
 xpid=
+DPI=${DPI:-96}
+case $DPI in (*[!0-9]*|'') echo "DPI must be a number" >&2; exit 2;; esac
 
 wine_desktop_start() {
     export WINEPREFIX=$1 WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml,winemenubuilder.exe='
     local n=$2
+    desktop_size=$(( ${3%x*} * DPI / 96 ))x$(( ${3#*x} * DPI / 96 ))
     while [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ]; do n=$((n + 1)); done
-    Xvfb :$n -screen 0 "$3x24" -nolisten tcp >/dev/null 2>&1 </dev/null &
+    Xvfb :$n -screen 0 "${desktop_size}x24" -nolisten tcp >/dev/null 2>&1 </dev/null &
     xpid=$!
     for _ in $(seq 100); do [ -e /tmp/.X11-unix/X$n ] && break; sleep 0.1; done
     [ -e /tmp/.X11-unix/X$n ] || { echo "Xvfb did not start" >&2; exit 1; }
@@ -21,6 +27,8 @@ wine_desktop_start() {
         # The registry files are written when the wine server ends.
         timeout 120 wineserver -w >/dev/null 2>&1 </dev/null
     fi
+    timeout 60 "$loader" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD \
+        /d "$DPI" /f >/dev/null 2>&1 </dev/null
 }
 
 wine_desktop_stop() {

@@ -2,6 +2,8 @@
 
 #include <string.h>
 
+#include "Dpi.h"
+
 BEGIN_MESSAGE_MAP(CStaticEx, CStatic)
     ON_WM_CTLCOLOR_REFLECT()
 END_MESSAGE_MAP()
@@ -49,6 +51,10 @@ void CStaticEx::RebuildFont()
     // the whole screen).
     if (m_hWnd == 0)
         return;
+    // On a move to a screen of another scale the dialog manager would hand
+    // every control the dialog's rescaled font, ours included; the owner
+    // rebuilds ours for the new scale instead.
+    KeepOwnFontOnDpiChange(m_hWnd);
     // Windows' static selects its own font and then asks for colours, so
     // the font selected there wins; Wine's static asks first and selects
     // its own font afterwards. Making ours the static's own font as well

@@ -23,7 +23,9 @@ public:
     virtual ~CStaticEx();
 
     // Each of these rebuilds the font and repaints the bound control at once.
-    void SetFontSize(int nSize);        // a character height of nSize pixels
+    // A character height of nSize logical units (pixels on the screen):
+    // the caller scales it to the window's DPI.
+    void SetFontSize(int nSize);
     void SetFontBold(BOOL bBold);
     void SetText(const CString& strText);   // the window text, nothing else
 

@@ -1,5 +1,6 @@
 #include "VersionCheckDlg.h"
 
+#include "Dpi.h"
 #include "WinApp.h"
 
 namespace
@@ -9,7 +10,9 @@ const char kUpdateWording[] = "An updated version of this product is available f
 const char kUpgradeWording[] = "A new upgrade for this product is available for download.";
 const char kInitialVersion[] = "Version 1.00.0000 was released on 01 Jan 2001";
 
-const int kProductNameSize = 14;    // pixels of character height
+// Pixels at 96 DPI; both scale with the dialog's DPI.
+const int kProductNameSize = 14;    // character height of the heading
+const int kIconSize = 32;           // the dialog's icon, big and small alike
 
 } // namespace
 
@@ -23,17 +26,54 @@ BEGIN_MESSAGE_MAP(CVersionCheckDlg, CDialog)
     ON_WM_PAINT()
     ON_WM_QUERYDRAGICON()
     ON_BN_CLICKED(IDC_CHECK_LATER, OnCheckLater)
+    ON_MESSAGE(WM_DPICHANGED, OnDpiChanged)
 END_MESSAGE_MAP()
 
 CVersionCheckDlg::CVersionCheckDlg(const UpdateOffer& offer, CWnd* pParent)
     : CDialog(IDD, pParent), m_strStatus(kUpdateWording), m_strVersion(kInitialVersion),
-      m_hIcon(0), m_offer(offer)
+      m_hIcon(0), m_offer(offer), m_nDpi(0)
 {
-    m_hIcon = ::LoadIconA(GetResourceHandle(), MAKEINTRESOURCEA(IDR_MAINFRAME));
+    // The screen's scale until the window exists and tells its own.
+    LoadIconForDpi(WindowDpi(nullptr));
 }
 
 CVersionCheckDlg::~CVersionCheckDlg()
 {
+    // The window, which showed it, is gone by now.
+    if (m_hIcon != 0)
+        ::DestroyIcon(m_hIcon);
+}
+
+void CVersionCheckDlg::LoadIconForDpi(UINT nDpi)
+{
+    m_nDpi = nDpi;
+    int nSize = ScaleToDpi(kIconSize, nDpi);
+    // Not shared: a shared icon keeps the size of its first loading.
+    HICON hIcon = (HICON)::LoadImageA(GetResourceHandle(), MAKEINTRESOURCEA(IDR_MAINFRAME),
+                                      IMAGE_ICON, nSize, nSize, 0);
+    if (m_hWnd != 0)
+    {
+        SetIcon(hIcon, TRUE);
+        SetIcon(hIcon, FALSE);
+    }
+    if (m_hIcon != 0)
+        ::DestroyIcon(m_hIcon);
+    m_hIcon = hIcon;
+}
+
+void CVersionCheckDlg::ApplyDpi(UINT nDpi)
+{
+    LoadIconForDpi(nDpi);
+    m_ctlProductName.SetFontSize(ScaleToDpi(kProductNameSize, nDpi));
+}
+
+LRESULT CVersionCheckDlg::OnDpiChanged(WPARAM wParam, LPARAM)
+{
+    // The dialog manager moves and re-lays out the dialog and gives the
+    // other controls their new font; the icon and the label are ours.
+    LRESULT lResult = Default();
+    ApplyDpi(HIWORD(wParam));
+    return lResult;
 }
 
 void CVersionCheckDlg::DoDataExchange(CDataExchange* pDX)
@@ -51,10 +91,7 @@ BOOL CVersionCheckDlg::OnInitDialog()
 {
     CDialog::OnInitDialog();
 
-    SetIcon(m_hIcon, TRUE);
-    SetIcon(m_hIcon, FALSE);
-
-    m_ctlProductName.SetFontSize(kProductNameSize);
+    ApplyDpi(WindowDpi(m_hWnd));    // the icon for both sizes, the label's size
     m_ctlProductName.SetFontBold(TRUE);
     m_ctlProductName.SetText(m_offer.displayName);
 
@@ -81,12 +118,13 @@ void CVersionCheckDlg::OnPaint()
     PAINTSTRUCT ps;
     HDC hDC = ::BeginPaint(m_hWnd, &ps);
     SendMessage(WM_ICONERASEBKGND, (WPARAM)hDC, 0);
-    int cxIcon = ::GetSystemMetrics(SM_CXICON);
-    int cyIcon = ::GetSystemMetrics(SM_CYICON);
+    int cxIcon = SystemMetricForDpi(SM_CXICON, m_nDpi);
+    int cyIcon = SystemMetricForDpi(SM_CYICON, m_nDpi);
     RECT rc;
     ::GetClientRect(m_hWnd, &rc);
-    ::DrawIcon(hDC, IconCentreOffset(rc.right - rc.left, cxIcon),
-               IconCentreOffset(rc.bottom - rc.top, cyIcon), m_hIcon);
+    ::DrawIconEx(hDC, IconCentreOffset(rc.right - rc.left, cxIcon),
+                 IconCentreOffset(rc.bottom - rc.top, cyIcon), m_hIcon, cxIcon, cyIcon,
+                 0, nullptr, DI_NORMAL);
     ::EndPaint(m_hWnd, &ps);
 }
 

@@ -31,7 +31,7 @@ public:
     CStaticEx m_ctlProductName;
     CString m_strStatus;
     CString m_strVersion;
-    HICON m_hIcon;              // resource 128; shared, not freed
+    HICON m_hIcon;              // resource 128 in the size for m_nDpi; owned
 
 protected:
     virtual void DoDataExchange(CDataExchange* pDX);
@@ -40,11 +40,19 @@ protected:
     void OnPaint();
     HCURSOR OnQueryDragIcon();
     void OnCheckLater();
+    LRESULT OnDpiChanged(WPARAM wParam, LPARAM lParam);
 
     DECLARE_MESSAGE_MAP()
 
 private:
+    // Loads the icon for nDpi (32 pixels at 96 DPI) and, once the window
+    // exists, makes it the big and the small icon.
+    void LoadIconForDpi(UINT nDpi);
+    // Everything sized in pixels: the icon and the label's height.
+    void ApplyDpi(UINT nDpi);
+
     const UpdateOffer& m_offer;
+    UINT m_nDpi;                // the scale the icon and the label are made for
 };
 
 // Where an icon of nIcon pixels starts when centred in nClient pixels, the

@@ -1,15 +1,25 @@
 #!/usr/bin/env python3
-"""Draws the notifier's program icon (resource 128): a 32 x 32 image in 16
-colours, an amber arrow pointing down into an open blue box, the product
-family's colours. Writes the .ico that updnotify.rc compiles in.
+"""Draws the notifier's program icon (resource 128): an amber arrow pointing
+down into an open blue box, the product family's colours. The 32 x 32 image
+in 16 colours is placed pixel by pixel; the 32-bit images with alpha at
+16, 20, 24, 32, 40, 48, 64 and 256 pixels are drawn from the same shapes at
+their own size (tools/iconlib.py). Writes the .ico that updnotify.rc
+compiles in.
 
     make_icon.py OUT.ico            write the icon (the build does, into its
                                     own tree)
-    make_icon.py --preview OUT.png  write an 8x enlarged picture to look at
+    make_icon.py --check FILE.ico   fail when FILE lacks a size or differs
+                                    from what this draws
+    make_icon.py --preview OUT.png  write the 16-colour image 8x enlarged
+    make_icon.py --sheet OUT.png    write every drawn size, 1x and 4x
 """
+import os
 import struct
 import sys
 import zlib
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tools"))
+import iconlib  # noqa: E402
 
 SIZE = 32
 CLEAR = None            # transparent: AND mask bit set, colour 0
@@ -113,7 +123,8 @@ def draw():
     return c
 
 
-def ico_bytes(c):
+def classic_image(c):
+    """The 16-colour 32 x 32 image as an icon entry holds it."""
     row_xor = SIZE // 2                 # 4 bits a pixel
     row_and = ((SIZE + 31) // 32) * 4   # 1 bit a pixel, rows of whole DWORDs
     xor = bytearray()
@@ -132,10 +143,56 @@ def ico_bytes(c):
     palette = b"".join(struct.pack("<BBBB", b, g, r, 0) for (r, g, b) in PALETTE)
     header = struct.pack("<IiiHHIIiiII", 40, SIZE, SIZE * 2, 1, 4, 0,
                          len(xor) + len(mask), 0, 0, 0, 0)
-    image = header + palette + bytes(xor) + bytes(mask)
-    directory = struct.pack("<HHH", 0, 1, 1)
-    entry = struct.pack("<BBBBHHII", SIZE, SIZE, 16, 0, 1, 4, len(image), 6 + 16)
-    return directory + entry + image
+    return header + palette + bytes(xor) + bytes(mask)
+
+
+def rgb(index):
+    return PALETTE[index]
+
+
+def draw_size(size):
+    """The icon drawn for size pixels, 32-bit with alpha."""
+    img = iconlib.Image(size)
+    px = 32.0 / size                            # one pixel in design units
+    ow = max(1, round(size / 40)) * px          # outline width
+    small = size <= 48
+    sn = img.snap if small else (lambda v: v)
+    detail = size >= 24
+
+    # The back of the box, dark inside, a light rim along its top edge.
+    back = iconlib.rect(sn(2), sn(16), sn(30), sn(22))
+    img.fill(back, rgb(1))
+    img.fill(iconlib.offset(back, -ow), rgb(10))
+    if detail:
+        img.fill(iconlib.rect(sn(2) + ow, sn(16), sn(30) - ow, sn(16) + ow), rgb(5))
+
+    # The arrow, lit from the top left: a light strip down the left of the
+    # shaft, a shaded one down its right.
+    x0, x1, top, neck = sn(12), sn(20), sn(1), sn(12)
+    arrow = [(x0, top), (x1, top), (x1, neck), (27, neck), (16, 24), (5, neck), (x0, neck)]
+    img.fill(arrow, rgb(6))
+    img.fill(iconlib.offset(arrow, -ow), rgb(7))
+    if detail:
+        strip = max(px, 1.0)
+        img.fill(iconlib.rect(x0 + ow, top + ow, x0 + ow + strip, neck), rgb(8))
+        img.fill(iconlib.rect(x1 - ow - strip, top + ow, x1 - ow, neck), rgb(11))
+
+    # The front of the box hides the arrow's tip: a light top edge, a
+    # shaded right side and, where there is room, a label line.
+    front = iconlib.rect(sn(2), sn(21), sn(30), sn(31))
+    img.fill(front, rgb(1))
+    inner = iconlib.offset(front, -ow)
+    img.fill(inner, rgb(3))
+    if detail:
+        (ix0, iy0), (ix1, _), (_, iy1) = inner[0], inner[1], inner[2]
+        img.fill(iconlib.rect(ix0, iy0, ix1, iy0 + max(px, 1.0)), rgb(4))
+        img.fill(iconlib.rect(ix1 - max(px, 1.0) * 2, iy0 + max(px, 1.0), ix1, iy1), rgb(2))
+        img.fill(iconlib.rect(sn(8), sn(26), sn(24), sn(26) + max(px, 1.0)), rgb(5))
+    return img
+
+
+def ico_bytes(c):
+    return iconlib.ico(classic_image(c), [draw_size(s) for s in iconlib.SIZES])
 
 
 def png_bytes(c, scale=8):
@@ -164,6 +221,16 @@ def png_bytes(c, scale=8):
 
 def main(argv):
     canvas = draw()
+    if len(argv) == 3 and argv[1] == "--check":
+        fault = iconlib.check(argv[2], ico_bytes(canvas))
+        if fault:
+            print(fault)
+            return 1
+        return 0
+    if len(argv) == 3 and argv[1] == "--sheet":
+        with open(argv[2], "wb") as f:
+            f.write(iconlib.sheet([draw_size(s) for s in iconlib.SIZES]))
+        return 0
     if len(argv) == 3 and argv[1] == "--preview":
         with open(argv[2], "wb") as f:
             f.write(png_bytes(canvas))

@@ -27,14 +27,14 @@ STRINGS = os.path.join(ROOT, "modpanel", "ComponentStrings.rc")
 # Help file: (title, introduction of its contents page).
 HELP_FILES = {
     "bbarcode.chm": (
-        "Brantlow Barcode Control Reference",
-        "The Brantlow Barcode Control draws, prints and reads barcodes. Its ActiveX "
+        "Brantlow Barcode Kit Reference",
+        "The Brantlow Barcode Kit draws, prints and reads barcodes. Its ActiveX "
         "controls go on forms and reports; its library serves programs written in "
         "C and C++."),
     "bnet.chm": (
         "Brantlow Network Components Reference",
-        "The network components are shared by the Mail Toolkit, the Secure Transfer "
-        "Toolkit and the Terminal Control: sockets, name lookups, certificates, "
+        "The network components are shared by the Mail Toolkit, the Transfer "
+        "Kit and the Terminal Kit: sockets, name lookups, certificates, "
         "ping and HTTP as ActiveX controls, and the libraries that carry them."),
     "bmail.chm": (
         "Brantlow Mail Toolkit Reference",
@@ -42,13 +42,13 @@ HELP_FILES = {
         "messages; its libraries carry the protocols for the controls and for "
         "programs written in C and C++."),
     "bxfer.chm": (
-        "Brantlow Secure Transfer Toolkit Reference",
-        "The Secure Transfer Toolkit's ActiveX controls move files over FTP, SFTP "
+        "Brantlow Transfer Kit Reference",
+        "The Transfer Kit's ActiveX controls move files over FTP, SFTP "
         "and SCP, open SSH sessions and run an FTP server of your own; its "
         "libraries carry the protocols."),
     "bterm.chm": (
-        "Brantlow Terminal Control Reference",
-        "The Terminal Control emulates text terminals on your forms and connects "
+        "Brantlow Terminal Kit Reference",
+        "The Terminal Kit emulates text terminals on your forms and connects "
         "them to serial ports and Telnet servers, with file transfer through the "
         "session."),
     "bspell.chm": (
@@ -56,8 +56,8 @@ HELP_FILES = {
         "The Spell Check Kit checks spelling in your application's text boxes and "
         "documents."),
     "bzip.chm": (
-        "Brantlow Compression Library Reference",
-        "The Compression Library reads and writes ZIP archives and compresses "
+        "Brantlow Zip Library Reference",
+        "The Zip Library reads and writes ZIP archives and compresses "
         "data in the gzip, deflate and bzip2 formats. Its functions have a C "
         "interface."),
     "bmailscr.chm": (
@@ -67,7 +67,7 @@ HELP_FILES = {
         "CreateObject in VBScript."),
     "bxferscr.chm": (
         "Brantlow Transfer Scripting Objects Reference",
-        "The transfer scripting objects bring the Secure Transfer Toolkit to "
+        "The transfer scripting objects bring the Transfer Kit to "
         "scripts and web pages. Create each object by its program identifier, "
         "for example with CreateObject in VBScript."),
     "bcorenet.chm": (
@@ -80,15 +80,15 @@ HELP_FILES = {
         ".NET code."),
     "bxfernet.chm": (
         "Brantlow Transfer Components for .NET Reference",
-        "The Secure Transfer Toolkit's .NET assemblies transfer files and open "
+        "The Transfer Kit's .NET assemblies transfer files and open "
         "SSH sessions from .NET code."),
     "bchart.chm": (
-        "Brantlow Charting Suite for .NET Reference",
-        "The Charting Suite draws charts and gauges in Windows Forms and ASP.NET "
+        "Brantlow Charts for .NET Reference",
+        "Charts for .NET draws charts and gauges in Windows Forms and ASP.NET "
         "applications and exports them as pictures and documents."),
     "btermnet.chm": (
         "Brantlow Terminal Components for .NET Reference",
-        "The Terminal Control's .NET assemblies emulate text terminals in Windows "
+        "The Terminal Kit's .NET assemblies emulate text terminals in Windows "
         "Forms applications."),
 }
 
@@ -277,7 +277,7 @@ REFERENCE = {
              ("QueueRemove(queue, id)", "Removes a delivered message."),
              ("QueueClose", "Closes the queue; the messages stay on disk.")])]),
 
-    # --- Secure Transfer Toolkit ---
+    # --- Transfer Kit ---
     "bftp.ocx": ("FTP Control", [
         (P, [("Server, Port", "The FTP server."),
              ("Security", "None, explicit TLS or implicit TLS."),
@@ -347,8 +347,8 @@ REFERENCE = {
              ("SshChannelRead, SshChannelWrite", "Exchange data on a channel."),
              ("SshDisconnect", "Ends the session.")])]),
 
-    # --- Terminal Control ---
-    "bterm.ocx": ("Terminal Control", [
+    # --- Terminal Kit ---
+    "bterm.ocx": ("Terminal Kit", [
         (P, [("Emulation", "VT100, VT220 or ANSI."),
              ("Rows, Columns, ScrollbackLines", "Size of the screen and of its history."),
              ("KeyMap", "Which codes the keys send.")]),
@@ -371,7 +371,7 @@ REFERENCE = {
              ("TerminalType", "The terminal type offered in the negotiation.")]),
         (M, [("Connect, Disconnect", "Open and close the session."),
              ("Send(data)", "Sends data to the host."),
-             ("Attach(terminal)", "Feeds the session to a Terminal Control.")]),
+             ("Attach(terminal)", "Feeds the session to a Terminal Kit.")]),
         (E, [("DataArrival(Data)", "The host sent data."),
              ("Closed", "The host ended the session.")])]),
     "bzmodem.ocx": ("File Transfer Control", [
@@ -408,7 +408,7 @@ REFERENCE = {
              ("SpellSuggest(dictionary, word, buffer, count)", "Fills in corrections."),
              ("SpellFree", "Releases a dictionary.")])]),
 
-    # --- Compression Library ---
+    # --- Zip Library ---
     "bzip32.dll": ("ZIP Library", [
         (F, [("ZipOpen(path, mode)", "Opens or creates an archive; ZIP64 is used where sizes need it."),
              ("ZipAddFile(zip, path, name, password)", "Adds a file; a password encrypts it with AES."),
@@ -590,7 +590,7 @@ REFERENCE = {
         ("Use", [("Design time", "Visual Studio loads this assembly to show the transfer components "
                   "in the toolbox and in their designers. Do not ship it with your application.")])]),
 
-    # --- Charting Suite ---
+    # --- Charts for .NET ---
     "Brantlow.Charting.dll": ("Brantlow.Charting", [
         (C, [("Chart", "The Windows Forms chart control: series, axes, legend and titles."),
              ("Series", "One set of values, drawn as line, bar, area, pie or scatter."),

@@ -64,7 +64,7 @@ public:
         lstrcpynA(g_szReadyFile, pEnd, sizeof(g_szReadyFile));
 
         UpdateOffer offer;
-        offer.displayName = "Brantlow Mail Toolkit 6.5 Professional Edition";
+        offer.displayName = "Brantlow Mail Toolkit 6.5 Professional";
         offer.status = 1;
         offer.versionText = "6.50.1058";
         offer.releaseDateText = "2009 Mar 5";
