@@ -137,5 +137,7 @@ struct PanelActions
     void (*pfnRunRegistrationTool)(HWND hDlg, BOOL bRegister);
     void (*pfnShowHelpContents)(HWND hDlg);
     void (*pfnShowComponentHelp)(HWND hDlg);
+    // Starts the registration tool's command line (WinExec).
+    UINT(WINAPI* pfnStartProgram)(LPCSTR pszCommandLine, UINT nShow);
 };
 extern PanelActions g_panelActions;

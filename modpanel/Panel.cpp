@@ -7,7 +7,7 @@
 HWND g_hDialog = 0;
 WORD g_wTemplate = 0;
 HHOOK g_hFilter = 0;
-PanelActions g_panelActions = {RunRegistrationTool, ShowHelpContents, ShowComponentHelp};
+PanelActions g_panelActions = {RunRegistrationTool, ShowHelpContents, ShowComponentHelp, WinExec};
 
 LRESULT CALLBACK MainWindowProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
 {

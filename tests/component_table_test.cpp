@@ -433,12 +433,4 @@ TEST(ComponentStrings, EveryDescriptionIsOneOrTwoPlainSentences)
         EXPECT_FALSE(LoadDescription(p->nDescription).empty()) << Describe(p);
 }
 
-TEST(ComponentStrings, SentenceCountIgnoresPointsInsideWords)
-{
-    EXPECT_EQ(CountSentences("Lets .NET 1.1 code use ASP.NET pages."), 1);
-    EXPECT_EQ(CountSentences("Sends mail. Reports results."), 2);
-    EXPECT_EQ(CountSentences("One. Two. Three."), 3);
-    EXPECT_EQ(CountSentences("No end"), 0);
-}
-
 } // namespace

@@ -441,11 +441,14 @@ TEST(CommandRouting, F1InADialogIsTheApplicationsHelpCommand)
     CHelpApp app;
     CProbeDlg dlg;
     // F1 on the keyboard, the focus on a control, as a user presses it.
+    bool typed = false;
     EXPECT_EQ(RunModal(dlg, [&](HWND h) {
                   SetFocus(GetDlgItem(h, IDC_PROBE_EDIT));
-                  TypeKey(h, VK_F1);
-                  TypeKey(h, VK_ESCAPE);
+                  typed = TypeKey(h, VK_F1) && TypeKey(h, VK_ESCAPE);
+                  if (!typed)
+                      PostKey(h, VK_ESCAPE);
               }), IDCANCEL);
+    ASSERT_TRUE(typed) << "the dialog could not be brought to the foreground";
     EXPECT_EQ(app.m_nHelp, 1) << "F1 must reach the application's ID_HELP entry once";
 
     // WM_HELP straight to the dialog, as the system sends it.

@@ -37,6 +37,7 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "sup
 from winerun import run_wine  # noqa: E402
 from vendorserver import VendorServer  # noqa: E402
 from checks import Checks  # noqa: E402
+from check_package import table as msi_table  # noqa: E402
 
 PRODUCT, SERIAL = 26, "BMT-650-E2E-0001"
 TITLE = "Brantlow Mail Toolkit Professional 6.5"      # Start-menu folder
@@ -264,9 +265,10 @@ class Test:
         state = next((l.split("\t")[2] for l in out.splitlines() if l.split("\t")[0] == str(PRODUCT)), None)
         self.check(rc == 0 and state == SERIAL, "the catalogue reads product %d as installed with "
                    "%s (got %r)" % (PRODUCT, SERIAL, state))
-        # Every identifier the package accepts is the catalogue's, and back.
+        # Every identifier the package accepts (its CATALOGUEPRODUCTS) is
+        # the catalogue's as the programs read it, and back.
         listed = sorted(int(l.split("\t")[0]) for l in out.splitlines() if l)
-        self.check(listed == sorted(self.accepted), "the package accepts exactly the catalogue's "
+        self.check(listed != [] and listed == sorted(self.accepted), "the package accepts exactly the catalogue's "
                    "%d products (catalogue: %d)" % (len(self.accepted), len(listed)))
 
         menu = self.menu_dir()
@@ -391,14 +393,14 @@ class Test:
         self.schedule = self.value("HKCU", SCHEDULE_KEY, "NextCheck")
 
     def main(self):
-        lists = os.path.join(os.path.dirname(os.path.abspath(__file__)), os.pardir,
-                             "installer", "make_package_lists.py")
-        out = subprocess.run([sys.executable, lists, "--list-help-files"], check=True,
-                             capture_output=True, text=True).stdout
-        self.help_files = out.split()
-        out = subprocess.run([sys.executable, lists, "--list-products"], check=True,
-                             capture_output=True, text=True).stdout
-        self.accepted = [int(l.split("\t")[0]) for l in out.splitlines() if l]
+        # What the package itself lists (its tables, read with msiinfo): the
+        # help files under the HTML Help key and the identifiers it accepts.
+        registry = msi_table(self.a.msiinfo, self.a.package, "Registry")
+        self.help_files = sorted(r[3] for r in registry if r[1] == "2" and r[2] == HTML_HELP_KEY)
+        props = {r[0]: r[1] for r in msi_table(self.a.msiinfo, self.a.package, "Property") if len(r) > 1}
+        self.accepted = [int(n) for n in props.get("CATALOGUEPRODUCTS", "").split("|") if n]
+        # Each help-file check below runs once per listed file.
+        self.check(len(self.help_files) > 0, "the package lists help files under HTML Help")
         os.makedirs(self.work, exist_ok=True)
         t0 = time.time()
         if not self.make_prefix():
@@ -428,7 +430,7 @@ class Test:
 def main():
     p = argparse.ArgumentParser()
     for name in ("wine-run", "prefix", "harness", "bin-dir", "stage-dir", "package", "older-package",
-                 "upgrade-code", "version", "server", "port"):
+                 "upgrade-code", "version", "server", "port", "msiinfo"):
         p.add_argument("--" + name, required=True)
     return Test(p.parse_args()).main()
 

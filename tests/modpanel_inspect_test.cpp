@@ -33,19 +33,6 @@ time_t KnownTime()
     return mktime(&local);
 }
 
-const ComponentEntry* FindEntry(int type, int group, DWORD needFlags, bool classId)
-{
-    for (int i = 0; g_aComponents[i].nType != COMPONENT_NONE; ++i)
-    {
-        const ComponentEntry& e = g_aComponents[i];
-        if (e.nType == type && (group == 0 || e.nProductGroup == group) &&
-            (e.dwFlags & needFlags) == needFlags && !(e.dwFlags & COMPONENT_HIDDEN) &&
-            (e.pszClassId != nullptr) == classId)
-            return &e;
-    }
-    return nullptr;
-}
-
 class Inspection : public ::testing::Test
 {
 protected:
@@ -56,7 +43,9 @@ protected:
         probe = TestDir() + "\\probe_component.dll";
         ASSERT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(probe.c_str())) << probe;
     }
-    void TearDown() override
+    void TearDown() override { Clean(); }
+    // Closes the panel and removes what the test placed and registered.
+    void Clean()
     {
         ClosePanel(hDlg);
         for (auto it = files.rbegin(); it != files.rend(); ++it)
@@ -74,6 +63,10 @@ protected:
                 RegCloseKey(key);
             }
         }
+        files.clear();
+        dirs.clear();
+        classKeys.clear();
+        helpValues.clear();
     }
 
     // Opens the panel for a product and group, as RunDialog would.
@@ -82,16 +75,9 @@ protected:
         hDlg = OpenPanel(product, group);
         ASSERT_NE(nullptr, hDlg);
     }
-    // Lists the entry's type and inspects the entry.
     void Select(const ComponentEntry* entry)
     {
-        FillComponentList(hDlg, entry->nType);
-        HWND list = GetDlgItem(hDlg, IDC_NAME_LIST);
-        LRESULT item = SendMessageA(list, CB_FINDSTRINGEXACT, (WPARAM)-1, (LPARAM)entry->pszFileName);
-        ASSERT_NE(CB_ERR, item) << entry->pszFileName;
-        SendMessageA(list, CB_SETCURSEL, item, 0);
-        InspectComponent(hDlg);
-        ASSERT_EQ(entry, SelectedEntry(hDlg));
+        ASSERT_TRUE(SelectEntry(hDlg, entry)) << entry->pszFileName;
     }
 
     void MakeDir(const std::string& dir)
@@ -104,7 +90,9 @@ protected:
     DWORD Place(const std::string& path, bool withVersion, DWORD size = 1234)
     {
         if (withVersion)
+        {
             EXPECT_TRUE(CopyFileA(probe.c_str(), path.c_str(), FALSE)) << path;
+        }
         else
         {
             HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
@@ -153,87 +141,108 @@ protected:
     std::vector<std::string> files, dirs, classKeys, helpValues;
 };
 
-TEST_F(Inspection, RegisteredPathMissingButCopyFoundBySearch)
+// One component file, placed (or not) and registered (or not), then
+// inspected: what the panel shows and which commands it offers. A null
+// text and -1 are not checked; a size of "=" is the placed file's.
+TEST_F(Inspection, PlacedAndRegisteredFiles)
 {
-    const ComponentEntry* e = FindEntry(COMPONENT_ACTIVEX, 2, COMPONENT_SELF_REGISTERING, true);
-    ASSERT_NE(nullptr, e);
-    Register(e, "C:\\nowhere\\" + std::string(e->pszFileName));
-    DWORD size = Place(SystemDir() + "\\" + e->pszFileName, true);
-    Open(5, 2);
-    Select(e);
-    EXPECT_EQ("Installed, Registered", Text(IDC_STATUS));
-    EXPECT_EQ("03-05-2009 14:07", Text(IDC_FILE_DATE));
-    EXPECT_EQ(std::to_string(size) + " bytes", Text(IDC_FILE_SIZE));
-    EXPECT_EQ("3.1.4.159", Text(IDC_FILE_VERSION));
-    EXPECT_TRUE(Grayed(ID_CONTROL_REGISTER));
-    EXPECT_FALSE(Grayed(ID_CONTROL_UNREGISTER));
-    // The description is the entry's string.
-    char description[4096];
-    LoadStringA(g_hInstance, e->nDescription, description, sizeof(description));
-    EXPECT_EQ(description, Text(IDC_DESCRIPTION));
-    EXPECT_FALSE(Text(IDC_DESCRIPTION).empty());
-}
+    enum Where { kNowhere, kSystemFolder, kOwnFolder };
+    enum Registered { kNot, kElsewhere, kThere, kThereWithoutTerminator };
+    const struct
+    {
+        const char* name;
+        int type, group;
+        DWORD flags;
+        bool classId;
+        DWORD product;
+        Where where;
+        const char* folder;
+        bool withVersion;
+        DWORD bytes;
+        Registered registered;
+        const char *status, *date, *size, *version;
+        int registerGrayed, unregisterGrayed, helpEnabled;
+        bool description;
+    } rows[] = {
+        {"registered path missing, copy found by the search", COMPONENT_ACTIVEX, 2,
+         COMPONENT_SELF_REGISTERING, true, 5, kSystemFolder, nullptr, true, 0, kElsewhere,
+         "Installed, Registered", "03-05-2009 14:07", "=", "3.1.4.159", 1, 0, -1, true},
+        {"registered and found nowhere", COMPONENT_ACTIVEX, 2, COMPONENT_SELF_REGISTERING, true, 5,
+         kNowhere, nullptr, false, 0, kElsewhere,
+         "Not installed, Registered", "None", "0 bytes", "None", 1, 1, 0, false},
+        {"installed, not registered: Register offered", COMPONENT_ACTIVEX, 2,
+         COMPONENT_SELF_REGISTERING, true, 5, kSystemFolder, nullptr, true, 0, kNot,
+         "Installed, Not registered", nullptr, nullptr, nullptr, 0, 1, -1, false},
+        {"registered path stored without its terminator", COMPONENT_SCRIPTING, 3,
+         COMPONENT_SELF_REGISTERING, true, 20, kOwnFolder, "C:\\mpreg", false, 777,
+         kThereWithoutTerminator,
+         "Installed, Registered", "03-05-2009 14:07", "777 bytes", "None", -1, -1, -1, false},
+        {"library with a class identifier: no registration part", COMPONENT_LIBRARY, 2, 0, true, 5,
+         kOwnFolder, "C:\\mplib", true, 0, kThere,
+         "Installed", nullptr, nullptr, "3.1.4.159", 1, 1, -1, false},
+    };
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE(row.name);
+        const ComponentEntry* e = FindEntry(row.type, row.group, row.flags, row.classId);
+        ASSERT_NE(nullptr, e);
+        std::string path;
+        DWORD placed = 0;
+        if (row.where == kSystemFolder)
+            path = SystemDir() + "\\" + e->pszFileName;
+        else if (row.where == kOwnFolder)
+        {
+            MakeDir(row.folder);
+            path = std::string(row.folder) + "\\" + e->pszFileName;
+        }
+        if (!path.empty())
+            placed = row.withVersion ? Place(path, true) : Place(path, false, row.bytes);
+        if (row.registered == kElsewhere)
+            Register(e, "C:\\nowhere\\" + std::string(e->pszFileName));
+        else if (row.registered != kNot)
+            Register(e, path, row.registered == kThere);
+        Open(row.product, row.group);
+        Select(e);
 
-TEST_F(Inspection, RegisteredAndFoundNowhere)
-{
-    const ComponentEntry* e = FindEntry(COMPONENT_ACTIVEX, 2, COMPONENT_SELF_REGISTERING, true);
-    ASSERT_NE(nullptr, e);
-    Register(e, "C:\\nowhere\\" + std::string(e->pszFileName));
-    Open(5, 2);
-    Select(e);
-    EXPECT_EQ("Not installed, Registered", Text(IDC_STATUS));
-    EXPECT_EQ("None", Text(IDC_FILE_DATE));
-    EXPECT_EQ("0 bytes", Text(IDC_FILE_SIZE));
-    EXPECT_EQ("None", Text(IDC_FILE_VERSION));
-    EXPECT_TRUE(Grayed(ID_CONTROL_REGISTER));
-    EXPECT_TRUE(Grayed(ID_CONTROL_UNREGISTER));
-    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(hDlg, IDC_HELP_BUTTON)));
-}
-
-TEST_F(Inspection, InstalledNotRegisteredOffersRegister)
-{
-    const ComponentEntry* e = FindEntry(COMPONENT_ACTIVEX, 2, COMPONENT_SELF_REGISTERING, true);
-    ASSERT_NE(nullptr, e);
-    Place(SystemDir() + "\\" + e->pszFileName, true);
-    Open(5, 2);
-    Select(e);
-    EXPECT_EQ("Installed, Not registered", Text(IDC_STATUS));
-    EXPECT_FALSE(Grayed(ID_CONTROL_REGISTER));
-    EXPECT_TRUE(Grayed(ID_CONTROL_UNREGISTER));
-}
-
-TEST_F(Inspection, RegisteredPathStoredWithoutTerminator)
-{
-    const ComponentEntry* e = FindEntry(COMPONENT_SCRIPTING, 3, COMPONENT_SELF_REGISTERING, true);
-    ASSERT_NE(nullptr, e);
-    std::string dir = "C:\\mpreg";
-    MakeDir(dir);
-    DWORD size = Place(dir + "\\" + e->pszFileName, false, 777);
-    Register(e, dir + "\\" + e->pszFileName, false);
-    Open(20, 3);
-    Select(e);
-    EXPECT_EQ("Installed, Registered", Text(IDC_STATUS));
-    EXPECT_EQ("777 bytes", Text(IDC_FILE_SIZE));
-    EXPECT_EQ(777u, size);
-    EXPECT_EQ("None", Text(IDC_FILE_VERSION));      // no version resource
-    EXPECT_EQ("03-05-2009 14:07", Text(IDC_FILE_DATE));
-}
-
-TEST_F(Inspection, LibraryWithClassIdShowsNoRegistrationPart)
-{
-    const ComponentEntry* e = FindEntry(COMPONENT_LIBRARY, 2, 0, true);
-    ASSERT_NE(nullptr, e);
-    std::string dir = "C:\\mplib";
-    MakeDir(dir);
-    Place(dir + "\\" + e->pszFileName, true);
-    Register(e, dir + "\\" + e->pszFileName);
-    Open(5, 2);
-    Select(e);
-    EXPECT_EQ("Installed", Text(IDC_STATUS));
-    EXPECT_EQ("3.1.4.159", Text(IDC_FILE_VERSION));
-    // Not self-registering: both commands grayed.
-    EXPECT_TRUE(Grayed(ID_CONTROL_REGISTER));
-    EXPECT_TRUE(Grayed(ID_CONTROL_UNREGISTER));
+        if (row.status)
+        {
+            EXPECT_EQ(row.status, Text(IDC_STATUS));
+        }
+        if (row.date)
+        {
+            EXPECT_EQ(row.date, Text(IDC_FILE_DATE));
+        }
+        if (row.size)
+        {
+            EXPECT_EQ(std::string(row.size) == "=" ? std::to_string(placed) + " bytes" : row.size,
+                      Text(IDC_FILE_SIZE));
+        }
+        if (row.version)
+        {
+            EXPECT_EQ(row.version, Text(IDC_FILE_VERSION));
+        }
+        if (row.registerGrayed >= 0)
+        {
+            EXPECT_EQ(row.registerGrayed == 1, Grayed(ID_CONTROL_REGISTER));
+        }
+        if (row.unregisterGrayed >= 0)
+        {
+            EXPECT_EQ(row.unregisterGrayed == 1, Grayed(ID_CONTROL_UNREGISTER));
+        }
+        if (row.helpEnabled >= 0)
+        {
+            EXPECT_EQ(row.helpEnabled == 1, !!IsWindowEnabled(GetDlgItem(hDlg, IDC_HELP_BUTTON)));
+        }
+        if (row.description)
+        {
+            // The description is the entry's string.
+            char description[4096];
+            LoadStringA(g_hInstance, e->nDescription, description, sizeof(description));
+            EXPECT_EQ(description, Text(IDC_DESCRIPTION));
+            EXPECT_FALSE(Text(IDC_DESCRIPTION).empty());
+        }
+        Clean();
+    }
 }
 
 TEST_F(Inspection, SharedAssemblyIsTakenFromTheGroupsFolderFirst)

@@ -30,18 +30,6 @@ bool SamePath(const std::string& a, const std::string& b)
     return lstrcmpiA(a.c_str(), b.c_str()) == 0;
 }
 
-const ComponentEntry* FindEntry(int type, int group, DWORD needFlags, bool classId)
-{
-    for (int i = 0; g_aComponents[i].nType != COMPONENT_NONE; ++i)
-    {
-        const ComponentEntry& e = g_aComponents[i];
-        if (e.nType == type && e.nProductGroup == group && (e.dwFlags & needFlags) == needFlags &&
-            !(e.dwFlags & COMPONENT_HIDDEN) && (e.pszClassId != nullptr) == classId)
-            return &e;
-    }
-    return nullptr;
-}
-
 // The InprocServer32 path registered for the entry's class, or "".
 std::string RegisteredPath(const ComponentEntry* e)
 {
@@ -206,16 +194,9 @@ protected:
         hDlg = OpenPanel(product, group);
         ASSERT_NE(nullptr, hDlg);
     }
-    // Lists the entry's type, selects and inspects the entry.
     void Select(const ComponentEntry* e)
     {
-        FillComponentList(hDlg, e->nType);
-        HWND list = GetDlgItem(hDlg, IDC_NAME_LIST);
-        LRESULT item = SendMessageA(list, CB_FINDSTRINGEXACT, (WPARAM)-1, (LPARAM)e->pszFileName);
-        ASSERT_NE(CB_ERR, item) << e->pszFileName;
-        SendMessageA(list, CB_SETCURSEL, item, 0);
-        InspectComponent(hDlg);
-        ASSERT_EQ(e, SelectedEntry(hDlg));
+        ASSERT_TRUE(SelectEntry(hDlg, e)) << e->pszFileName;
     }
     // Uses a Control menu command as the menu does; answers the message
     // boxes it showed.
@@ -477,6 +458,7 @@ TEST_F(Registration, UnregisterCommandLineAsTheToolReceivesIt)
             RegCloseKey(h);
         Select(e);
 
+        int startedBefore = g_actionCalls.nStarted;
         EXPECT_TRUE(Command(ID_CONTROL_UNREGISTER).empty()) << row.name;
         std::string recorded;
         auto ended = [&] {
@@ -485,11 +467,13 @@ TEST_F(Registration, UnregisterCommandLineAsTheToolReceivesIt)
         };
         if (row.expected.empty())
         {
-            EXPECT_FALSE(WaitFor(ended, 1500)) << row.name;
-            EXPECT_EQ("", recorded) << row.name;
+            // The command has returned: a tool it started is started now.
+            EXPECT_EQ(startedBefore, g_actionCalls.nStarted) << row.name;
+            EXPECT_EQ("", FileText(log)) << row.name;
         }
         else
         {
+            EXPECT_EQ(startedBefore + 1, g_actionCalls.nStarted) << row.name;
             ASSERT_TRUE(WaitFor(ended, kToolWaitMs)) << row.name << ": " << recorded;
             EXPECT_EQ(row.expected, recorded) << row.name;
         }
@@ -517,8 +501,8 @@ TEST_F(Registration, RegisterShowsMessage12WhenOpenFileCannotFindTheFile)
     ASSERT_EQ(1u, boxes.size());
     EXPECT_EQ(kNotInstalledText, boxes[0].text);
     EXPECT_TRUE(boxes[0].warningIcon);
-    // No tool ran.
-    WaitFor([] { return false; }, 1500);
+    // No tool was started (the command has returned).
+    EXPECT_EQ(0, g_actionCalls.nStarted);
     EXPECT_EQ("", Recorded("Registered"));
     EXPECT_TRUE(SamePath(registered, RegisteredPath(e)));
     EXPECT_EQ("Installed, Registered", Status());
@@ -551,22 +535,11 @@ TEST_F(Registration, ToolThatCannotStartShowsMessage11)
 
 // --- Alt+R and Alt+U in the running panel ----------------------------------
 
-// A step that waits a few ticks, so that posted keys have been handled.
-PanelStep Settle(int ticks)
-{
-    auto left = std::make_shared<int>(ticks);
-    return [left](HWND) { return --*left <= 0; };
-}
-
 // A step that selects the entry in the running panel and inspects it.
 PanelStep SelectStep(const ComponentEntry* e)
 {
     return [e](HWND hDlg) {
-        FillComponentList(hDlg, e->nType);
-        HWND list = GetDlgItem(hDlg, IDC_NAME_LIST);
-        LRESULT item = SendMessageA(list, CB_FINDSTRINGEXACT, (WPARAM)-1, (LPARAM)e->pszFileName);
-        SendMessageA(list, CB_SETCURSEL, item, 0);
-        InspectComponent(hDlg);
+        SelectEntry(hDlg, e);
         return true;
     };
 }
@@ -641,8 +614,8 @@ TEST_F(Registration, AltKeysDoNothingWithoutRegistrationOrClassId)
     EXPECT_EQ(2, g_actionCalls.nUnregister);
     EXPECT_EQ("Not installed", libraryStatus);
     EXPECT_TRUE(watch.seen.empty());
-    // No tool started on the control's file.
-    WaitFor([] { return false; }, 1500);
+    // No tool was started (the dialog has ended, every key handled).
+    EXPECT_EQ(0, g_actionCalls.nStarted);
     EXPECT_EQ("", Recorded("Unregistered"));
     EXPECT_EQ("", Recorded("Registered"));
     EXPECT_EQ("", RegisteredPath(control));

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "DialogTemplate.h"
 #include "Modpanel.h"
 #include "PanelDriver.h"
 #include "resource.h"
@@ -17,134 +18,6 @@ namespace
 std::string BuiltPanel()
 {
     return TestDir() + "\\..\\modpanel\\modpanel.exe";
-}
-
-// --- A compiled extended dialog template -----------------------------------
-
-struct Control
-{
-    DWORD style;
-    short x, y, cx, cy;
-    WORD id;
-    std::string cls;        // "#128" for an atom
-    std::string text;
-};
-
-struct Template
-{
-    DWORD style;
-    short cx, cy;
-    std::string caption;
-    WORD points;
-    std::string font;
-    std::vector<Control> controls;
-};
-
-class Reader
-{
-public:
-    Reader(const BYTE* start, DWORD size) : start(start), p(start), end(start + size) {}
-    bool ok() const { return p <= end; }
-    WORD Word()
-    {
-        WORD w = 0;
-        if (p + 2 <= end)
-            w = (WORD)(p[0] | (p[1] << 8));
-        p += 2;
-        return w;
-    }
-    DWORD Dword()
-    {
-        DWORD lo = Word();
-        return lo | ((DWORD)Word() << 16);
-    }
-    std::string Text()
-    {
-        std::string s;
-        for (WORD c = Word(); c != 0 && ok(); c = Word())
-            s += c < 128 ? (char)c : '?';
-        return s;
-    }
-    // A name or an ordinal ("#n"); "" for none.
-    std::string NameOrOrdinal()
-    {
-        WORD first = Word();
-        if (first == 0)
-            return "";
-        if (first == 0xFFFF)
-            return "#" + std::to_string(Word());
-        p -= 2;
-        return Text();
-    }
-    void AlignDword() { p = start + ((p - start + 3) & ~3); }
-    void Skip(WORD n) { p += n; }
-
-private:
-    const BYTE* start;
-    const BYTE* p;
-    const BYTE* end;
-};
-
-// A system control class given by name stands for its atom.
-std::string ClassAtom(const std::string& cls)
-{
-    const struct
-    {
-        const char* name;
-        const char* atom;
-    } known[] = {{"Button", "#128"}, {"Edit", "#129"}, {"Static", "#130"}, {"ComboBox", "#133"}};
-    for (const auto& k : known)
-        if (lstrcmpiA(cls.c_str(), k.name) == 0)
-            return k.atom;
-    return cls;
-}
-
-bool ReadTemplate(HMODULE module, WORD id, Template* t)
-{
-    HRSRC res = FindResourceA(module, MAKEINTRESOURCEA(id), (LPCSTR)RT_DIALOG);
-    HGLOBAL data = res ? LoadResource(module, res) : nullptr;
-    const BYTE* bytes = data ? (const BYTE*)LockResource(data) : nullptr;
-    if (bytes == nullptr)
-        return false;
-    Reader r(bytes, SizeofResource(module, res));
-    if (r.Word() != 1 || r.Word() != 0xFFFF)       // version 1 of the extended form
-        return false;
-    r.Dword();                                      // help id
-    r.Dword();                                      // extended style
-    t->style = r.Dword();
-    WORD count = r.Word();
-    r.Word();
-    r.Word();
-    t->cx = (short)r.Word();
-    t->cy = (short)r.Word();
-    r.NameOrOrdinal();                              // menu
-    r.NameOrOrdinal();                              // class
-    t->caption = r.Text();
-    if (t->style & DS_SETFONT)
-    {
-        t->points = r.Word();
-        r.Word();                                   // weight
-        r.Word();                                   // italic, character set
-        t->font = r.Text();
-    }
-    for (WORD i = 0; i < count && r.ok(); ++i)
-    {
-        Control c;
-        r.AlignDword();
-        r.Dword();                                  // help id
-        r.Dword();                                  // extended style
-        c.style = r.Dword();
-        c.x = (short)r.Word();
-        c.y = (short)r.Word();
-        c.cx = (short)r.Word();
-        c.cy = (short)r.Word();
-        c.id = (WORD)r.Dword();
-        c.cls = ClassAtom(r.NameOrOrdinal());
-        c.text = r.NameOrOrdinal();
-        r.Skip(r.Word());                           // creation data
-        t->controls.push_back(c);
-    }
-    return r.ok();
 }
 
 // What a control is: its class and the type bits of its style.
@@ -166,7 +39,7 @@ const char* KindName(Kind k)
     return names[k];
 }
 
-bool IsKind(const Control& c, Kind k)
+bool IsKind(const TemplateControl& c, Kind k)
 {
     switch (k)
     {
@@ -200,16 +73,16 @@ struct ExpectedControl
     short x, y, cx, cy;     // cy -1: left open
 };
 
-void CheckControls(const Template& t, const std::vector<ExpectedControl>& expected)
+void CheckControls(const DialogTemplate& t, const std::vector<ExpectedControl>& expected)
 {
     ASSERT_EQ(expected.size(), t.controls.size());
     for (size_t i = 0; i < expected.size(); ++i)
     {
         const ExpectedControl& e = expected[i];
-        const Control& c = t.controls[i];
+        const TemplateControl& c = t.controls[i];
         const std::string row = "control " + std::to_string(i) + " \"" + e.text + "\" (" +
                                 KindName(e.kind) + ")";
-        EXPECT_EQ((WORD)e.id, c.id) << row;
+        EXPECT_EQ((WORD)e.id, (WORD)c.id) << row;
         EXPECT_TRUE(IsKind(c, e.kind)) << row << ": class " << c.cls << ", style 0x" << std::hex
                                        << c.style;
         EXPECT_TRUE(c.style & WS_CHILD) << row;
@@ -242,8 +115,8 @@ protected:
 
 TEST_F(BuiltResources, PanelDialog)
 {
-    Template t;
-    ASSERT_TRUE(ReadTemplate(module, IDD_PANEL, &t));
+    DialogTemplate t;
+    ASSERT_TRUE(ReadDialogTemplate(module, IDD_PANEL, &t));
     EXPECT_EQ((DWORD)(WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT),
               t.style);
     EXPECT_EQ(337, t.cx);
@@ -276,8 +149,8 @@ TEST_F(BuiltResources, PanelDialog)
 
 TEST_F(BuiltResources, AboutBox)
 {
-    Template t;
-    ASSERT_TRUE(ReadTemplate(module, IDD_ABOUT, &t));
+    DialogTemplate t;
+    ASSERT_TRUE(ReadDialogTemplate(module, IDD_ABOUT, &t));
     EXPECT_EQ((DWORD)(WS_POPUP | WS_VISIBLE | WS_CAPTION | DS_MODALFRAME | DS_SETFONT), t.style);
     EXPECT_EQ(260, t.cx);
     EXPECT_EQ("About ProductName", t.caption);
@@ -294,7 +167,7 @@ TEST_F(BuiltResources, AboutBox)
         {IDOK, kDefaultButton, "OK", 104, 0, 50, -1},
     });
     ASSERT_EQ(6u, t.controls.size());
-    const Control& ok = t.controls[5];
+    const TemplateControl& ok = t.controls[5];
     EXPECT_EQ(14, ok.cy);
     EXPECT_GT(ok.y, 31 + 1);                        // below the rule
     EXPECT_LE(ok.y + ok.cy, t.cy);

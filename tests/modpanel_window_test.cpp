@@ -25,13 +25,6 @@ protected:
     }
 };
 
-// A step that waits a few ticks, so that posted keys have been handled.
-PanelStep Settle(int ticks = 5)
-{
-    auto left = std::make_shared<int>(ticks);
-    return [left](HWND) { return --*left <= 0; };
-}
-
 TEST_F(PanelWindow, ShowsTitleMenuAndDefaultType)
 {
     std::string caption;
@@ -92,7 +85,7 @@ TEST_F(PanelWindow, FunctionKeysActInThePanelOnly)
     WORD templateInAbout = 0;
     INT_PTR result = RunDriven(IDD_PANEL, {
         [&](HWND hDlg) { panel = hDlg; PostKey(hDlg, VK_F1); return true; },
-        Settle(),
+        Settle(5),
         [&](HWND hDlg) {
             EXPECT_EQ(1, g_actionCalls.nHelpContents);
             PostKey(hDlg, VK_F2);
@@ -110,7 +103,7 @@ TEST_F(PanelWindow, FunctionKeysActInThePanelOnly)
             PostAltKey(hDlg, 'R');
             return true;
         },
-        Settle(),
+        Settle(5),
         [&](HWND hDlg) {
             EXPECT_EQ(about, hDlg);     // no second About box
             contentsInAbout = g_actionCalls.nHelpContents;
@@ -160,13 +153,13 @@ TEST_F(PanelWindow, AltKeysReachRegistrationEvenWhenGrayed)
             PostMessageA(box, WM_COMMAND, IDOK, 0);
             return true;
         },
-        Settle(),
+        Settle(5),
         [&](HWND hDlg) {
             EXPECT_EQ(1, g_actionCalls.nRegister);
             PostAltKey(hDlg, 'U');
             return true;
         },
-        Settle(),
+        Settle(5),
         [&](HWND hDlg) {
             EXPECT_EQ(1, g_actionCalls.nUnregister);
             // Ctrl+R, as the menu names it, does nothing; R without the
@@ -179,7 +172,7 @@ TEST_F(PanelWindow, AltKeysReachRegistrationEvenWhenGrayed)
             PostMessageA(focus, WM_SYSKEYDOWN, 'R', 1);
             return true;
         },
-        Settle(),
+        Settle(5),
         [&](HWND hDlg) { EndDialog(hDlg, 1); return true; },
     });
     EXPECT_TRUE(grayed);

@@ -30,116 +30,89 @@ Parsed Parse(const char* pszLine)
 
 } // namespace
 
-TEST(CommandLine, NoSwitchesKeepTheDefaults)
+// Each row: a command line and the settings it gives; -1 is not checked.
+// Names are case-blind prefixes of at least three letters after "/" or "-"
+// ("set" is SETUP, the first in table order); shorter ones are skipped,
+// unknown words fail the line. Later switches override earlier ones;
+// PRODUCT's value is a signed decimal, and PRODUCT with ":" also undoes
+// STARTUP's delay and silence. Words are split at every kind of blank.
+TEST(CommandLine, SwitchesAndTheirEffects)
 {
-    for (const char* psz : {"", "   \t\r\n ", static_cast<const char*>(nullptr)})
+    const long long kAny = -1;
+    const struct
     {
-        Parsed p = Parse(psz);
-        EXPECT_TRUE(p.ok);
-        EXPECT_EQ(p.s.startDelay, 0u);
-        EXPECT_TRUE(p.s.interactive);
-        EXPECT_FALSE(p.s.forceCheck);
-        EXPECT_EQ(p.s.product, 0u);
-        EXPECT_EQ(p.s.checkInterval, 2419200u);
+        const char* line;
+        long long ok, delay, interactive, force, product, interval;
+    } rows[] = {
+        // No switches keep the defaults.
+        {"", TRUE, 0, TRUE, FALSE, 0, 2419200},
+        {"   \t\r\n ", TRUE, 0, TRUE, FALSE, 0, 2419200},
+        {nullptr, TRUE, 0, TRUE, FALSE, 0, 2419200},
+        // Each option's effect.
+        {"/STARTUP", TRUE, 300000, FALSE, FALSE, kAny, kAny},
+        {"-debug", kAny, 0, TRUE, TRUE, kAny, kAny},
+        {"/SETUP", kAny, kAny, kAny, TRUE, kAny, kAny},
+        {"/STARTUP /PRODUCT:17", kAny, 0, TRUE, kAny, 17, kAny},
+        {"/TIMEOUT:30", TRUE, 0, TRUE, FALSE, kAny, kAny},
+        // Later switches override earlier ones.
+        {"/STARTUP /SETUP", kAny, 0, FALSE, TRUE, kAny, kAny},
+        {"/SETUP /STARTUP", kAny, 300000, FALSE, TRUE, kAny, kAny},
+        // Names.
+        {"/prod:3", kAny, kAny, kAny, kAny, 3, kAny},
+        {"-PRODUCT:3", kAny, kAny, kAny, kAny, 3, kAny},
+        {"/Produc:3", kAny, kAny, kAny, kAny, 3, kAny},
+        {"/products:3", FALSE, kAny, kAny, kAny, kAny, kAny},
+        {"/deb", kAny, kAny, kAny, TRUE, kAny, kAny},
+        {"/set", kAny, 0, kAny, TRUE, kAny, kAny},
+        {"/sta", kAny, 300000, kAny, kAny, kAny, kAny},
+        {"/tim", kAny, 0, kAny, kAny, kAny, kAny},
+        // Short names are skipped, unknown words fail, also after a good one.
+        {"/de /x - / /:5 -st:1", TRUE, 0, kAny, FALSE, kAny, kAny},
+        {"/xyz", FALSE, kAny, kAny, kAny, kAny, kAny},
+        {"setup", FALSE, kAny, kAny, kAny, kAny, kAny},
+        {"/SETUP \"/DEBUG\"", FALSE, kAny, kAny, kAny, kAny, kAny},
+        {"/STARTUP bogus", FALSE, kAny, kAny, kAny, kAny, kAny},
+        // The product's value.
+        {"/PRODUCT:42abc", kAny, kAny, kAny, kAny, 42, kAny},
+        {"/PRODUCT:abc", kAny, kAny, kAny, kAny, 0, kAny},
+        {"/PRODUCT:-1", kAny, kAny, kAny, kAny, 0xFFFFFFFFLL, kAny},
+        {"/PRODUCT:+7", kAny, kAny, kAny, kAny, 7, kAny},
+        // An empty value still has the option's other effects; without ":"
+        // the switch is ignored altogether.
+        {"/STARTUP /PRODUCT:", kAny, 0, TRUE, kAny, 0, kAny},
+        {"/STARTUP /PRODUCT", TRUE, 300000, FALSE, kAny, kAny, kAny},
+        // Every kind of blank splits words.
+        {"\t/SETUP\v/PRODUCT:9\f/STARTUP\r\n", TRUE, 300000, kAny, TRUE, 9, kAny},
+    };
+    for (const auto& row : rows)
+    {
+        Parsed p = Parse(row.line);
+        std::string name = row.line ? "\"" + std::string(row.line) + "\"" : "no command line";
+        if (row.ok != kAny)
+        {
+            EXPECT_EQ(!!row.ok, !!p.ok) << name;
+        }
+        if (row.delay != kAny)
+        {
+            EXPECT_EQ((DWORD)row.delay, p.s.startDelay) << name;
+        }
+        if (row.interactive != kAny)
+        {
+            EXPECT_EQ(!!row.interactive, !!p.s.interactive) << name;
+        }
+        if (row.force != kAny)
+        {
+            EXPECT_EQ(!!row.force, !!p.s.forceCheck) << name;
+        }
+        if (row.product != kAny)
+        {
+            EXPECT_EQ((DWORD)row.product, p.s.product) << name;
+        }
+        if (row.interval != kAny)
+        {
+            EXPECT_EQ((DWORD)row.interval, p.s.checkInterval) << name;
+        }
     }
-}
-
-TEST(CommandLine, EachOptionHasItsEffect)
-{
-    Parsed p = Parse("/STARTUP");
-    EXPECT_TRUE(p.ok);
-    EXPECT_EQ(p.s.startDelay, 300000u);
-    EXPECT_FALSE(p.s.interactive);
-    EXPECT_FALSE(p.s.forceCheck);
-
-    p = Parse("-debug");
-    EXPECT_EQ(p.s.startDelay, 0u);
-    EXPECT_TRUE(p.s.forceCheck);
-    EXPECT_TRUE(p.s.interactive);
-
-    p = Parse("/SETUP");
-    EXPECT_TRUE(p.s.forceCheck);
-
-    p = Parse("/STARTUP /PRODUCT:17");
-    EXPECT_EQ(p.s.product, 17u);
-    EXPECT_EQ(p.s.startDelay, 0u);
-    EXPECT_TRUE(p.s.interactive);
-
-    p = Parse("/TIMEOUT:30");
-    EXPECT_TRUE(p.ok);
-    EXPECT_EQ(p.s.startDelay, 0u);
-    EXPECT_TRUE(p.s.interactive);
-    EXPECT_FALSE(p.s.forceCheck);
-}
-
-TEST(CommandLine, LaterSwitchesOverrideEarlierOnes)
-{
-    Parsed p = Parse("/STARTUP /SETUP");
-    EXPECT_EQ(p.s.startDelay, 0u);
-    EXPECT_FALSE(p.s.interactive);
-    EXPECT_TRUE(p.s.forceCheck);
-
-    p = Parse("/SETUP /STARTUP");
-    EXPECT_EQ(p.s.startDelay, 300000u);
-    EXPECT_FALSE(p.s.interactive);
-    EXPECT_TRUE(p.s.forceCheck);
-}
-
-TEST(CommandLine, NamesAreCaseBlindPrefixesOfAtLeastThreeLetters)
-{
-    EXPECT_EQ(Parse("/prod:3").s.product, 3u);
-    EXPECT_EQ(Parse("-PRODUCT:3").s.product, 3u);
-    EXPECT_EQ(Parse("/Produc:3").s.product, 3u);
-    EXPECT_FALSE(Parse("/products:3").ok);
-    EXPECT_TRUE(Parse("/deb").s.forceCheck);
-    // "set" is SETUP, the first in table order; "sta" is STARTUP.
-    EXPECT_TRUE(Parse("/set").s.forceCheck);
-    EXPECT_EQ(Parse("/set").s.startDelay, 0u);
-    EXPECT_EQ(Parse("/sta").s.startDelay, 300000u);
-    EXPECT_EQ(Parse("/tim").s.startDelay, 0u);
-}
-
-TEST(CommandLine, ShortNamesAreSkippedUnknownWordsFail)
-{
-    Parsed p = Parse("/de /x - / /:5 -st:1");
-    EXPECT_TRUE(p.ok);
-    EXPECT_FALSE(p.s.forceCheck);
-    EXPECT_EQ(p.s.startDelay, 0u);
-
-    EXPECT_FALSE(Parse("/xyz").ok);
-    EXPECT_FALSE(Parse("setup").ok);
-    EXPECT_FALSE(Parse("/SETUP \"/DEBUG\"").ok);
-    // A bad word after a good one still fails the line.
-    EXPECT_FALSE(Parse("/STARTUP bogus").ok);
-}
-
-TEST(CommandLine, ProductValueIsASignedDecimal)
-{
-    EXPECT_EQ(Parse("/PRODUCT:42abc").s.product, 42u);
-    EXPECT_EQ(Parse("/PRODUCT:abc").s.product, 0u);
-    EXPECT_EQ(Parse("/PRODUCT:-1").s.product, 0xFFFFFFFFu);
-    EXPECT_EQ(Parse("/PRODUCT:+7").s.product, 7u);
-
-    // An empty value still selects the option's other effects.
-    Parsed p = Parse("/STARTUP /PRODUCT:");
-    EXPECT_EQ(p.s.product, 0u);
-    EXPECT_EQ(p.s.startDelay, 0u);
-    EXPECT_TRUE(p.s.interactive);
-
-    // Without ":" the switch is ignored altogether.
-    p = Parse("/STARTUP /PRODUCT");
-    EXPECT_TRUE(p.ok);
-    EXPECT_EQ(p.s.startDelay, 300000u);
-    EXPECT_FALSE(p.s.interactive);
-}
-
-TEST(CommandLine, WordsAreSplitAtEveryKindOfBlank)
-{
-    Parsed p = Parse("\t/SETUP\v/PRODUCT:9\f/STARTUP\r\n");
-    EXPECT_TRUE(p.ok);
-    EXPECT_EQ(p.s.product, 9u);
-    EXPECT_EQ(p.s.startDelay, 300000u);
-    EXPECT_TRUE(p.s.forceCheck);
 }
 
 TEST(ProductKeyAndName, KeyPathAndDisplayName)

@@ -196,11 +196,10 @@ TEST_F(VersionCheckAppTest, ProgramPathFeedsOnlyTheHelpFile)
     EXPECT_EQ(cut.messages, std::vector<UINT>{IDS_NO_UPDATES});
     EXPECT_STREQ(cut.m_settings.helpFile, "");
 
-    // One byte short of the buffer still fits.
+    // One byte short of the buffer still fits (3 + 249 + 7 = 259 characters).
     RecordingApp full;
     full.programPath = "C:\\" + std::string(MAX_PATH - 1 - 10, 'e') + "\\up.exe";
     full.programPathLength = (DWORD)full.programPath.size();
-    ASSERT_EQ(full.programPathLength, (DWORD)MAX_PATH - 1);
     char szFull[] = "/PRODUCT:999";
     full.m_lpCmdLine = szFull;
     EXPECT_FALSE(full.RunNotifier());

@@ -9,6 +9,7 @@
 
 #include "VersionCheckDlg.h"
 #include "resource.h"
+#include "support/DialogTemplate.h"
 #include "support/ModalDriver.h"
 
 namespace
@@ -340,48 +341,18 @@ TEST(VersionCheckDlg, MinimisedIconIsCentredWithTruncation)
 
 // --- The resources as compiled --------------------------------------------
 
-struct TemplateReader
-{
-    const BYTE* p;
-    WORD Word() { WORD w = *(const WORD*)p; p += 2; return w; }
-    DWORD Dword() { DWORD d = *(const DWORD*)p; p += 4; return d; }
-    std::string Text()      // a string, or "#n" for an ordinal
-    {
-        if (*(const WORD*)p == 0xFFFF)
-        {
-            p += 2;
-            return "#" + std::to_string(Word());
-        }
-        std::string s;
-        for (WORD c; (c = Word()) != 0;)
-            s += (char)c;
-        return s;
-    }
-    void Align() { p = (const BYTE*)(((ULONG_PTR)p + 3) & ~(ULONG_PTR)3); }
-};
-
 TEST(NotifierResources, DialogTemplateStringsAndManifest)
 {
-    HRSRC hRes = FindResourceA(nullptr, MAKEINTRESOURCEA(IDD_VERSIONCHECK), (LPCSTR)RT_DIALOG);
-    ASSERT_NE(hRes, nullptr);
-    TemplateReader r = { (const BYTE*)LockResource(LoadResource(nullptr, hRes)) };
-    EXPECT_EQ(r.Word(), 1);
-    EXPECT_EQ(r.Word(), 0xFFFF) << "an extended template";
-    r.Dword();
-    EXPECT_EQ(r.Dword(), (DWORD)WS_EX_APPWINDOW);
-    EXPECT_EQ(r.Dword(), (DWORD)(WS_POPUP | WS_VISIBLE | WS_CAPTION | DS_MODALFRAME | DS_SETFONT));
-    WORD count = r.Word();
-    short geometry[4];
-    for (short& g : geometry)
-        g = (short)r.Word();
-    EXPECT_EQ(std::vector<short>(geometry, geometry + 4), (std::vector<short>{ 0, 0, 254, 110 }));
-    EXPECT_EQ(r.Text(), "");    // menu
-    EXPECT_EQ(r.Text(), "");    // class
-    EXPECT_EQ(r.Text(), "Brantlow Update");
-    EXPECT_EQ(r.Word(), 8);
-    r.Word();
-    r.Word();
-    EXPECT_EQ(r.Text(), "MS Sans Serif");
+    DialogTemplate t;
+    ASSERT_TRUE(ReadDialogTemplate(nullptr, IDD_VERSIONCHECK, &t)) << "an extended template";
+    EXPECT_EQ(t.exStyle, (DWORD)WS_EX_APPWINDOW);
+    EXPECT_EQ(t.style, (DWORD)(WS_POPUP | WS_VISIBLE | WS_CAPTION | DS_MODALFRAME | DS_SETFONT));
+    EXPECT_EQ((std::vector<short>{ t.x, t.y, t.cx, t.cy }), (std::vector<short>{ 0, 0, 254, 110 }));
+    EXPECT_EQ(t.menu, "");
+    EXPECT_EQ(t.cls, "");
+    EXPECT_EQ(t.caption, "Brantlow Update");
+    EXPECT_EQ(t.points, 8);
+    EXPECT_EQ(t.font, "MS Sans Serif");
 
     const DWORD kStatic = WS_CHILD | WS_VISIBLE | SS_LEFT | WS_GROUP;
     const DWORD kButton = WS_CHILD | WS_VISIBLE | WS_TABSTOP;
@@ -398,19 +369,18 @@ TEST(NotifierResources, DialogTemplateStringsAndManifest)
         { 5, kButton | BS_PUSHBUTTON, 100, 88, 50, 14, "#128", "Check Later" },
         { 2, kButton | BS_PUSHBUTTON, 157, 88, 50, 14, "#128", "Cancel" },
     };
-    ASSERT_EQ(count, 7);
-    for (const Item& want : expected)
+    ASSERT_EQ(t.controls.size(), 7u);
+    for (size_t i = 0; i < t.controls.size(); ++i)
     {
-        r.Align();
-        r.Dword();
-        EXPECT_EQ(r.Dword(), 0u);
-        EXPECT_EQ(r.Dword(), want.style) << want.text;
-        short x = r.Word(), y = r.Word(), cx = r.Word(), cy = r.Word();
-        EXPECT_EQ((std::vector<short>{ x, y, cx, cy }), (std::vector<short>{ want.x, want.y, want.cx, want.cy }));
-        EXPECT_EQ((int)r.Dword(), want.id);
-        EXPECT_EQ(r.Text(), want.cls);
-        EXPECT_EQ(r.Text(), want.text);
-        r.p += r.Word();
+        const Item& want = expected[i];
+        const TemplateControl& c = t.controls[i];
+        EXPECT_EQ(c.exStyle, 0u) << want.text;
+        EXPECT_EQ(c.style, want.style) << want.text;
+        EXPECT_EQ((std::vector<short>{ c.x, c.y, c.cx, c.cy }),
+                  (std::vector<short>{ want.x, want.y, want.cx, want.cy })) << want.text;
+        EXPECT_EQ((int)c.id, want.id) << want.text;
+        EXPECT_EQ(c.cls, want.cls) << want.text;
+        EXPECT_EQ(c.text, want.text) << want.text;
     }
 
     char text[128];

@@ -96,20 +96,22 @@ void PostAltKey(HWND hDlg, UINT vk)
     PostMessageA(hTarget, WM_SYSKEYUP, vk, 0xE0000001);
 }
 
-void TypeKey(HWND hDlg, UINT vk)
+bool TypeKey(HWND hDlg, UINT vk)
 {
-    // Keys go to the foreground window.
+    // Keys go to the foreground window: bounded tries to put the dialog there.
     for (int i = 0; i < 40 && GetForegroundWindow() != hDlg; ++i)
     {
         SetForegroundWindow(hDlg);
-        Sleep(10);
+        Sleep(50);
     }
+    if (GetForegroundWindow() != hDlg)
+        return false;
     INPUT input[2] = {};
     input[0].type = INPUT_KEYBOARD;
     input[0].ki.wVk = (WORD)vk;
     input[1] = input[0];
     input[1].ki.dwFlags = KEYEVENTF_KEYUP;
-    SendInput(2, input, sizeof(INPUT));
+    return SendInput(2, input, sizeof(INPUT)) == 2;
 }
 
 void ClickButton(HWND hDlg, int id)

@@ -47,8 +47,10 @@ void PostKey(HWND hDlg, UINT vk);
 void PostAltKey(HWND hDlg, UINT vk);
 // Types a key on the keyboard: the dialog is brought to the foreground and
 // the key goes through the system's input queue, so that what the system
-// makes of a real key press (F1 becoming WM_HELP) happens too.
-void TypeKey(HWND hDlg, UINT vk);
+// makes of a real key press (F1 becoming WM_HELP) happens too. False, and
+// nothing typed, when the dialog cannot be brought to the foreground (the
+// key would go to another window).
+bool TypeKey(HWND hDlg, UINT vk);
 // Clicks a push button as the mouse would: press, release, BN_CLICKED.
 void ClickButton(HWND hDlg, int id);
 // The text of a window, and of a dialog's control.

@@ -1,9 +1,11 @@
 #include "PanelDriver.h"
 
+#include <memory>
+
 #include "Modpanel.h"
 #include "resource.h"
 
-PanelActionCalls g_actionCalls = {0, 0, 0, 0};
+PanelActionCalls g_actionCalls = {0, 0, 0, 0, 0};
 
 namespace
 {
@@ -24,6 +26,12 @@ void CountedComponentHelp(HWND hDlg)
 {
     ++g_actionCalls.nComponentHelp;
     ShowComponentHelp(hDlg);
+}
+
+UINT WINAPI CountedStartProgram(LPCSTR pszCommandLine, UINT nShow)
+{
+    ++g_actionCalls.nStarted;
+    return WinExec(pszCommandLine, nShow);
 }
 
 } // namespace
@@ -83,6 +91,42 @@ INT_PTR RunDriven(WORD wTemplate, const std::vector<PanelStep>& steps, DWORD lim
                       []() { return g_hDialog; });
 }
 
+const ComponentEntry* FindEntry(int type, int group, DWORD needFlags, bool classId)
+{
+    for (int i = 0; g_aComponents[i].nType != COMPONENT_NONE; ++i)
+    {
+        const ComponentEntry& e = g_aComponents[i];
+        if (e.nType == type && (group == 0 || e.nProductGroup == group) &&
+            (e.dwFlags & needFlags) == needFlags && !(e.dwFlags & COMPONENT_HIDDEN) &&
+            (e.pszClassId != nullptr) == classId)
+            return &e;
+    }
+    return nullptr;
+}
+
+bool SelectFile(HWND hDlg, const char* fileName, int type)
+{
+    FillComponentList(hDlg, type);
+    HWND list = GetDlgItem(hDlg, IDC_NAME_LIST);
+    LRESULT item = SendMessageA(list, CB_FINDSTRINGEXACT, (WPARAM)-1, (LPARAM)fileName);
+    if (item == CB_ERR)
+        return false;
+    SendMessageA(list, CB_SETCURSEL, item, 0);
+    InspectComponent(hDlg);
+    return SelectedEntry(hDlg) != nullptr;
+}
+
+bool SelectEntry(HWND hDlg, const ComponentEntry* entry)
+{
+    return SelectFile(hDlg, entry->pszFileName, entry->nType) && SelectedEntry(hDlg) == entry;
+}
+
+PanelStep Settle(int ticks)
+{
+    auto left = std::make_shared<int>(ticks);
+    return [left](HWND) { return --*left <= 0; };
+}
+
 bool MenuItemGrayed(HWND hDlg, UINT nCommand)
 {
     UINT state = GetMenuState(GetMenu(hDlg), nCommand, MF_BYCOMMAND);
@@ -91,8 +135,9 @@ bool MenuItemGrayed(HWND hDlg, UINT nCommand)
 
 void CountPanelActions()
 {
-    g_actionCalls = PanelActionCalls{0, 0, 0, 0};
+    g_actionCalls = PanelActionCalls{0, 0, 0, 0, 0};
     g_panelActions.pfnRunRegistrationTool = CountedRegistrationTool;
     g_panelActions.pfnShowHelpContents = CountedHelpContents;
     g_panelActions.pfnShowComponentHelp = CountedComponentHelp;
+    g_panelActions.pfnStartProgram = CountedStartProgram;
 }

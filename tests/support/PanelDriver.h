@@ -10,6 +10,8 @@
 
 #include "ModalDriver.h"
 
+struct ComponentEntry;
+
 const INT_PTR kPanelTimedOut = kTimedOut;
 typedef DialogStep PanelStep;
 
@@ -33,6 +35,18 @@ void EnsureMainWindow();
 // Runs RunDialog(wTemplate) with the steps; answers its result.
 INT_PTR RunDriven(WORD wTemplate, const std::vector<PanelStep>& steps, DWORD limitMs = kDriveLimitMs);
 
+// The first entry of the component table, not hidden, of the type in the
+// product group (0: any) that has every flag of needFlags and has a class
+// identifier or not; nullptr when there is none.
+const ComponentEntry* FindEntry(int type, int group, DWORD needFlags, bool classId);
+// Lists the type of the entry (or file) in the panel, selects it and
+// inspects it, as a user's choice does; false when it is not listed.
+bool SelectEntry(HWND hDlg, const ComponentEntry* entry);
+bool SelectFile(HWND hDlg, const char* fileName, int type);
+// A step that lets the given number of ticks pass, so that posted keys
+// have been handled.
+PanelStep Settle(int ticks);
+
 // Whether the menu item of the dialog's menu is grayed.
 bool MenuItemGrayed(HWND hDlg, UINT nCommand);
 
@@ -43,6 +57,7 @@ struct PanelActionCalls
     int nUnregister;
     int nHelpContents;
     int nComponentHelp;
+    int nStarted;               // programs started (the registration tool)
 };
 extern PanelActionCalls g_actionCalls;
 // Routes the panel's actions through counters (which call the real

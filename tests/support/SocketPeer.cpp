@@ -104,9 +104,10 @@ std::string SocketPeer::ReadRequest(SOCKET s, int nMillis)
     return data;
 }
 
-std::string SocketPeer::ReadUntilClosed(SOCKET s, int nMillis)
+std::string SocketPeer::ReadUntilClosed(SOCKET s, int nMillis, Ending* pEnding)
 {
     std::string data;
+    Ending ending = kTimedOut;
     DWORD dwEnd = GetTickCount() + (DWORD)nMillis;
     for (;;)
     {
@@ -116,9 +117,14 @@ std::string SocketPeer::ReadUntilClosed(SOCKET s, int nMillis)
         char buffer[4096];
         int n = recv(s, buffer, sizeof(buffer), 0);
         if (n <= 0)
+        {
+            ending = n == 0 ? kClosed : kFailed;
             break;
+        }
         data.append(buffer, n);
     }
+    if (pEnding)
+        *pEnding = ending;
     return data;
 }
 
@@ -141,15 +147,19 @@ void SocketPeer::Reset(SOCKET s)
     setsockopt(s, SOL_SOCKET, SO_LINGER, (const char*)&hard, sizeof(hard));
 }
 
-unsigned short SocketPeer::ClosedPort()
+RefusingPort::RefusingPort() : m_socket(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP)), m_port(0)
 {
-    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
     sockaddr_in address = {};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = inet_addr("127.0.0.1");
-    bind(s, (sockaddr*)&address, sizeof(address));
     int nLength = sizeof(address);
-    getsockname(s, (sockaddr*)&address, &nLength);
-    closesocket(s);
-    return ntohs(address.sin_port);
+    if (m_socket != INVALID_SOCKET && bind(m_socket, (sockaddr*)&address, sizeof(address)) == 0 &&
+        getsockname(m_socket, (sockaddr*)&address, &nLength) == 0)
+        m_port = ntohs(address.sin_port);
+}
+
+RefusingPort::~RefusingPort()
+{
+    if (m_socket != INVALID_SOCKET)
+        closesocket(m_socket);
 }

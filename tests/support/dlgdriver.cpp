@@ -11,11 +11,14 @@
 //                                         becomes WM_HELP, as for a user)
 //   dlgdriver post CAPTION MSG WPARAM MS  post a message to the window
 //   dlgdriver absent CAPTION MS           succeed when no such window appears
+//                                         (MS 0: when none is there now)
+//   dlgdriver gone CAPTION MS             succeed when no such window is left
 //
 // MS bounds the wait for the window. Output of show and press, one line
 // each: "window CLASS", then
 // "control ID CLASS enabled|disabled checked|unchecked TEXT".
-// Exit code: 0 done, 1 window not found (or, for absent, found), 2 usage.
+// Exit code: 0 done, 1 window not found (or, for absent and gone, found),
+// 2 usage.
 #include <windows.h>
 
 #include <stdio.h>
@@ -81,6 +84,31 @@ void PrintWindow(HWND hwnd)
     fflush(stdout);
 }
 
+// Waits until the window's thread has handled a message sent now: it has
+// ended its initialisation and runs its message loop. False when it does
+// not within the time.
+bool WaitUntilHandling(HWND hwnd, DWORD dwTimeout)
+{
+    DWORD_PTR dwResult = 0;
+    return SendMessageTimeoutA(hwnd, WM_NULL, 0, 0, SMTO_NORMAL, dwTimeout, &dwResult) != 0;
+}
+
+// Waits until no visible window has the caption.
+bool WaitGone(const char* pszCaption, DWORD dwTimeout)
+{
+    DWORD dwStart = GetTickCount();
+    for (;;)
+    {
+        Search search = {pszCaption, 0};
+        EnumWindows(MatchCaption, reinterpret_cast<LPARAM>(&search));
+        if (!search.hwnd)
+            return true;
+        if (GetTickCount() - dwStart >= dwTimeout)
+            return false;
+        Sleep(50);
+    }
+}
+
 HWND FocusOf(HWND hwnd)
 {
     GUITHREADINFO info;
@@ -97,13 +125,15 @@ int main(int argc, char** argv)
 {
     if (argc < 4)
     {
-        fprintf(stderr, "usage: dlgdriver show|press|key|type|post|absent CAPTION ... MS\n");
+        fprintf(stderr, "usage: dlgdriver show|press|key|type|post|absent|gone CAPTION ... MS\n");
         return 2;
     }
     const char* pszCaption = argv[2];
     DWORD dwTimeout = (DWORD)strtoul(argv[argc - 1], 0, 10);
     if (strcmp(argv[1], "absent") == 0)
         return WaitForWindow(pszCaption, dwTimeout) ? 1 : 0;
+    if (strcmp(argv[1], "gone") == 0)
+        return WaitGone(pszCaption, dwTimeout) ? 0 : 1;
     HWND hwnd = WaitForWindow(pszCaption, dwTimeout);
     if (hwnd == 0)
     {
@@ -117,8 +147,12 @@ int main(int argc, char** argv)
     }
     if (strcmp(argv[1], "press") == 0 && argc == 5)
     {
-        // Let the dialog finish its initialisation before reading it.
-        Sleep(300);
+        // Read the dialog once it has finished its initialisation.
+        if (!WaitUntilHandling(hwnd, dwTimeout))
+        {
+            fprintf(stderr, "\"%s\" does not handle messages\n", pszCaption);
+            return 1;
+        }
         PrintWindow(hwnd);
         HWND hwndButton = GetDlgItem(hwnd, atoi(argv[3]));
         if (!hwndButton)
@@ -142,7 +176,11 @@ int main(int argc, char** argv)
     {
         // Keys go to the foreground window: bring it there first, and say
         // so when that cannot be done rather than typing somewhere else.
-        Sleep(300);
+        if (!WaitUntilHandling(hwnd, dwTimeout))
+        {
+            fprintf(stderr, "\"%s\" does not handle messages\n", pszCaption);
+            return 1;
+        }
         for (int i = 0; i < 40 && GetForegroundWindow() != hwnd; ++i)
         {
             SetForegroundWindow(hwnd);
@@ -165,6 +203,6 @@ int main(int argc, char** argv)
         PostMessageA(hwnd, (UINT)strtoul(argv[3], 0, 0), (WPARAM)strtoul(argv[4], 0, 0), 0);
         return 0;
     }
-    fprintf(stderr, "usage: dlgdriver show|press|key|type|post|absent CAPTION ... MS\n");
+    fprintf(stderr, "usage: dlgdriver show|press|key|type|post|absent|gone CAPTION ... MS\n");
     return 2;
 }
