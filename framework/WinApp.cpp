@@ -1,5 +1,6 @@
 #include "WinApp.h"
 
+#include "HtmlHelp.h"
 #include "SystemLibrary.h"
 #include "Wnd.h"
 
@@ -50,18 +51,10 @@ void CWinApp::OnHelp()
     if (dwAttributes == INVALID_FILE_ATTRIBUTES || (dwAttributes & FILE_ATTRIBUTE_DIRECTORY))
         return;
     // Loaded when first asked for and kept: the help window lives in it.
-    typedef HWND(WINAPI * HtmlHelpFn)(HWND, LPCSTR, UINT, DWORD_PTR);
-    HMODULE hHelp = LoadSystemLibrary("hhctrl.ocx");
-    if (hHelp == 0)
-        return;
-    HtmlHelpFn pfnHtmlHelp = (HtmlHelpFn)(void (*)())::GetProcAddress(hHelp, "HtmlHelpA");
+    HtmlHelpFn pfnHtmlHelp = SystemHtmlHelp();
     if (pfnHtmlHelp == 0)
-    {
-        ::FreeLibrary(hHelp);
         return;
-    }
-    const UINT kDisplayTopic = 0;   // HH_DISPLAY_TOPIC
-    pfnHtmlHelp(m_pMainWnd != 0 ? m_pMainWnd->m_hWnd : 0, m_pszHelpFilePath, kDisplayTopic, 0);
+    pfnHtmlHelp(m_pMainWnd != 0 ? m_pMainWnd->m_hWnd : 0, m_pszHelpFilePath, HH_DISPLAY_TOPIC, 0);
 }
 
 CWinApp* GetApp()

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include "ComponentTable.h"
+#include "HtmlHelp.h"
 
 // Actions that start-up posts to the main window.
 enum
@@ -14,7 +15,6 @@ enum
     ACTION_ABOUT = 1,
 };
 
-typedef HWND(WINAPI* HtmlHelpFn)(HWND, LPCSTR, UINT, DWORD_PTR);
 
 // --- Process-wide values ---------------------------------------------------
 extern HINSTANCE g_hInstance;
@@ -71,6 +71,8 @@ INT_PTR RunDialog(WORD wTemplate);
 void ShowMessage(UINT nId, UINT uStyle);
 INT_PTR CALLBACK SharedDialogProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lParam);
 LRESULT CALLBACK KeyboardFilter(int nCode, WPARAM wParam, LPARAM lParam);
+// The About box: caption "About <name>", the full name and the version.
+void SetUpAboutBox(HWND hDlg);
 
 // --- Component inspection (Inspect.cpp) ------------------------------------
 BOOL IsScriptingEnabled(int nGroup);
@@ -110,8 +112,6 @@ void ShowHelpContents(HWND hDlg);
 // The selected component's help (Help button, Technical Reference): its
 // topic by context number, else the file's contents.
 void ShowComponentHelp(HWND hDlg);
-// The About box: caption "About <name>", the full name and the version.
-void SetUpAboutBox(HWND hDlg);
 
 // --- Registration (Registration.cpp) ---------------------------------------
 // Starts the registration tool (g_szRegistrationTool) for the selected
