@@ -1,5 +1,6 @@
 // The hidden main window, the dialog runner with its keyboard filter, the
-// message box routine and the dialog procedure that all dialogs share.
+// message box routine, the dialog procedure that all dialogs share and the
+// About box's texts.
 #include "Modpanel.h"
 
 #include "resource.h"
@@ -220,4 +221,16 @@ INT_PTR CALLBACK SharedDialogProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM)
     }
     }
     return FALSE;
+}
+
+// The About box: "About" and the product name in the caption, the name with
+// its edition and the version text in the two lines.
+void SetUpAboutBox(HWND hDlg)
+{
+    // "About " and at most 127 characters of name.
+    char szCaption[6 + sizeof(g_szProductName)];
+    wsprintfA(szCaption, "About %s", g_szProductName);
+    SetWindowTextA(hDlg, szCaption);
+    SetDlgItemTextA(hDlg, IDC_ABOUT_PRODUCT, g_szFullProductName);
+    SetDlgItemTextA(hDlg, IDC_ABOUT_VERSION, g_szVersionText);
 }

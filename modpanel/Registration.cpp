@@ -101,6 +101,8 @@ void RunRegistrationTool(HWND hDlg, BOOL bRegister)
     else if (!FindForUnregistering(pEntry, szFile, sizeof(szFile)))
         return;
 
+    // WinExec answers a value above 31 when the program started; 0 to 31
+    // are its error codes (out of memory, file or path not found, ...).
     char szCommand[kCommandLineSize];
     if (g_szRegistrationTool[0] == '\0' ||
         !BuildRegistrationCommand(g_szRegistrationTool, szFile, bRegister, szCommand,
