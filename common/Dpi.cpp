@@ -1,5 +1,7 @@
 #include "Dpi.h"
 
+#include "ScopedHandles.h"
+
 namespace
 {
 
@@ -29,12 +31,9 @@ UINT WindowDpi(HWND hWnd)
             return nDpi;
     }
     int nDpi = 0;
-    HDC hDC = ::GetDC(nullptr);
-    if (hDC != nullptr)
-    {
-        nDpi = ::GetDeviceCaps(hDC, LOGPIXELSY);
-        ::ReleaseDC(nullptr, hDC);
-    }
+    ScopedWindowDC screen(nullptr);
+    if (screen != nullptr)
+        nDpi = ::GetDeviceCaps(screen, LOGPIXELSY);
     return nDpi > 0 ? static_cast<UINT>(nDpi) : kBaseDpi;
 }
 

@@ -38,42 +38,6 @@ private:
     HKEY m_hKey;
 };
 
-// A GDI object (font, brush, bitmap) that this scope created: deleted.
-template <class T> class ScopedGdiObject
-{
-public:
-    explicit ScopedGdiObject(T hObject) : m_hObject(hObject) {}
-    ~ScopedGdiObject()
-    {
-        if (m_hObject != nullptr)
-            DeleteObject(m_hObject);
-    }
-    operator T() const { return m_hObject; }
-
-private:
-    ScopedGdiObject(const ScopedGdiObject&);
-    ScopedGdiObject& operator=(const ScopedGdiObject&);
-    T m_hObject;
-};
-
-// A memory device context from CreateCompatibleDC: deleted.
-class ScopedMemoryDC
-{
-public:
-    explicit ScopedMemoryDC(HDC hCompatible = nullptr) : m_hDC(CreateCompatibleDC(hCompatible)) {}
-    ~ScopedMemoryDC()
-    {
-        if (m_hDC != nullptr)
-            DeleteDC(m_hDC);
-    }
-    operator HDC() const { return m_hDC; }
-
-private:
-    ScopedMemoryDC(const ScopedMemoryDC&);
-    ScopedMemoryDC& operator=(const ScopedMemoryDC&);
-    HDC m_hDC;
-};
-
 // A window's device context from GetDC (nullptr: the screen's): released.
 class ScopedWindowDC
 {
@@ -91,23 +55,4 @@ private:
     ScopedWindowDC& operator=(const ScopedWindowDC&);
     HWND m_hWnd;
     HDC m_hDC;
-};
-
-// An object selected into a device context: the one it replaced is
-// selected back. Declare it after the holders of the context and object.
-class ScopedSelection
-{
-public:
-    ScopedSelection(HDC hDC, HGDIOBJ hObject) : m_hDC(hDC), m_hOld(SelectObject(hDC, hObject)) {}
-    ~ScopedSelection()
-    {
-        if (m_hOld != nullptr)
-            SelectObject(m_hDC, m_hOld);
-    }
-
-private:
-    ScopedSelection(const ScopedSelection&);
-    ScopedSelection& operator=(const ScopedSelection&);
-    HDC m_hDC;
-    HGDIOBJ m_hOld;
 };

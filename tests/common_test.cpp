@@ -167,24 +167,16 @@ TEST(ScopedHandles, EachHolderReleasesWhatItHolds)
         << "the key must be closed when its holder ends";
     RegDeleteKeyA(HKEY_CURRENT_USER, kKey);
 
-    HBRUSH hBrush = nullptr;
-    HBITMAP hBitmap = nullptr;
+    // The screen's context is released when its holder ends: a released
+    // context no longer answers for the screen.
+    HDC hScreen = nullptr;
     {
-        ScopedGdiObject<HBRUSH> brush(CreateSolidBrush(RGB(1, 2, 3)));
-        ScopedMemoryDC dc;
-        ScopedGdiObject<HBITMAP> bitmap(CreateCompatibleBitmap(dc, 4, 4));
-        hBrush = brush;
-        hBitmap = bitmap;
-        ASSERT_NE(GetObjectType(hBrush), 0u);
-        HGDIOBJ hBefore = GetCurrentObject(dc, OBJ_BITMAP);
-        {
-            ScopedSelection selected(dc, bitmap);
-            EXPECT_EQ(GetCurrentObject(dc, OBJ_BITMAP), (HGDIOBJ)hBitmap);
-        }
-        EXPECT_EQ(GetCurrentObject(dc, OBJ_BITMAP), hBefore) << "the earlier bitmap is selected back";
+        ScopedWindowDC screen(nullptr);
+        hScreen = screen;
+        ASSERT_NE(hScreen, nullptr);
+        EXPECT_GT(GetDeviceCaps(screen, LOGPIXELSY), 0);
     }
-    EXPECT_EQ(GetObjectType(hBrush), 0u);
-    EXPECT_EQ(GetObjectType(hBitmap), 0u);
+    EXPECT_EQ(ReleaseDC(nullptr, hScreen), 0) << "the context must be released once, by its holder";
 }
 
 TEST(SystemLibrary, LoadsFromTheSystemFolderOnly)
