@@ -1,15 +1,15 @@
-# Help files of both programs, compiled from HTML sources in docs/help with
-# chmcmd (Debian's fp-utils) through docs/help/build-chm.sh, which mends
+# Help files of both programs, compiled from HTML sources in help with
+# chmcmd (Debian's fp-utils) through help/build-chm.sh, which mends
 # chmcmd's context map (see there). Where chmcmd is missing, the build warns
 # and goes on without help files.
 #
 #   brantlow_help_file(NAME OUTPUT-DIR VAR [SOURCE-DIR SOURCE-FILES...])
-#       docs/help/NAME/NAME.hhp -> OUTPUT-DIR/NAME.chm; VAR gets that path
-#       (empty without chmcmd). SOURCE-DIR replaces docs/help/NAME for a
+#       help/NAME/NAME.hhp -> OUTPUT-DIR/NAME.chm; VAR gets that path
+#       (empty without chmcmd). SOURCE-DIR replaces help/NAME for a
 #       project written at build time, whose files are SOURCE-FILES.
 #   brantlow_component_help_sources(OUTPUT-DIR NAMES)
 #       the rule that writes the component help projects OUTPUT-DIR/NAME/
-#       with docs/help/make_component_help.py.
+#       with help/make_component_help.py.
 #   brantlow_component_help_names(VAR)
 #       the help files that the component table names, without ".chm".
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
@@ -19,7 +19,7 @@ if(NOT CHMCMD_EXECUTABLE)
                   "(modpanel.chm, updnotify.chm and the component help files) are not built")
 endif()
 
-set(BRANTLOW_HELP_SOURCE ${CMAKE_SOURCE_DIR}/docs/help)
+set(BRANTLOW_HELP_SOURCE ${CMAKE_SOURCE_DIR}/help)
 set(BRANTLOW_COMPONENT_TABLE_GENERATOR ${CMAKE_SOURCE_DIR}/modpanel/make_component_table.py)
 
 function(brantlow_help_file name outdir var)

@@ -1,5 +1,5 @@
 # Authenticode signing of the shipped programs and the package (osslsigncode,
-# tools/sign.py), with the vendor's key:
+# tools/build/sign.py), with the vendor's key:
 #
 #   BRANTLOW_SIGN_PKCS12         PKCS#12 file with the code-signing key and
 #                                certificate; empty: nothing is signed
@@ -15,7 +15,7 @@ set(BRANTLOW_SIGN_PASSWORD_FILE "" CACHE FILEPATH "File holding the PKCS#12 pass
 set(BRANTLOW_SIGN_TIMESTAMP_URL "" CACHE STRING "RFC 3161 time-stamp server for the signatures")
 set(BRANTLOW_SIGN_NAME "Brantlow Support Tools")
 set(BRANTLOW_VENDOR_URL "https://www.brantlow.example/")
-set(BRANTLOW_SIGN_SCRIPT ${CMAKE_SOURCE_DIR}/tools/sign.py)
+set(BRANTLOW_SIGN_SCRIPT ${CMAKE_SOURCE_DIR}/tools/build/sign.py)
 
 if(BRANTLOW_SIGN_PKCS12 STREQUAL "")
   message(STATUS "Signing: off (BRANTLOW_SIGN_PKCS12 not set): nothing is signed")

@@ -3,7 +3,7 @@
 holding four coloured component blocks, one per component type. The 32 x 32
 image in 16 colours is placed pixel by pixel; the 32-bit images with alpha
 at 16, 20, 24, 32, 40, 48, 64 and 256 pixels are drawn from the same shapes
-at their own size (tools/iconlib.py). Writes the .ico that modpanel.rc
+at their own size (tools/build/iconlib.py). Writes the .ico that modpanel.rc
 compiles in.
 
     make_icon.py OUT.ico            write the icon (the build does, into its
@@ -17,7 +17,7 @@ import os
 import struct
 import sys
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tools"))
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tools", "build"))
 import iconlib  # noqa: E402
 
 SIZE = 32

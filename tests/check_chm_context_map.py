@@ -23,7 +23,7 @@ import struct
 import sys
 import tempfile
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "support"))
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "pylib"))
 from chmfiles import extract_all  # noqa: E402
 
 

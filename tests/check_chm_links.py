@@ -13,7 +13,7 @@ import subprocess
 import sys
 import tempfile
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "support"))
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "pylib"))
 from chmfiles import extract_all  # noqa: E402
 
 LOCAL = re.compile(r'<param\s+name="Local"\s+value="([^"]*)"', re.I)

@@ -1,6 +1,6 @@
 // Tests of the component panel's table of component files and of the
 // description strings that go with it. The strings are compiled into this
-// test program (support/component_strings.rc), so they load from its own
+// test program (programs/component_strings.rc), so they load from its own
 // resources as they do from the panel's.
 #include <gtest/gtest.h>
 

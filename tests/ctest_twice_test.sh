@@ -1,5 +1,5 @@
 #!/bin/sh
-# tools/ctest-twice.sh on a tree of made-up tests: some pass, some fail on
+# tests/harness/ctest-twice.sh on a tree of made-up tests: some pass, some fail on
 # their first run only, one may fail on both.
 # Usage: ctest_twice_test.sh CTEST-TWICE WORK-DIR
 set -u

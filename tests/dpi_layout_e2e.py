@@ -10,7 +10,7 @@ import os
 import subprocess
 import sys
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "support"))
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "pylib"))
 from winerun import run_wine, windows_path  # noqa: E402
 
 DPIS = (96, 120, 144, 192)

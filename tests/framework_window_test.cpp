@@ -7,8 +7,8 @@
 #include "Dialog.h"
 #include "Font.h"
 #include "WinApp.h"
-#include "support/ModalDriver.h"
-#include "support/framework_probe.h"
+#include "drivers/ModalDriver.h"
+#include "programs/framework_probe.h"
 
 namespace
 {

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "HttpClient.h"
-#include "support/SocketPeer.h"
+#include "drivers/SocketPeer.h"
 
 namespace
 {

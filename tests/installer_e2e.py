@@ -33,9 +33,9 @@ import subprocess
 import sys
 import time
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "support"))
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "pylib"))
 from winerun import run_wine  # noqa: E402
-from vendorserver import VendorServer  # noqa: E402
+from vendor_server_process import VendorServer  # noqa: E402
 from checks import Checks  # noqa: E402
 from check_package import table as msi_table  # noqa: E402
 

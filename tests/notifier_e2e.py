@@ -23,9 +23,9 @@ import sys
 import tempfile
 import time
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "support"))
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "pylib"))
 from winerun import run_wine, windows_path  # noqa: E402
-from vendorserver import VendorServer  # noqa: E402
+from vendor_server_process import VendorServer  # noqa: E402
 
 CAPTION = "Brantlow Update"
 SETTINGS = r"HKEY_CURRENT_USER\Software\Brantlow\Updates"

@@ -5,7 +5,7 @@
 #include <string.h>
 
 #include "StaticEx.h"
-#include "support/ModalDriver.h"
+#include "drivers/ModalDriver.h"
 
 namespace
 {

@@ -9,8 +9,8 @@
 
 #include "VersionCheckDlg.h"
 #include "resource.h"
-#include "support/DialogTemplate.h"
-#include "support/ModalDriver.h"
+#include "drivers/DialogTemplate.h"
+#include "drivers/ModalDriver.h"
 
 namespace
 {

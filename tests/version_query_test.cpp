@@ -5,7 +5,7 @@
 
 #include "StringMap.h"
 #include "VersionQuery.h"
-#include "support/SocketPeer.h"
+#include "drivers/SocketPeer.h"
 
 namespace
 {

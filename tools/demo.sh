@@ -83,7 +83,7 @@ else
         import -window root -crop 640x480+0+0 +repage "$shot"
         echo "the dialog is up; screenshot: $shot"
         # F1, typed as a user would, opens the notifier's help.
-        title=$(sed -n 's/^Title=//p' docs/help/updnotify/updnotify.hhp | tr -d '\r')
+        title=$(sed -n 's/^Title=//p' help/updnotify/updnotify.hhp | tr -d '\r')
         "$run" "$tree/tests/dlgdriver.exe" type "Brantlow Update" 0x70 5000 >/dev/null || true
         if "$run" "$tree/tests/dlgdriver.exe" show "$title" 20000 >/dev/null; then
             sleep 2

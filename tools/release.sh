@@ -8,7 +8,7 @@
 #   TOOLS.txt                    the versions of the tools that built it
 #   SHA256SUMS                   of all of the above
 # Time stamps come from SOURCE_DATE_EPOCH, else the commit's time, so the
-# same commit gives the same bytes (tools/check-reproducible.sh).
+# same commit gives the same bytes (tools/checks/check-reproducible.sh).
 #
 # Usage: release.sh [--sign KEY.p12 [--password-file FILE] [--timestamp-url URL]] [OUT-DIR]
 #        OUT-DIR defaults to build/release-VERSION-COMMIT.

@@ -50,10 +50,10 @@ if ! "${runner[@]}" true; then
 fi
 
 # A test that fails is run once more before it counts as failed (see
-# tools/ctest-twice.sh); the tests that needed it are named at the end, and
+# tests/harness/ctest-twice.sh); the tests that needed it are named at the end, and
 # three or more in one tree fail the command.
 run_tests() {   # run_tests DIR
-    bash tools/ctest-twice.sh "$1" "$1/second-runs.txt" ${runner[@]+"${runner[@]}"} -- \
+    bash tests/harness/ctest-twice.sh "$1" "$1/second-runs.txt" ${runner[@]+"${runner[@]}"} -- \
         --output-on-failure --timeout 600 -j "$jobs"
 }
 
@@ -65,12 +65,12 @@ if [ -f build/win32/wine-tests-off.txt ]; then
     echo "i686 programs and tests were built but not run: $(cat build/win32/wine-tests-off.txt)."
     echo "The x86_64 build of the same sources runs the suite below."
 fi
-bash tools/measure-size.sh build/win32 || status=1
+bash tools/measure/measure-size.sh build/win32 || status=1
 
 # A second i686 build of the same sources in another folder, later: the
 # shipped programs, help files and package must be the same bytes.
 stage "reproducibility (second i686 build)"
-bash tools/check-reproducible.sh build/win32 || status=1
+bash tools/checks/check-reproducible.sh build/win32 || status=1
 
 stage "x86_64 build (build/win64)"
 build build/win64 x86_64 "${server[@]}"

@@ -21,7 +21,7 @@ import sys
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))),
-                                "support"))
+                                "pylib"))
 from winerun import windows_path  # noqa: E402
 
 

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Signs copies of a built tree's shipped programs and package with a
 # throw-away CA and code-signing key made here (inside the build tree, never
-# kept), as a build with BRANTLOW_SIGN_PKCS12 does (tools/sign.py), then:
+# kept), as a build with BRANTLOW_SIGN_PKCS12 does (tools/build/sign.py), then:
 #   - osslsigncode verify accepts each against that CA;
 #   - signing again with the same key and time gives the same bytes;
 #   - one changed byte of a signed program fails verification;
@@ -11,7 +11,7 @@
 # Usage: check-signing.sh BUILD-DIR
 set -euo pipefail
 tree=$(cd "$1" && pwd)
-sign=$(cd "$(dirname "$0")" && pwd)/sign.py
+sign=$(cd "$(dirname "$0")/../build" && pwd)/sign.py
 work=$tree/signing-check
 rm -rf "$work"
 mkdir -p "$work"

@@ -2,7 +2,7 @@
 """Rewrites the timings table of tests/README.md from a log of tools/test.sh.
 
     bash tools/test.sh 2>&1 | tee test.log
-    python3 tools/record-timings.py test.log [--note "warm run, 2 cores"]
+    python3 tools/measure/record-timings.py test.log [--note "warm run, 2 cores"]
 
 The table sits between the two marker lines below; everything else in the
 file stays. Each stage's time is the difference between the "== STAGE (at
@@ -16,9 +16,9 @@ import subprocess
 import sys
 import time
 
-BEGIN = "<!-- timings: written by tools/record-timings.py; do not edit by hand -->"
+BEGIN = "<!-- timings: written by tools/measure/record-timings.py; do not edit by hand -->"
 END = "<!-- end of timings -->"
-README = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "README.md")
+README = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tests", "README.md")
 
 
 def stages(log):

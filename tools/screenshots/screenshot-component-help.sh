@@ -9,13 +9,13 @@
 # an HTML engine in the prefix the help window's page stays blank; its
 # caption and contents pane show.
 #
-# Usage: tools/screenshot-component-help.sh [BUILD-DIR] [OUT-DIR]
+# Usage: tools/screenshots/screenshot-component-help.sh [BUILD-DIR] [OUT-DIR]
 #   BUILD-DIR  a configured x86_64 tree with tests (default build/win64)
 #   OUT-DIR    default docs; writes panel-help-mail.png and
 #              panel-help-mail-window.png
 #   DPI=N      (environment) the screen scale, default 96
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
+root=$(cd "$(dirname "$0")/../.." && pwd)
 build=$(cd "${1:-$root/build/win64}" && pwd)
 outdir=${2:-$root/docs}
 loader=$(sed -n 's/^WINE_LOADER:FILEPATH=//p' "$build/CMakeCache.txt")
@@ -26,7 +26,7 @@ ctl=$build/tests/dlgdriver.exe
 chm=$build/modpanel/help/bnet.chm
 [ -f "$chm" ] || { echo "no $chm (is chmcmd installed?)" >&2; exit 1; }
 
-. "$root/tools/wine-desktop.sh"
+. "$root/tools/screenshots/wine-desktop.sh"
 cleanup() {
     wine_desktop_stop
 }

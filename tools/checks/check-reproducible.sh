@@ -6,7 +6,7 @@
 # each artifact that differs with its first differing offset.
 # Usage: check-reproducible.sh [BUILD-DIR]     (default build/win32)
 set -euo pipefail
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/../.."
 first=$(cd "${1:-build/win32}" && pwd)
 cache=$first/CMakeCache.txt
 value() { sed -n "s/^$1:[A-Z]*=//p" "$cache"; }

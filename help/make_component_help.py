@@ -18,7 +18,7 @@ import re
 import sys
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-ROOT = os.path.dirname(os.path.dirname(HERE))
+ROOT = os.path.dirname(HERE)
 sys.path.insert(0, os.path.join(ROOT, "modpanel"))
 import make_component_table as table  # noqa: E402
 

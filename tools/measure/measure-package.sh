@@ -4,7 +4,7 @@
 # script's own (made anew; not timed). Each is run RUNS times; each time and
 # the median are printed. Fails when an install or removal fails.
 #
-# Usage: tools/measure-package.sh PACKAGE.msi [RUNS] [PREFIX-DIR]
+# Usage: tools/measure/measure-package.sh PACKAGE.msi [RUNS] [PREFIX-DIR]
 #   PACKAGE.msi  e.g. build/win32/installer/brantlow-support.msi (the
 #                shipped 32-bit package) or build/win64/installer/
 #                brantlow-support-x64.msi

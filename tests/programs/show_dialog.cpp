@@ -1,5 +1,5 @@
 // show_dialog: shows the update-available dialog with a realistic offer,
-// for pictures of it (tools/screenshot-dialog.sh) and for looking at it by
+// for pictures of it (tools/screenshots/screenshot-dialog.sh) and for looking at it by
 // hand. Built on the framework's own WinMain, like the notifier: the
 // application's start-up runs the dialog and returns FALSE.
 //

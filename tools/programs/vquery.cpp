@@ -3,7 +3,7 @@
 //   vquery HOST PORT PRODUCT-ID [TIMEOUT]
 // Exit code: 0 an offer, 1 no offer, 2 bad arguments or product not installed.
 // It prints through wsprintf and WriteFile, not the C library's printf, so
-// that its size measures the notifier's own code (tools/measure-size.sh).
+// that its size measures the notifier's own code (tools/measure/measure-size.sh).
 #include <stdarg.h>
 #include <stdlib.h>
 

@@ -6,12 +6,12 @@
 # dlgdriver.exe inside the same virtual desktop. Without an HTML engine in the
 # prefix the help window's page stays blank; its contents pane shows.
 #
-# Usage: tools/screenshot-help.sh [BUILD-DIR] [OUT-DIR]
+# Usage: tools/screenshots/screenshot-help.sh [BUILD-DIR] [OUT-DIR]
 #   BUILD-DIR  a configured x86_64 tree with tests (default build/win64)
 #   OUT-DIR    default docs; writes about-box.png and help-window.png
 #   DPI=N      (environment) the screen scale, default 96
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
+root=$(cd "$(dirname "$0")/../.." && pwd)
 build=$(cd "${1:-$root/build/win64}" && pwd)
 outdir=${2:-$root/docs}
 loader=$(sed -n 's/^WINE_LOADER:FILEPATH=//p' "$build/CMakeCache.txt")
@@ -21,7 +21,7 @@ exe=$build/modpanel/modpanel.exe
 ctl=$build/tests/dlgdriver.exe
 [ -f "$build/modpanel/modpanel.chm" ] || { echo "no modpanel.chm in $build/modpanel" >&2; exit 1; }
 
-. "$root/tools/wine-desktop.sh"
+. "$root/tools/screenshots/wine-desktop.sh"
 cleanup() {
     wine_desktop_stop
 }

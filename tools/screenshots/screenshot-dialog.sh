@@ -1,16 +1,16 @@
 #!/usr/bin/env bash
 # Takes a picture of the update-available dialog as a user sees it: the
-# dialog filled with a realistic offer (tests/support/show_dialog.cpp), in a
+# dialog filled with a realistic offer (tests/programs/show_dialog.cpp), in a
 # Wine virtual desktop so that Wine draws its own window frame, on an Xvfb
 # display of its own, with a Wine prefix of its own (so that it never meets
 # a test run of the same tree).
 #
-# Usage: tools/screenshot-dialog.sh [BUILD-DIR] [OUT.png]
+# Usage: tools/screenshots/screenshot-dialog.sh [BUILD-DIR] [OUT.png]
 #   BUILD-DIR  a configured x86_64 tree (default build/win64)
 #   OUT.png    default docs/update-dialog.png
 #   DPI=N      (environment) the screen scale, default 96
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
+root=$(cd "$(dirname "$0")/../.." && pwd)
 build=$(cd "${1:-$root/build/win64}" && pwd)
 out=${2:-$root/docs/update-dialog.png}
 loader=$(sed -n 's/^WINE_LOADER:FILEPATH=//p' "$build/CMakeCache.txt")
@@ -18,7 +18,7 @@ loader=$(sed -n 's/^WINE_LOADER:FILEPATH=//p' "$build/CMakeCache.txt")
 cmake --build "$build" --target show_dialog >/dev/null
 exe=$build/tests/show_dialog.exe
 
-. "$root/tools/wine-desktop.sh"
+. "$root/tools/screenshots/wine-desktop.sh"
 work=$(mktemp -d)
 cleanup() {
     wine_desktop_stop

@@ -8,13 +8,13 @@
 # Help pressed, which opens bnet.chm from the installed help folder. In a
 # Wine virtual desktop on an Xvfb display of the script's own.
 #
-# Usage: tools/screenshot-installed-panel.sh [BUILD-DIR] [OUT-DIR]
+# Usage: tools/screenshots/screenshot-installed-panel.sh [BUILD-DIR] [OUT-DIR]
 #   BUILD-DIR  a configured tree whose programs run here (default build/win64)
 #   OUT-DIR    default docs; writes installed-panel.png and
 #              installed-panel-help.png
 #   DPI=N      (environment) the screen scale, default 96
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
+root=$(cd "$(dirname "$0")/../.." && pwd)
 build=$(cd "${1:-$root/build/win64}" && pwd)
 outdir=${2:-$root/docs}
 loader=$(sed -n 's/^WINE_LOADER:FILEPATH=//p' "$build/CMakeCache.txt")
@@ -25,7 +25,7 @@ cmake --build "$build" --target package_msi probe_component dlgdriver instprobe 
 probe=$build/tests/instprobe.exe
 ctl=$build/tests/dlgdriver.exe
 
-. "$root/tools/wine-desktop.sh"
+. "$root/tools/screenshots/wine-desktop.sh"
 cleanup() {
     wine_desktop_stop
 }

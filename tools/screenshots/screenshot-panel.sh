@@ -5,13 +5,13 @@
 # own, with a Wine prefix of its own (so that it never meets a test run of
 # the same tree).
 #
-# Usage: tools/screenshot-panel.sh [BUILD-DIR] [OUT-DIR]
+# Usage: tools/screenshots/screenshot-panel.sh [BUILD-DIR] [OUT-DIR]
 #   BUILD-DIR  a configured x86_64 tree (default build/win64)
 #   OUT-DIR    default docs; writes panel-activex.png, panel-library.png,
 #              panel-scripting.png and panel-dotnet.png
 #   DPI=N      (environment) the screen scale, default 96
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
+root=$(cd "$(dirname "$0")/../.." && pwd)
 build=$(cd "${1:-$root/build/win64}" && pwd)
 outdir=${2:-$root/docs}
 loader=$(sed -n 's/^WINE_LOADER:FILEPATH=//p' "$build/CMakeCache.txt")
@@ -19,7 +19,7 @@ loader=$(sed -n 's/^WINE_LOADER:FILEPATH=//p' "$build/CMakeCache.txt")
 cmake --build "$build" --target modpanel probe_component >/dev/null
 exe=$build/modpanel/modpanel.exe
 
-. "$root/tools/wine-desktop.sh"
+. "$root/tools/screenshots/wine-desktop.sh"
 cleanup() {
     wine_desktop_stop
 }

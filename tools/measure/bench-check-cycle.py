@@ -6,7 +6,7 @@ same posts to the same server in the same run (a few lines of Python over a
 socket: one connection a post, as the notifier makes them, and no process
 start-up in the figure).
 
-    python3 tools/bench-check-cycle.py [--tree build/win64] [--runs 5]
+    python3 tools/measure/bench-check-cycle.py [--tree build/win64] [--runs 5]
 
 The tree must have been built by tools/test.sh. A notifier built with the
 vendor's production host is measured in a private network namespace where
@@ -23,7 +23,7 @@ import sys
 import tempfile
 import time
 
-TOP = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+TOP = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 
 
 def cache_value(tree, name):
