@@ -176,11 +176,24 @@ int Delete(HKEY hRoot, const char* pszKey, const char* pszName)
     return lResult == ERROR_SUCCESS ? kFound : kValueMissing;
 }
 
+// Another installer's value, written as text before the package comes.
+int Set(HKEY hRoot, const char* pszKey, const char* pszName, const char* pszText)
+{
+    HKEY hKey;
+    if (RegCreateKeyExA(hRoot, pszKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &hKey, nullptr) !=
+        ERROR_SUCCESS)
+        return kMissing;
+    LONG lResult = RegSetValueExA(hKey, pszName, 0, REG_SZ, (const BYTE*)pszText,
+                                  (DWORD)strlen(pszText) + 1);
+    RegCloseKey(hKey);
+    return lResult == ERROR_SUCCESS ? kFound : kUsage;
+}
+
 int Usage()
 {
     fprintf(stderr, "usage: instprobe folders | value ROOT KEY NAME | key ROOT KEY |\n"
                     "                 products UPGRADE-CODE | shortcut FILE.lnk |\n"
-                    "                 delete ROOT KEY [NAME]\n");
+                    "                 delete ROOT KEY [NAME] | set ROOT KEY NAME TEXT\n");
     return kUsage;
 }
 
@@ -201,5 +214,7 @@ int main(int argc, char** argv)
         return Shortcut(argv[2]);
     if ((argc == 4 || argc == 5) && strcmp(argv[1], "delete") == 0 && ParseRoot(argv[2], &hRoot))
         return Delete(hRoot, argv[3], argc == 5 ? argv[4] : nullptr);
+    if (argc == 6 && strcmp(argv[1], "set") == 0 && ParseRoot(argv[2], &hRoot))
+        return Set(hRoot, argv[3], argv[4], argv[5]);
     return Usage();
 }
