@@ -28,7 +28,10 @@ each step starting from what the one before left:
  8. values that stood before the package: a record of the product with
     another serial refuses the install; a record with the same serial and
     another product's HTML Help value of a help file's name are unchanged
-    after install and removal.
+    after install and removal;
+ 9. where this host does not run 32-bit code (--shipped-tree): the shipped
+    i686 package under this tree's 64-bit msiexec, steps 1 to 3, 6 and 8
+    with a few refusals (its programs are not started).
 
 Everything is read as the tree's own programs see it (instprobe.exe), so the
 same test holds for a 32-bit package on a 64-bit prefix ("Program Files
@@ -73,6 +76,12 @@ class Test:
             "productrec": os.path.join(a.bin_dir, "tools", "productrec.exe"),
         }
         self.work = os.path.join(a.bin_dir, "tests", "installer-e2e")
+        # The package under test, and how its installation is read.
+        self.package, self.older_package = a.package, a.older_package
+        self.upgrade_code, self.stage_dir = a.upgrade_code, a.stage_dir
+        self.help_src = os.path.join(a.bin_dir, "modpanel", "help")
+        self.view = []      # ["-32"]: the 32-bit view, from this 64-bit tree
+        self.schedule = None
         self.server = VendorServer(a.server, a.port, os.path.join(self.work, "server.log"),
                                    lifetime=900)
 
@@ -82,7 +91,7 @@ class Test:
         return rc, out
 
     def probe(self, *args):
-        return self.run(self.exe["instprobe"], *args)
+        return self.run(self.exe["instprobe"], *(self.view + list(args)))
 
     def make_prefix(self):
         """A new prefix, its wine server and services started."""
@@ -157,7 +166,7 @@ class Test:
         return self.probe("key", root, key)[0] == 0
 
     def products(self):
-        rc, out = self.probe("products", "{%s}" % self.a.upgrade_code.strip("{}"))
+        rc, out = self.probe("products", "{%s}" % self.upgrade_code.strip("{}"))
         assert rc == 0, "instprobe products"
         return [line.split("\t") for line in out.splitlines() if line]
 
@@ -221,7 +230,7 @@ class Test:
         self.bad_serials()
 
     def refused(self, verb, name, props, action, reason, package=None):
-        rc, log = self.msiexec(verb, package or self.a.package, *props, log="refused.log")
+        rc, log = self.msiexec(verb, package or self.package, *props, log="refused.log")
         self.check(rc != 0, "%s: msiexec %s fails (exit code %d)" % (name, verb, rc))
         line = next((l for l in log.splitlines() if l.startswith("Action ") and
                      (": %s." % action) in l and "Refused." in l), "")
@@ -243,18 +252,17 @@ class Test:
             self.refused("/i", name, ["PRODUCT=%d" % PRODUCT, "SERIAL=" + serial], action, reason)
             self.nothing_installed(name, light=True)
         # The longest that fits, and a space, are taken: checked by install.
-        rc, _ = self.msiexec("/i", self.a.package, "PRODUCT=%d" % PRODUCT, "SERIAL=" + "B" * 127,
+        rc, _ = self.msiexec("/i", self.package, "PRODUCT=%d" % PRODUCT, "SERIAL=" + "B" * 127,
                              log="longest.log")
         got = self.value("HKLM", r"Software\Brantlow\Products\%d" % PRODUCT, "SerialNumber")
         self.check(rc == 0 and got == "B" * 127, "a serial of 127 characters is installed as "
                    "given (exit code %d)" % rc)
-        rc, _ = self.msiexec("/x", self.a.package, log="longest-remove.log")
+        rc, _ = self.msiexec("/x", self.package, log="longest-remove.log")
         self.check(rc == 0, "and removed (exit code %d)" % rc)
 
     def upgrade(self):
         print("2. silent install of the older package, then of this one", flush=True)
-        self.start_server()
-        rc, log = self.msiexec("/i", self.a.older_package, "PRODUCT=%d" % PRODUCT,
+        rc, log = self.msiexec("/i", self.older_package, "PRODUCT=%d" % PRODUCT,
                                "SERIAL=" + SERIAL, log="older.log")
         self.check(rc == 0, "older package: installs (exit code %d)" % rc)
         self.check(log != "" and "StartNotifier" not in log,
@@ -264,7 +272,7 @@ class Test:
         self.check(not self.same_file("updnotify.exe", "updnotify/updnotify.exe"),
                    "older package: its notifier is not this build's")
 
-        rc, log = self.msiexec("/i", self.a.package, log="upgrade.log")
+        rc, log = self.msiexec("/i", self.package, log="upgrade.log")
         self.check(rc == 0, "this package over the older one, without PRODUCT or SERIAL: "
                    "installs (exit code %d)" % rc)
         self.check(log != "" and "StartNotifier" not in log,
@@ -303,7 +311,7 @@ class Test:
         path = self.unix(self.install_dir + installed)
         if not os.path.isfile(path):
             return False
-        with open(path, "rb") as f, open(os.path.join(self.a.stage_dir, built), "rb") as g:
+        with open(path, "rb") as f, open(os.path.join(self.stage_dir, built), "rb") as g:
             return f.read() == g.read()
 
     def contents(self):
@@ -316,7 +324,7 @@ class Test:
                        "%s%s is the one this build ships" % (self.install_dir, installed))
         for name in self.help_files:
             self.check(self.same_file("Component Help\\" + name,
-                                      os.path.join(self.a.bin_dir, "modpanel", "help", name)),
+                                      os.path.join(self.help_src, name)),
                        "%s%s is this build's" % (self.help_dir, name))
             self.check(self.value("HKLM", HTML_HELP_KEY, name) == self.help_dir,
                        "HTML Help value %s is %s" % (name, self.help_dir))
@@ -326,6 +334,8 @@ class Test:
         got = self.value("HKLM", r"Software\Brantlow\Products\%d" % PRODUCT, "SerialNumber")
         self.check(got == SERIAL, "product %d is recorded with serial number %s (got %r)"
                    % (PRODUCT, SERIAL, got))
+        if self.view:       # this tree's productrec reads the other view
+            return self.shortcut_checks()
         # The catalogue itself sees the record (productrec lists as the
         # programs read it).
         rc, out = self.run(self.exe["productrec"], "list")
@@ -336,7 +346,9 @@ class Test:
         listed = sorted(int(l.split("\t")[0]) for l in out.splitlines() if l)
         self.check(listed == sorted(self.accepted), "the package accepts exactly the catalogue's "
                    "%d products (catalogue: %d)" % (len(self.accepted), len(listed)))
+        self.shortcut_checks()
 
+    def shortcut_checks(self):
         menu = self.menu_dir()
         self.check(menu is not None, "Start-menu folder \"%s\" exists" % TITLE)
         self.shortcuts = {}
@@ -361,7 +373,7 @@ class Test:
                    "damaged: %s is no longer listed" % COMPONENT_HELP)
         # Wine's msiexec /f does not repair (exit code 69); the property
         # form does the same on Windows.
-        rc, log = self.msiexec("/i", self.a.package, "REINSTALL=ALL", "REINSTALLMODE=amus",
+        rc, log = self.msiexec("/i", self.package, "REINSTALL=ALL", "REINSTALLMODE=amus",
                                log="repair.log")
         self.check(rc == 0, "repair without PRODUCT or SERIAL: succeeds (exit code %d)" % rc)
         self.check(self.same_file("modpanel.chm", "modpanel/modpanel.chm"),
@@ -455,7 +467,7 @@ class Test:
 
     def removal(self, what, by_code=False):
         code = self.products()[0][0] if by_code and self.products() else None
-        rc, _ = self.msiexec("/x", code or self.a.package, log="remove.log")
+        rc, _ = self.msiexec("/x", code or self.package, log="remove.log")
         if by_code:
             self.check(code is not None, what + ": by product code %s" % code)
         self.check(rc == 0, what + ": removes (exit code %d)" % rc)
@@ -466,13 +478,13 @@ class Test:
     def interactive(self):
         print("7. a basic-UI install does not start the notifier, an interactive one does",
               flush=True)
-        rc, log = self.msiexec("/i", self.a.package, "PRODUCT=%d" % PRODUCT, "SERIAL=" + SERIAL,
+        rc, log = self.msiexec("/i", self.package, "PRODUCT=%d" % PRODUCT, "SERIAL=" + SERIAL,
                                log="basic.log", ui="/qb")
         self.check(rc == 0, "/qb: installs (exit code %d)" % rc)
         self.check(log != "" and "StartNotifier" not in log, "/qb: the notifier is not started")
         self.removal("removal after /qb")
         before = len(self.queries())
-        rc, log = self.msiexec("/i", self.a.package, "PRODUCT=%d" % PRODUCT, "SERIAL=" + SERIAL,
+        rc, log = self.msiexec("/i", self.package, "PRODUCT=%d" % PRODUCT, "SERIAL=" + SERIAL,
                                log="interactive.log", ui=None)
         self.check(rc == 0, "installs (exit code %d)" % rc)
         self.check("Action start" in log and "StartNotifier" in log,
@@ -492,18 +504,19 @@ class Test:
     def values_that_stood_before(self):
         print("8. values that stood before the package", flush=True)
         record = r"Software\Brantlow\Products\%d" % PRODUCT
-        self.run(self.exe["productrec"], "add", str(PRODUCT), "BMT-650-OTHER")
+        # A record made before (as "productrec add" makes one).
+        self.probe("set", "HKLM", record, "SerialNumber", "BMT-650-OTHER")
         self.refused("/i", "a record of product %d with another serial" % PRODUCT,
                      ["PRODUCT=%d" % PRODUCT, "SERIAL=" + SERIAL], "RefuseRecordSerial",
                      "Product %d is recorded already with another serial number" % PRODUCT)
         self.check(self.value("HKLM", record, "SerialNumber") == "BMT-650-OTHER",
                    "that record is unchanged")
-        self.run(self.exe["productrec"], "add", str(PRODUCT), SERIAL)
+        self.probe("set", "HKLM", record, "SerialNumber", SERIAL)
         foreign = "C:\\Program Files\\Other Vendor\\Help\\"
         self.probe("set", "HKLM", HTML_HELP_KEY, COMPONENT_HELP, foreign)
         for step, verb, props in (("install", "/i", ["PRODUCT=%d" % PRODUCT, "SERIAL=" + SERIAL]),
                                   ("removal", "/x", [])):
-            rc, _ = self.msiexec(verb, self.a.package, *props, log="stood.log")
+            rc, _ = self.msiexec(verb, self.package, *props, log="stood.log")
             self.check(rc == 0, "with a record and a help value there before: %s "
                        "(exit code %d)" % (step, rc))
             got = self.value("HKLM", HTML_HELP_KEY, COMPONENT_HELP)
@@ -518,9 +531,36 @@ class Test:
             self.check(len(ours) == expected, "after %s: %d of the package's help values "
                        "(got %d)" % (step, expected, len(ours)))
         self.probe("delete", "HKLM", HTML_HELP_KEY, COMPONENT_HELP)
-        self.run(self.exe["productrec"], "remove", str(PRODUCT))
+        self.probe("delete", "HKLM", record, "SerialNumber")
+        self.probe("delete", "HKLM", record)
         self.check(self.products() == [] and not self.key_exists("HKLM", SETUP_KEY),
                    "nothing of the package is left")
+
+    def shipped_package(self):
+        print("9. the shipped i686 package under 64-bit msiexec (its programs are not started)",
+              flush=True)
+        tree = self.a.shipped_tree
+        self.view = ["-32"]
+        self.package = os.path.join(tree, "installer", "brantlow-support.msi")
+        self.older_package = os.path.join(tree, "installer", "brantlow-support-0.9.0.msi")
+        self.upgrade_code = self.a.shipped_upgrade_code
+        self.stage_dir = os.path.join(tree, "installer", "stage")
+        self.help_src = os.path.join(tree, "modpanel", "help")
+        self.folders()
+        self.nothing_installed("shipped package, before")
+        for name, props, action, reason in (
+                ("no SERIAL", [], "RefuseNoSerial", "No serial number given"),
+                ("a SERIAL of 128", ["SERIAL=" + "B" * 128], "RefuseSerialText", "more than 127"),
+                ("a control character", ["SERIAL=BMT\x01650"], "RefuseSerialText",
+                 "is not printable ASCII")):
+            self.refused("/i", "shipped package, " + name, ["PRODUCT=%d" % PRODUCT] + props,
+                         action, reason)
+            self.nothing_installed("shipped package, " + name, light=True)
+        self.upgrade()
+        self.contents()
+        self.repair()
+        self.removal("shipped package: removal, by product code", by_code=True)
+        self.values_that_stood_before()
 
     def main(self):
         lists = os.path.join(os.path.dirname(os.path.abspath(__file__)), os.pardir,
@@ -542,6 +582,7 @@ class Test:
             self.folders()
             self.nothing_installed("fresh prefix")
             self.bad_input()
+            self.start_server()
             self.upgrade()
             self.contents()
             self.repair()
@@ -553,6 +594,8 @@ class Test:
             print("   and its removal", flush=True)
             self.removal("removal after the interactive install, by product code", by_code=True)
             self.values_that_stood_before()
+            if self.a.shipped_tree:
+                self.shipped_package()
         finally:
             self.stop_server()
             self.stop_prefix()
@@ -564,6 +607,8 @@ def main():
     for name in ("wine-run", "prefix", "harness", "bin-dir", "stage-dir", "package", "older-package",
                  "upgrade-code", "version", "server", "port", "vendor-url"):
         p.add_argument("--" + name, required=True)
+    p.add_argument("--shipped-tree")
+    p.add_argument("--shipped-upgrade-code")
     return Test(p.parse_args()).main()
 
 
