@@ -92,7 +92,7 @@ def read_help_files():
     return names
 
 
-def guarded(cid, key, name, value, ours=None, fresh=None):
+def guarded(cid, key, name, value, ours=None, fresh=None, kind="string"):
     """A value that the package writes under HKLM only where none stood before
     or where the one that stood is the package's own, and removes only then.
     Returns (CID, searches, component lines, condition).
@@ -104,7 +104,9 @@ def guarded(cid, key, name, value, ours=None, fresh=None):
     only when the value is the package's (the mark, or OURS, a condition on
     WAS_<CID>), or when there is none (FRESH, a condition, when it needs
     more than the value's absence). A value that stood before the package
-    came is left as it was, at install and at removal."""
+    came is left as it was, at install and at removal. KIND is the WiX
+    RegistryValue type ("string", "integer"). Another such value is one more
+    entry in main()'s list."""
     was, owns = "WAS_" + cid.upper(), "OWNS_" + cid.upper()
     searches = [
         '<Property Id="%s"><RegistrySearch Id="Was%s" Root="HKLM" Key=%s Name=%s '
@@ -114,8 +116,8 @@ def guarded(cid, key, name, value, ours=None, fresh=None):
         % (owns, cid, quoteattr(SETUP_KEY + "\\Owned"), quoteattr(cid))]
     component = [
         '<Component Id="%s" Guid="*" Win64="$(var.Win64)">' % cid,
-        '  <RegistryValue Root="HKLM" Key=%s Name=%s Type="string" Value=%s KeyPath="yes"/>'
-        % (quoteattr(key), quoteattr(name), quoteattr(value)),
+        '  <RegistryValue Root="HKLM" Key=%s Name=%s Type="%s" Value=%s KeyPath="yes"/>'
+        % (quoteattr(key), quoteattr(name), kind, quoteattr(value)),
         '  <RegistryValue Root="HKLM" Key=%s Name=%s Type="string" Value="1"/>'
         % (quoteattr(SETUP_KEY + "\\Owned"), quoteattr(cid)),
         '</Component>']
