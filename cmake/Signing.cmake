@@ -14,6 +14,7 @@ set(BRANTLOW_SIGN_PKCS12 "" CACHE FILEPATH "PKCS#12 file to sign the programs an
 set(BRANTLOW_SIGN_PASSWORD_FILE "" CACHE FILEPATH "File holding the PKCS#12 password (none: no password)")
 set(BRANTLOW_SIGN_TIMESTAMP_URL "" CACHE STRING "RFC 3161 time-stamp server for the signatures")
 set(BRANTLOW_SIGN_NAME "Brantlow Support Tools")
+# The vendor's web address: in the signatures and in Programs and Features.
 set(BRANTLOW_VENDOR_URL "https://www.brantlow.example/")
 set(BRANTLOW_SIGN_SCRIPT ${CMAKE_SOURCE_DIR}/tools/build/sign.py)
 
