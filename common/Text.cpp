@@ -126,3 +126,14 @@ bool AbbreviatesKeyword(const char* pchName, int nLength, const char* pszKeyword
     }
     return true;
 }
+
+bool EndsWithSeparator(const char* pszFolder, UINT nCodePage)
+{
+    // From the start, a character at a time: only there is it known
+    // whether a byte is a lead byte or a trail byte.
+    const char* pLast = nullptr;
+    for (const char* p = pszFolder; *p != '\0';
+         p += (IsDBCSLeadByteEx(nCodePage, static_cast<BYTE>(*p)) && p[1] != '\0') ? 2 : 1)
+        pLast = p;
+    return pLast != nullptr && *pLast == '\\';
+}

@@ -42,3 +42,8 @@ bool FormatDecimal(DWORD dwValue, char* pszBuffer, int nSize);
 // for the name's a-z. A name longer than the keyword never matches. Both
 // programs read their options through it; each sets its own shortest name.
 bool AbbreviatesKeyword(const char* pchName, int nLength, const char* pszKeyword);
+
+// Whether a folder's text ends with a "\" of its own, read in the code page
+// nCodePage: in a double-byte code page a last character whose trail byte
+// is "\" (Shift-JIS has many) is not one.
+bool EndsWithSeparator(const char* pszFolder, UINT nCodePage);
