@@ -11,6 +11,9 @@ need=(g++-mingw-w64-i686-posix binutils-mingw-w64-i686
       wine wine32:i386 wine64
       xvfb xauth x11-utils imagemagick cmake make googletest python3 fp-utils curl
       iproute2 wixl msitools
+      # The notifier's end-to-end tests put a real HTTP proxy in front of the
+      # reference vendor server.
+      tinyproxy
       # The fuzz programs (fuzz/): clang with libFuzzer and the sanitizers,
       # Wine's Windows headers, 32-bit libraries for -m32, and llvm's
       # symbolizer (named stacks) and coverage tools.

@@ -7,6 +7,7 @@
 #include "CommandLine.h"
 #include "ProductCatalogue.h"
 #include "ProductSchedule.h"
+#include "ProxySettings.h"
 #include "Registry.h"
 #include "SystemLibrary.h"
 #include "UpdateAddress.h"
@@ -20,12 +21,30 @@ namespace
 
 const char kSettingsKey[] = "Software\\Brantlow\\Updates";
 const char kInternetSettingsKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
+const char kInternetPolicyKey[] =
+    "Software\\Policies\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
+// Policies live in the machine's one shared key: a 32-bit program asks for
+// the 64-bit view, where an administrator's tools write them.
+const REGSAM kPolicyAccess = KEY_READ | KEY_WOW64_64KEY;
 const int kMaxProducts = 128;
 const int kTextSize = 128;
 
 DWORD Now()
 {
     return (DWORD)time(0);
+}
+
+// A policy value: TRUE, with the value, when it is a REG_DWORD that fits in
+// 4 bytes; anything else counts as absent. 0 is a value like any other.
+BOOL ReadPolicy(CRegistry& key, const char* pszName, DWORD& dwValue)
+{
+    DWORD dwType = 0;
+    DWORD dwData = 0;
+    DWORD cbData = sizeof(dwData);
+    if (!key.QueryValue(pszName, &dwType, (BYTE*)&dwData, &cbData) || dwType != REG_DWORD)
+        return FALSE;
+    dwValue = dwData;
+    return TRUE;
 }
 
 } // namespace
@@ -104,13 +123,30 @@ BOOL CVersionCheckApp::RunNotifier()
 
 BOOL CVersionCheckApp::ReadSettings()
 {
+    // The administrator's policy first: it can turn the checks off or fix
+    // the interval, never turn checks on that the user turned off.
     CRegistry key;
+    DWORD dwPolicyInterval = 0;
+    if (key.OpenKey(HKEY_LOCAL_MACHINE, kPolicyKey, kPolicyAccess))
+    {
+        DWORD dwValue = 1;
+        if (ReadPolicy(key, kPolicyEnabled, dwValue) && dwValue == 0)
+            return FALSE;
+        if (ReadPolicy(key, kPolicyInterval, dwValue) && dwValue >= kMinPolicyInterval &&
+            dwValue <= kMaxPolicyInterval)
+        {
+            dwPolicyInterval = dwValue;
+            m_settings.checkInterval = dwValue * kSecondsPerDay;
+        }
+        key.Close();
+    }
+
     if (key.CreateKey(HKEY_CURRENT_USER, kSettingsKey))
     {
         DWORD dwValue = 0;
         if (ReadSetting(key, "Enabled", dwValue) == kSettingInvalid)
             return FALSE;
-        switch (ReadSetting(key, "Interval", dwValue))
+        switch (dwPolicyInterval ? kSettingAbsent : ReadSetting(key, "Interval", dwValue))
         {
         case kSettingInvalid:
             return FALSE;
@@ -123,13 +159,28 @@ BOOL CVersionCheckApp::ReadSettings()
         key.Close();
     }
 
+    // The proxy: the user's own, unless the machine's policy says that
+    // every user has the machine's.
+    BOOL bMachineProxy = FALSE;
+    if (key.OpenKey(HKEY_LOCAL_MACHINE, kInternetPolicyKey, kPolicyAccess))
+    {
+        DWORD dwValue = 1;
+        bMachineProxy = ReadPolicy(key, "ProxySettingsPerUser", dwValue) && dwValue == 0;
+        key.Close();
+    }
     if (key.OpenKey(HKEY_CURRENT_USER, kInternetSettingsKey, KEY_READ))
     {
         DWORD dwValue = 0;
         if (ReadSetting(key, "EnableAutodial", dwValue) == kSettingPresent)
             m_settings.autodialEnabled = TRUE;
+        if (!bMachineProxy)
+            ReadProxyFor(key, m_settings.serverHost, m_settings.proxyHost,
+                         sizeof(m_settings.proxyHost), m_settings.proxyPort);
         key.Close();
     }
+    if (bMachineProxy && key.OpenKey(HKEY_LOCAL_MACHINE, kInternetSettingsKey, KEY_READ))
+        ReadProxyFor(key, m_settings.serverHost, m_settings.proxyHost,
+                     sizeof(m_settings.proxyHost), m_settings.proxyPort);
     return TRUE;
 }
 
