@@ -197,12 +197,10 @@ BOOL CHttpClient::Post(const char* pszPath, const CMapStringToString& fields)
     char szLength[64] = "Content-Length: ";
     char szDigits[12];
     // A proxy needs the whole address: "http://host[:port]" before the path.
-    if (m_bProxy &&
-        (!AppendText(szRequest, sizeof(szRequest), "http://") ||
-         !AppendText(szRequest, sizeof(szRequest), m_strHost) ||
-         (m_nPort != 80 && (!FormatDecimal(m_nPort, szDigits, sizeof(szDigits)) ||
-                            !AppendText(szRequest, sizeof(szRequest), ":") ||
-                            !AppendText(szRequest, sizeof(szRequest), szDigits)))))
+    wsprintfA(szDigits, ":%u", (unsigned int)m_nPort);
+    if (m_bProxy && (!AppendText(szRequest, sizeof(szRequest), "http://") ||
+                     !AppendText(szRequest, sizeof(szRequest), m_strHost) ||
+                     !AppendText(szRequest, sizeof(szRequest), m_nPort != 80 ? szDigits : "")))
         return FALSE;
     if (!FormatDecimal((DWORD)nBody, szDigits, sizeof(szDigits)) ||
         !AppendText(szRequest, sizeof(szRequest), pszPath) ||

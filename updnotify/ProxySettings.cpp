@@ -1,5 +1,7 @@
 #include "ProxySettings.h"
 
+#include <string.h>
+
 #include "ProductSchedule.h"
 #include "Registry.h"
 #include "Text.h"
@@ -27,6 +29,18 @@ void NextEntry(const char* p, const char*& pBegin, const char*& pEnd, const char
         --pEnd;
     if (*pNext == ';')
         ++pNext;
+}
+
+// TRUE when the text from p to pEnd starts with pszLower, letters compared
+// without regard to case.
+BOOL StartsWithFolded(const char* p, const char* pEnd, const char* pszLower)
+{
+    for (; *pszLower != '\0'; ++p, ++pszLower)
+    {
+        if (p >= pEnd || Fold(*p) != *pszLower)
+            return FALSE;
+    }
+    return TRUE;
 }
 
 BOOL IsHostChar(char ch)
@@ -94,24 +108,16 @@ BOOL ParseProxyServer(const char* pszServer, char* pszHost, int nHostSize, unsig
         return FALSE;
     const char *pBegin, *pEnd, *pNext;
     NextEntry(pszServer, pBegin, pEnd, pNext);
-    BOOL bList = FALSE;
-    for (const char* p = pszServer; *p != '\0'; ++p)
-        bList |= *p == '=';
-    if (bList)
+    if (strchr(pszServer, '='))
     {
         // A list: the first "http=" entry, the others are for other protocols.
-        for (;;)
+        while (!StartsWithFolded(pBegin, pEnd, "http="))
         {
-            if (pEnd - pBegin >= 5 && Fold(pBegin[0]) == 'h' && Fold(pBegin[1]) == 't' &&
-                Fold(pBegin[2]) == 't' && Fold(pBegin[3]) == 'p' && pBegin[4] == '=')
-            {
-                pBegin += 5;
-                break;
-            }
             if (*pNext == '\0')
                 return FALSE;
             NextEntry(pNext, pBegin, pEnd, pNext);
         }
+        pBegin += 5;
     }
     else if (*pNext != '\0')
     {
@@ -156,9 +162,7 @@ BOOL IsProxyBypassed(const char* pszOverride, const char* pszHost)
 {
     if (pszOverride == 0 || pszHost == 0)
         return FALSE;
-    BOOL bDot = FALSE;
-    for (const char* p = pszHost; *p != '\0'; ++p)
-        bDot |= *p == '.';
+    BOOL bDot = strchr(pszHost, '.') != 0;
     const char* p = pszOverride;
     while (*p != '\0')
     {
@@ -166,11 +170,8 @@ BOOL IsProxyBypassed(const char* pszOverride, const char* pszHost)
         NextEntry(p, pBegin, pEnd, p);
         if (pBegin == pEnd)
             continue;
-        static const char kLocal[] = "<local>";
-        BOOL bLocal = pEnd - pBegin == sizeof(kLocal) - 1;
-        for (int i = 0; bLocal && i < (int)sizeof(kLocal) - 1; ++i)
-            bLocal = Fold(pBegin[i]) == kLocal[i];
-        if (bLocal ? !bDot : Matches(pBegin, pEnd, pszHost))
+        if (pEnd - pBegin == 7 && StartsWithFolded(pBegin, pEnd, "<local>") ? !bDot
+                                                                             : Matches(pBegin, pEnd, pszHost))
             return TRUE;
     }
     return FALSE;

@@ -159,26 +159,25 @@ BOOL CVersionCheckApp::ReadSettings()
         key.Close();
     }
 
-    // The proxy: the user's own, unless the machine's policy says that
-    // every user has the machine's.
-    BOOL bMachineProxy = FALSE;
-    if (key.OpenKey(HKEY_LOCAL_MACHINE, kInternetPolicyKey, kPolicyAccess))
-    {
-        DWORD dwValue = 1;
-        bMachineProxy = ReadPolicy(key, "ProxySettingsPerUser", dwValue) && dwValue == 0;
-        key.Close();
-    }
     if (key.OpenKey(HKEY_CURRENT_USER, kInternetSettingsKey, KEY_READ))
     {
         DWORD dwValue = 0;
         if (ReadSetting(key, "EnableAutodial", dwValue) == kSettingPresent)
             m_settings.autodialEnabled = TRUE;
-        if (!bMachineProxy)
-            ReadProxyFor(key, m_settings.serverHost, m_settings.proxyHost,
-                         sizeof(m_settings.proxyHost), m_settings.proxyPort);
         key.Close();
     }
-    if (bMachineProxy && key.OpenKey(HKEY_LOCAL_MACHINE, kInternetSettingsKey, KEY_READ))
+
+    // The proxy: the user's own, unless the machine's policy says that
+    // every user has the machine's.
+    HKEY hProxyRoot = HKEY_CURRENT_USER;
+    if (key.OpenKey(HKEY_LOCAL_MACHINE, kInternetPolicyKey, kPolicyAccess))
+    {
+        DWORD dwValue = 1;
+        if (ReadPolicy(key, "ProxySettingsPerUser", dwValue) && dwValue == 0)
+            hProxyRoot = HKEY_LOCAL_MACHINE;
+        key.Close();
+    }
+    if (key.OpenKey(hProxyRoot, kInternetSettingsKey, KEY_READ))
         ReadProxyFor(key, m_settings.serverHost, m_settings.proxyHost,
                      sizeof(m_settings.proxyHost), m_settings.proxyPort);
     return TRUE;
