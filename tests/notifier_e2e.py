@@ -286,12 +286,12 @@ def free_port():
 
 
 class Tinyproxy:
-    """Debian's tinyproxy on loopback, in a mount namespace of its own where
-    the vendor's host name leads to SERVER_ADDRESS. The notifier's own name
-    lookup leads to 127.0.0.1, where nothing listens on the server's port
-    then: a query that reaches the server went through the proxy."""
+    """Debian's tinyproxy on loopback. With REMAP, in a mount namespace of its
+    own where the vendor's host name leads to SERVER_ADDRESS: the notifier's
+    own name lookup leads to 127.0.0.1, where nothing listens on the server's
+    port then, so a query that reaches the server went through the proxy."""
 
-    def __init__(self, work, host, server_address):
+    def __init__(self, work, host, server_address, remap=True):
         self.port = free_port()
         self.log = os.path.join(work, "tinyproxy.log")
         conf = os.path.join(work, "tinyproxy.conf")
@@ -303,10 +303,12 @@ class Tinyproxy:
             f.write("127.0.0.1\tlocalhost\n%s\t%s\n" % (server_address, host))
         if os.path.exists(self.log):
             os.remove(self.log)
-        self.proc = subprocess.Popen(
-            ["unshare", "-m", "sh", "-c", 'mount --bind "$1" /etc/hosts && exec tinyproxy -d -c "$2"',
-             "sh", hosts, conf], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-            stderr=subprocess.DEVNULL)
+        command = ["tinyproxy", "-d", "-c", conf]
+        if remap:
+            command = ["unshare", "-m", "sh", "-c",
+                       'mount --bind "$1" /etc/hosts && exec tinyproxy -d -c "$2"', "sh", hosts, conf]
+        self.proc = subprocess.Popen(command, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                     stderr=subprocess.DEVNULL)
         # Listening shows in the log before the first connection is taken.
         deadline = time.time() + 20
         while not self.listening():
@@ -577,15 +579,19 @@ class Cases:
     def case_through_a_proxy(self):
         e = self.e
         # The vendor's name leads to the server only inside the proxy's
-        # namespace: the notifier's own way there fails.
-        e.server_address = "127.0.0.2"
-        e.install(FIRST, "E2E-OFFERED")
-        e.start_server([offer("E2E-OFFERED")])
-        rc, drv, out = e.notifier([], ["press", CAPTION, OK, 20000])
-        self.check(MSG_NO_UPDATES in out and e.queries() == [],
-                   "without the proxy the server is out of reach: message 1004, no query")
-        e.server.stop()
-        proxy = Tinyproxy(e.work, e.a.host, e.server_address)
+        # namespace: the notifier's own way there fails. (A tree built to ask
+        # an address, where no namespace can be made, has only the proxy's
+        # log and its Via header to show the way.)
+        remap = not all(part.isdigit() for part in e.a.host.split("."))
+        if remap:
+            e.server_address = "127.0.0.2"
+            e.install(FIRST, "E2E-OFFERED")
+            e.start_server([offer("E2E-OFFERED")])
+            rc, drv, out = e.notifier([], ["press", CAPTION, OK, 20000])
+            self.check(MSG_NO_UPDATES in out and e.queries() == [],
+                       "without the proxy the server is out of reach: message 1004, no query")
+            e.server.stop()
+        proxy = Tinyproxy(e.work, e.a.host, e.server_address, remap)
         e.use_proxy(proxy)
         for button, later in ((CANCEL, INTERVAL), (CHECK_LATER, LATER), (OK, None)):
             e.server.stop()
