@@ -102,10 +102,19 @@ int DefaultComponentType(DWORD dwProduct)
     return COMPONENT_ACTIVEX;
 }
 
+BOOL EndsWithSeparator(const char* pszFolder, UINT nCodePage)
+{
+    // From the start, a character at a time: only there is it known
+    // whether a byte is a lead byte or a trail byte.
+    const char* pLast = 0;
+    for (const char* p = pszFolder; *p; p += (IsDBCSLeadByteEx(nCodePage, (BYTE)*p) && p[1]) ? 2 : 1)
+        pLast = p;
+    return pLast != 0 && *pLast == '\\';
+}
+
 BOOL JoinPath(const char* pszFolder, const char* pszName, char* pszResult, int nSize)
 {
-    int nFolder = lstrlenA(pszFolder);
-    BOOL bSeparator = nFolder > 0 && pszFolder[nFolder - 1] != '\\';
+    BOOL bSeparator = pszFolder[0] != '\0' && !EndsWithSeparator(pszFolder, CP_ACP);
     if (!BuildFolder(pszResult, nSize, pszFolder, bSeparator ? "\\" : "", pszName))
     {
         pszResult[0] = '\0';

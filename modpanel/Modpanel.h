@@ -86,8 +86,14 @@ const ComponentEntry* SelectedEntry(HWND hDlg);
 // Whether the help file of an installed entry can be shown: listed under
 // the HTML Help key with a folder where the file exists, and HTML Help loaded.
 BOOL IsComponentHelpAvailable(const ComponentEntry* pEntry);
-// Joins a folder and a file name with one "\" (none added when the folder
-// ends with one). FALSE, and an empty result, when it does not fit.
+// Whether a folder's text ends with a "\" of its own: in a double-byte code
+// page a last character whose trail byte is "\" (Shift-JIS has many) is
+// not one.
+BOOL EndsWithSeparator(const char* pszFolder, UINT nCodePage);
+// Joins a folder and a file name with one "\": one is added unless the
+// folder ends with one (EndsWithSeparator, the ANSI code page), as a folder
+// that another installer registered without it needs. FALSE, and an empty
+// result, when it does not fit.
 BOOL JoinPath(const char* pszFolder, const char* pszName, char* pszResult, int nSize);
 // A registered path without the quotation marks around it: installers
 // often store InprocServer32 quoted. One leading and one trailing '"' are

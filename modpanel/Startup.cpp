@@ -68,7 +68,7 @@ void InitialisePaths()
     UINT nLength = GetSystemDirectoryA(szSystem, sizeof(szSystem));
     if (nLength == 0 || nLength >= sizeof(szSystem))
         szSystem[0] = '\0';
-    if (szSystem[0] && szSystem[lstrlenA(szSystem) - 1] != '\\')
+    if (szSystem[0] && !EndsWithSeparator(szSystem, CP_ACP))
         AppendText(szSystem, sizeof(szSystem), "\\");
     CopyTextCut(g_szRegistrationTool, sizeof(g_szRegistrationTool), szSystem);
     if (!AppendText(g_szRegistrationTool, sizeof(g_szRegistrationTool), "REGSVR32.EXE"))

@@ -4,23 +4,34 @@ the test's own, made anew by each run. One prefix serves the whole sequence,
 each step starting from what the one before left:
 
  1. bad input: no PRODUCT, an identifier that the catalogue does not hold,
-    one with a "|", no SERIAL: each install fails with a non-zero exit code
-    and its reason in the installer's log, and nothing is installed;
+    one with a "|", no SERIAL, each kind of serial that the notifier could
+    not send as given: each install fails with a non-zero exit code and its
+    reason in the installer's log, and nothing is installed;
  2. the older package (0.9.0) installed silently, then this build's package
     silently without PRODUCT or SERIAL: one installation remains, with this
-    build's files and the product and serial number of the first;
+    build's files and the product and serial number of the first; the older
+    one was removed inside the new installation (after InstallInitialize);
+    Programs and Features shows the icon, links and no "Change";
  3. what the installation holds: the files, the log-on start, the product
     record, the help folder values, the Start-menu shortcuts; a repair
-    without PRODUCT or SERIAL puts back a deleted file, value and record;
+    without PRODUCT or SERIAL puts back a deleted file, value and record; a
+    repair or removal told another PRODUCT or SERIAL is refused;
  4. the installed panel, started as its shortcut says, shows the product
     with Help enabled for an installed component and opens its help;
  5. the installed notifier, started as its shortcut says, asks the
-    reference vendor server and shows the offer; no silent install started
-    it before;
+    reference vendor server and shows the offer, again after Check Later;
+    no silent install started it before;
  6. silent removal: everything above is gone, the user's schedule stays;
  7. a basic-UI install does not start the notifier; an interactive install
     starts it once with SETUP (it checks although the product's next check
-    is a month away); removal again.
+    is a month away); removal again, by product code;
+ 8. values that stood before the package: a record of the product with
+    another serial refuses the install; a record with the same serial and
+    another product's HTML Help value of a help file's name are unchanged
+    after install and removal;
+ 9. where this host does not run 32-bit code (--shipped-tree): the shipped
+    i686 package under this tree's 64-bit msiexec, steps 1 to 3, 6 and 8
+    with a few refusals (its programs are not started).
 
 Everything is read as the tree's own programs see it (instprobe.exe), so the
 same test holds for a 32-bit package on a 64-bit prefix ("Program Files
@@ -52,6 +63,7 @@ RUN_KEY = r"Software\Microsoft\Windows\CurrentVersion\Run"
 HTML_HELP_KEY = r"Software\Microsoft\Windows\HTML Help"
 SETUP_KEY = r"Software\Brantlow\Support Tools"
 WM_COMMAND, IDCANCEL, IDC_CHECK_LATER, IDC_HELP_BUTTON = 0x0111, 2, 5, 1018
+UNINSTALL_KEY = r"Software\Microsoft\Windows\CurrentVersion\Uninstall"
 
 
 class Test:
@@ -64,6 +76,12 @@ class Test:
             "productrec": os.path.join(a.bin_dir, "tools", "productrec.exe"),
         }
         self.work = os.path.join(a.bin_dir, "tests", "installer-e2e")
+        # The package under test, and how its installation is read.
+        self.package, self.older_package = a.package, a.older_package
+        self.upgrade_code, self.stage_dir = a.upgrade_code, a.stage_dir
+        self.help_src = os.path.join(a.bin_dir, "modpanel", "help")
+        self.view = []      # ["-32"]: the 32-bit view, from this 64-bit tree
+        self.schedule = None
         self.server = VendorServer(a.server, a.port, os.path.join(self.work, "server.log"),
                                    lifetime=900)
 
@@ -73,7 +91,7 @@ class Test:
         return rc, out
 
     def probe(self, *args):
-        return self.run(self.exe["instprobe"], *args)
+        return self.run(self.exe["instprobe"], *(self.view + list(args)))
 
     def make_prefix(self):
         """A new prefix, its wine server and services started."""
@@ -112,7 +130,8 @@ class Test:
         log_unix = self.unix(log_win)
         if os.path.exists(log_unix):
             os.remove(log_unix)
-        args = ["msiexec", action, "Z:" + package.replace("/", "\\")] + \
+        target = package if package.startswith("{") else "Z:" + package.replace("/", "\\")
+        args = ["msiexec", action, target] + \
                ([ui] if ui else []) + ["/l*v", log_win] + list(props)
         t0 = time.time()
         rc, _ = self.run(*args, timeout=300)
@@ -147,17 +166,19 @@ class Test:
         return self.probe("key", root, key)[0] == 0
 
     def products(self):
-        rc, out = self.probe("products", "{%s}" % self.a.upgrade_code.strip("{}"))
+        rc, out = self.probe("products", "{%s}" % self.upgrade_code.strip("{}"))
         assert rc == 0, "instprobe products"
         return [line.split("\t") for line in out.splitlines() if line]
 
     def menu_dir(self):
         return next((d for d in self.menu_dirs if os.path.isdir(self.unix(d))), None)
 
-    def nothing_installed(self, what, product_ids=(PRODUCT,)):
+    def nothing_installed(self, what, product_ids=(PRODUCT,), light=False):
         self.check(self.products() == [], what + ": no installation of the package is registered")
         self.check(not os.path.exists(self.unix(self.vendor_dir)),
                    what + ": no folder %s" % self.vendor_dir)
+        if light:   # the same refusal's other cases checked everything
+            return
         self.check(self.value("HKLM", RUN_KEY, "Brantlow Update") is None,
                    what + ": no log-on start value")
         for pid in product_ids:
@@ -204,17 +225,44 @@ class Test:
             ("no SERIAL", ["PRODUCT=%d" % PRODUCT], "RefuseNoSerial", "No serial number given"),
         ]
         for name, props, action, reason in cases:
-            rc, log = self.msiexec("/i", self.a.package, *props, log="refused.log")
-            self.check(rc != 0, "%s: the install fails (exit code %d)" % (name, rc))
-            line = next((l for l in log.splitlines() if l.startswith("Action ") and
-                         (": %s." % action) in l and "Refused." in l), "")
-            self.check(reason in line, "%s: the log says why (%r)" % (name, line or "nothing"))
+            self.refused("/i", name, props, action, reason)
             self.nothing_installed(name, product_ids=(PRODUCT, 4, 0))
+        self.bad_serials()
+
+    def refused(self, verb, name, props, action, reason, package=None):
+        rc, log = self.msiexec(verb, package or self.package, *props, log="refused.log")
+        self.check(rc != 0, "%s: msiexec %s fails (exit code %d)" % (name, verb, rc))
+        line = next((l for l in log.splitlines() if l.startswith("Action ") and
+                     (": %s." % action) in l and "Refused." in l), "")
+        self.check(reason in line, "%s: the log says why (%r)" % (name, line or "nothing"))
+
+    def bad_serials(self):
+        """Each serial that the notifier could not send as given."""
+        form, chars, text = "RefuseSerialForm", "RefuseSerialCharacter", "RefuseSerialText"
+        cases = [
+            ("#650", form, 'begins with "#"'), ("BMT[~]650", form, 'holds "[~]"'),
+            ("BMT&sn=1", chars, '"&", "=", "+" and "%"'), ("BMT=650", chars, '"&"'),
+            ("BMT+650", chars, '"&"'), ("BMT%26650", chars, '"&"'),
+            ("B" * 128, text, "it has 128 characters, more than 127"),
+            ("BMT\x01650", text, "its character 4 is not printable ASCII"),
+            ("BMT-\u00e9", text, "its character 5 is not printable ASCII"),
+        ]
+        for serial, action, reason in cases:
+            name = "SERIAL=%r" % (serial if len(serial) < 20 else serial[:8] + "...")
+            self.refused("/i", name, ["PRODUCT=%d" % PRODUCT, "SERIAL=" + serial], action, reason)
+            self.nothing_installed(name, light=True)
+        # The longest that fits, and a space, are taken: checked by install.
+        rc, _ = self.msiexec("/i", self.package, "PRODUCT=%d" % PRODUCT, "SERIAL=" + "B" * 127,
+                             log="longest.log")
+        got = self.value("HKLM", r"Software\Brantlow\Products\%d" % PRODUCT, "SerialNumber")
+        self.check(rc == 0 and got == "B" * 127, "a serial of 127 characters is installed as "
+                   "given (exit code %d)" % rc)
+        rc, _ = self.msiexec("/x", self.package, log="longest-remove.log")
+        self.check(rc == 0, "and removed (exit code %d)" % rc)
 
     def upgrade(self):
         print("2. silent install of the older package, then of this one", flush=True)
-        self.start_server()
-        rc, log = self.msiexec("/i", self.a.older_package, "PRODUCT=%d" % PRODUCT,
+        rc, log = self.msiexec("/i", self.older_package, "PRODUCT=%d" % PRODUCT,
                                "SERIAL=" + SERIAL, log="older.log")
         self.check(rc == 0, "older package: installs (exit code %d)" % rc)
         self.check(log != "" and "StartNotifier" not in log,
@@ -224,7 +272,7 @@ class Test:
         self.check(not self.same_file("updnotify.exe", "updnotify/updnotify.exe"),
                    "older package: its notifier is not this build's")
 
-        rc, log = self.msiexec("/i", self.a.package, log="upgrade.log")
+        rc, log = self.msiexec("/i", self.package, log="upgrade.log")
         self.check(rc == 0, "this package over the older one, without PRODUCT or SERIAL: "
                    "installs (exit code %d)" % rc)
         self.check(log != "" and "StartNotifier" not in log,
@@ -232,12 +280,38 @@ class Test:
         now = self.products()
         self.check(len(now) == 1 and now[0][1] == self.a.version and now[0][0] != older[0][0],
                    "one installation remains, version %s (got %s)" % (self.a.version, now))
+        self.upgrade_inside_transaction(log)
+        self.programs_and_features(now[0][0] if now else "")
+
+    def upgrade_inside_transaction(self, log):
+        """The older package is removed inside the new installation's
+        transaction: after InstallInitialize, before anything is installed.
+        Wine's msiexec shows the order of the actions; whether a failure
+        puts the older installation back it does not show (its rollback is
+        not Windows')."""
+        starts = [l.split(": ", 1)[1].rstrip(".") for l in log.splitlines()
+                  if l.startswith("Action start ") and ": " in l]
+        order = [starts.index(a) if a in starts else -1
+                 for a in ("InstallInitialize", "RemoveExistingProducts", "InstallFiles")]
+        self.check(-1 not in order and order == sorted(order), "the upgrade removes the older "
+                   "package after InstallInitialize and before InstallFiles (positions %s)" % order)
+
+    def programs_and_features(self, code):
+        key = UNINSTALL_KEY + "\\" + code
+        got = {n: self.value("HKLM", key, n) for n in ("NoModify", "HelpLink", "URLInfoAbout")}
+        self.check(got == {"NoModify": 1, "HelpLink": self.a.vendor_url,
+                           "URLInfoAbout": self.a.vendor_url},
+                   "Programs and Features: no Change, the vendor's links %s (got %s)"
+                   % (self.a.vendor_url, got))
+        # The icon that Programs and Features shows, kept by the installer.
+        icon = "C:\\windows\\Installer\\%s\\updnotify.exe" % code
+        self.check(os.path.isfile(self.unix(icon)), "its icon is kept as " + icon)
 
     def same_file(self, installed, built):
         path = self.unix(self.install_dir + installed)
         if not os.path.isfile(path):
             return False
-        with open(path, "rb") as f, open(os.path.join(self.a.stage_dir, built), "rb") as g:
+        with open(path, "rb") as f, open(os.path.join(self.stage_dir, built), "rb") as g:
             return f.read() == g.read()
 
     def contents(self):
@@ -250,7 +324,7 @@ class Test:
                        "%s%s is the one this build ships" % (self.install_dir, installed))
         for name in self.help_files:
             self.check(self.same_file("Component Help\\" + name,
-                                      os.path.join(self.a.bin_dir, "modpanel", "help", name)),
+                                      os.path.join(self.help_src, name)),
                        "%s%s is this build's" % (self.help_dir, name))
             self.check(self.value("HKLM", HTML_HELP_KEY, name) == self.help_dir,
                        "HTML Help value %s is %s" % (name, self.help_dir))
@@ -260,6 +334,8 @@ class Test:
         got = self.value("HKLM", r"Software\Brantlow\Products\%d" % PRODUCT, "SerialNumber")
         self.check(got == SERIAL, "product %d is recorded with serial number %s (got %r)"
                    % (PRODUCT, SERIAL, got))
+        if self.view:       # this tree's productrec reads the other view
+            return self.shortcut_checks()
         # The catalogue itself sees the record (productrec lists as the
         # programs read it).
         rc, out = self.run(self.exe["productrec"], "list")
@@ -270,20 +346,23 @@ class Test:
         listed = sorted(int(l.split("\t")[0]) for l in out.splitlines() if l)
         self.check(listed == sorted(self.accepted), "the package accepts exactly the catalogue's "
                    "%d products (catalogue: %d)" % (len(self.accepted), len(listed)))
+        self.shortcut_checks()
 
+    def shortcut_checks(self):
         menu = self.menu_dir()
         self.check(menu is not None, "Start-menu folder \"%s\" exists" % TITLE)
         self.shortcuts = {}
-        for name, target, workdir in (("Component Panel", "modpanel.exe", self.help_dir),
-                                      ("Check for Updates", "updnotify.exe", self.install_dir)):
+        for name, target, workdir, args in (
+                ("Component Panel", "modpanel.exe", self.help_dir, "/PRODUCT:%d" % PRODUCT),
+                ("Check for Updates", "updnotify.exe", self.install_dir,
+                 "/PRODUCT:%d /DEBUG" % PRODUCT)):
             rc, out = self.probe("shortcut", (menu or "") + name + ".lnk")
             link = dict(line.split("\t", 1) for line in out.splitlines() if "\t" in line)
             self.shortcuts[name] = link
             self.check(rc == 0 and link.get("target") == self.install_dir + target and
-                       link.get("arguments") == "/PRODUCT:%d" % PRODUCT and
-                       link.get("workdir") == workdir,
-                       "shortcut \"%s\" starts %s%s /PRODUCT:%d in %s (got %s)"
-                       % (name, self.install_dir, target, PRODUCT, workdir, link))
+                       link.get("arguments") == args and link.get("workdir") == workdir,
+                       "shortcut \"%s\" starts %s%s %s in %s (got %s)"
+                       % (name, self.install_dir, target, args, workdir, link))
 
     def repair(self):
         print("3b. repair", flush=True)
@@ -294,7 +373,7 @@ class Test:
                    "damaged: %s is no longer listed" % COMPONENT_HELP)
         # Wine's msiexec /f does not repair (exit code 69); the property
         # form does the same on Windows.
-        rc, log = self.msiexec("/i", self.a.package, "REINSTALL=ALL", "REINSTALLMODE=amus",
+        rc, log = self.msiexec("/i", self.package, "REINSTALL=ALL", "REINSTALLMODE=amus",
                                log="repair.log")
         self.check(rc == 0, "repair without PRODUCT or SERIAL: succeeds (exit code %d)" % rc)
         self.check(self.same_file("modpanel.chm", "modpanel/modpanel.chm"),
@@ -306,6 +385,26 @@ class Test:
                    % (PRODUCT, SERIAL, got))
         self.check(len(self.products()) == 1, "repair: one installation")
         self.check("StartNotifier" not in log, "repair does not start the notifier")
+        self.other_product_or_serial()
+
+    def other_product_or_serial(self):
+        """A repair or removal acts on the installation's product and serial
+        only: told others, it is refused and changes nothing."""
+        other = "not as PRODUCT=17"    # the reason names the given product
+        for verb, name, props, action, reason in (
+                ("/x", "removal with PRODUCT=17", ["PRODUCT=17"], "RefuseOtherProduct", other),
+                ("/i", "repair with PRODUCT=17", ["PRODUCT=17", "REINSTALL=ALL",
+                                                  "REINSTALLMODE=amus"], "RefuseOtherProduct", other),
+                ("/x", "removal with another SERIAL", ["SERIAL=BMT-OTHER"], "RefuseOtherSerial",
+                 "installed with; it is repaired, upgraded and removed with that one only")):
+            self.refused(verb, name, props, action, reason)
+            got = self.value("HKLM", r"Software\Brantlow\Products\%d" % PRODUCT, "SerialNumber")
+            self.check(len(self.products()) == 1 and got == SERIAL and
+                       not self.key_exists("HKLM", r"Software\Brantlow\Products\17"),
+                       "%s: the installation and its record stay, no record of 17" % name)
+        other = [d[:-len(TITLE) - 1] + self.titles[17] for d in self.menu_dirs]
+        self.check(not any(os.path.exists(self.unix(d)) for d in other),
+                   "no Start-menu folder \"%s\"" % self.titles[17])
 
     def panel(self):
         print("4. the installed panel with a component's help", flush=True)
@@ -356,9 +455,21 @@ class Test:
         self.schedule = self.value("HKCU", SCHEDULE_KEY, "NextCheck")
         self.check(isinstance(self.schedule, int) and self.schedule > time.time() + 20 * 86400,
                    "Check Later put the next check a month on (got %r)" % self.schedule)
+        # A user who asks for a check gets one, a month early or not.
+        proc = self.start(link)
+        rc, out = self.driver("show", NOTIFIER, 30000)
+        self.check(rc == 0 and DISPLAY_NAME in out, "Check for Updates after Check Later: "
+                   "the offer shows again")
+        self.driver("press", NOTIFIER, IDC_CHECK_LATER, 5000)
+        self.check.ended(proc, "the notifier", 30)
+        self.check(len(self.queries()) == 2, "the server was asked again")
+        self.schedule = self.value("HKCU", SCHEDULE_KEY, "NextCheck")
 
-    def removal(self, what):
-        rc, _ = self.msiexec("/x", self.a.package, log="remove.log")
+    def removal(self, what, by_code=False):
+        code = self.products()[0][0] if by_code and self.products() else None
+        rc, _ = self.msiexec("/x", code or self.package, log="remove.log")
+        if by_code:
+            self.check(code is not None, what + ": by product code %s" % code)
         self.check(rc == 0, what + ": removes (exit code %d)" % rc)
         self.nothing_installed(what)
         self.check(self.value("HKCU", SCHEDULE_KEY, "NextCheck") == self.schedule,
@@ -367,13 +478,13 @@ class Test:
     def interactive(self):
         print("7. a basic-UI install does not start the notifier, an interactive one does",
               flush=True)
-        rc, log = self.msiexec("/i", self.a.package, "PRODUCT=%d" % PRODUCT, "SERIAL=" + SERIAL,
+        rc, log = self.msiexec("/i", self.package, "PRODUCT=%d" % PRODUCT, "SERIAL=" + SERIAL,
                                log="basic.log", ui="/qb")
         self.check(rc == 0, "/qb: installs (exit code %d)" % rc)
         self.check(log != "" and "StartNotifier" not in log, "/qb: the notifier is not started")
         self.removal("removal after /qb")
         before = len(self.queries())
-        rc, log = self.msiexec("/i", self.a.package, "PRODUCT=%d" % PRODUCT, "SERIAL=" + SERIAL,
+        rc, log = self.msiexec("/i", self.package, "PRODUCT=%d" % PRODUCT, "SERIAL=" + SERIAL,
                                log="interactive.log", ui=None)
         self.check(rc == 0, "installs (exit code %d)" % rc)
         self.check("Action start" in log and "StartNotifier" in log,
@@ -390,6 +501,67 @@ class Test:
             time.sleep(0.2)
         self.schedule = self.value("HKCU", SCHEDULE_KEY, "NextCheck")
 
+    def values_that_stood_before(self):
+        print("8. values that stood before the package", flush=True)
+        record = r"Software\Brantlow\Products\%d" % PRODUCT
+        # A record made before (as "productrec add" makes one).
+        self.probe("set", "HKLM", record, "SerialNumber", "BMT-650-OTHER")
+        self.refused("/i", "a record of product %d with another serial" % PRODUCT,
+                     ["PRODUCT=%d" % PRODUCT, "SERIAL=" + SERIAL], "RefuseRecordSerial",
+                     "Product %d is recorded already with another serial number" % PRODUCT)
+        self.check(self.value("HKLM", record, "SerialNumber") == "BMT-650-OTHER",
+                   "that record is unchanged")
+        self.probe("set", "HKLM", record, "SerialNumber", SERIAL)
+        foreign = "C:\\Program Files\\Other Vendor\\Help\\"
+        self.probe("set", "HKLM", HTML_HELP_KEY, COMPONENT_HELP, foreign)
+        for step, verb, props in (("install", "/i", ["PRODUCT=%d" % PRODUCT, "SERIAL=" + SERIAL]),
+                                  ("removal", "/x", [])):
+            rc, _ = self.msiexec(verb, self.package, *props, log="stood.log")
+            self.check(rc == 0, "with a record and a help value there before: %s "
+                       "(exit code %d)" % (step, rc))
+            got = self.value("HKLM", HTML_HELP_KEY, COMPONENT_HELP)
+            self.check(got == foreign, "after %s: %s is still the other product's %s (got %r)"
+                       % (step, COMPONENT_HELP, foreign, got))
+            got = self.value("HKLM", record, "SerialNumber")
+            self.check(got == SERIAL, "after %s: the record made before is there (got %r)"
+                       % (step, got))
+            ours = [n for n in self.help_files if n != COMPONENT_HELP and
+                    self.value("HKLM", HTML_HELP_KEY, n) == self.help_dir]
+            expected = len(self.help_files) - 1 if step == "install" else 0
+            self.check(len(ours) == expected, "after %s: %d of the package's help values "
+                       "(got %d)" % (step, expected, len(ours)))
+        self.probe("delete", "HKLM", HTML_HELP_KEY, COMPONENT_HELP)
+        self.probe("delete", "HKLM", record, "SerialNumber")
+        self.probe("delete", "HKLM", record)
+        self.check(self.products() == [] and not self.key_exists("HKLM", SETUP_KEY),
+                   "nothing of the package is left")
+
+    def shipped_package(self):
+        print("9. the shipped i686 package under 64-bit msiexec (its programs are not started)",
+              flush=True)
+        tree = self.a.shipped_tree
+        self.view = ["-32"]
+        self.package = os.path.join(tree, "installer", "brantlow-support.msi")
+        self.older_package = os.path.join(tree, "installer", "brantlow-support-0.9.0.msi")
+        self.upgrade_code = self.a.shipped_upgrade_code
+        self.stage_dir = os.path.join(tree, "installer", "stage")
+        self.help_src = os.path.join(tree, "modpanel", "help")
+        self.folders()
+        self.nothing_installed("shipped package, before")
+        for name, props, action, reason in (
+                ("no SERIAL", [], "RefuseNoSerial", "No serial number given"),
+                ("a SERIAL of 128", ["SERIAL=" + "B" * 128], "RefuseSerialText", "more than 127"),
+                ("a control character", ["SERIAL=BMT\x01650"], "RefuseSerialText",
+                 "is not printable ASCII")):
+            self.refused("/i", "shipped package, " + name, ["PRODUCT=%d" % PRODUCT] + props,
+                         action, reason)
+            self.nothing_installed("shipped package, " + name, light=True)
+        self.upgrade()
+        self.contents()
+        self.repair()
+        self.removal("shipped package: removal, by product code", by_code=True)
+        self.values_that_stood_before()
+
     def main(self):
         lists = os.path.join(os.path.dirname(os.path.abspath(__file__)), os.pardir,
                              "installer", "make_package_lists.py")
@@ -398,7 +570,8 @@ class Test:
         self.help_files = out.split()
         out = subprocess.run([sys.executable, lists, "--list-products"], check=True,
                              capture_output=True, text=True).stdout
-        self.accepted = [int(l.split("\t")[0]) for l in out.splitlines() if l]
+        self.titles = dict((int(l.split("\t")[0]), l.split("\t")[1]) for l in out.splitlines() if l)
+        self.accepted = list(self.titles)
         os.makedirs(self.work, exist_ok=True)
         t0 = time.time()
         if not self.make_prefix():
@@ -409,6 +582,7 @@ class Test:
             self.folders()
             self.nothing_installed("fresh prefix")
             self.bad_input()
+            self.start_server()
             self.upgrade()
             self.contents()
             self.repair()
@@ -418,7 +592,10 @@ class Test:
             self.removal("silent removal")
             self.interactive()
             print("   and its removal", flush=True)
-            self.removal("removal after the interactive install")
+            self.removal("removal after the interactive install, by product code", by_code=True)
+            self.values_that_stood_before()
+            if self.a.shipped_tree:
+                self.shipped_package()
         finally:
             self.stop_server()
             self.stop_prefix()
@@ -428,8 +605,10 @@ class Test:
 def main():
     p = argparse.ArgumentParser()
     for name in ("wine-run", "prefix", "harness", "bin-dir", "stage-dir", "package", "older-package",
-                 "upgrade-code", "version", "server", "port"):
+                 "upgrade-code", "version", "server", "port", "vendor-url"):
         p.add_argument("--" + name, required=True)
+    p.add_argument("--shipped-tree")
+    p.add_argument("--shipped-upgrade-code")
     return Test(p.parse_args()).main()
 
 

@@ -169,6 +169,13 @@ TEST(ModpanelPaths, JoinPutsOneSeparator)
     EXPECT_TRUE(JoinPath("C:\\help", "abc.chm", path, sizeof(path)));   // 15 + terminator
     EXPECT_FALSE(JoinPath("C:\\help", "abcd.chm", path, sizeof(path)));
     EXPECT_STREQ("", path);
+    // A folder whose last character is Shift-JIS 0x95 0x5C (its trail byte
+    // is "\") has no separator of its own; in a single-byte code page the
+    // same bytes end with one.
+    EXPECT_FALSE(EndsWithSeparator("C:\\\x95\\", 932));
+    EXPECT_TRUE(EndsWithSeparator("C:\\\x95\\\\", 932));
+    EXPECT_TRUE(EndsWithSeparator("C:\\\x95\\", 1252));
+    EXPECT_FALSE(EndsWithSeparator("", 932));
 }
 
 class RegistryText : public ::testing::Test

@@ -16,6 +16,11 @@
 //   instprobe delete ROOT KEY [NAME]      deletes the value NAME, or the key
 //                                         (without subkeys) when no NAME
 //
+//   instprobe -32 ...                     the same in the 32-bit folders and
+//                                         registry view, from a 64-bit program
+//                                         (the shipped 32-bit package where
+//                                         32-bit programs cannot run)
+//
 // ROOT is HKLM or HKCU. Exit codes: 0 found, 1 key or file missing, 3 value
 // missing, 2 usage or another failure.
 #include <windows.h>
@@ -35,6 +40,10 @@ const int kMissing = 1;
 const int kUsage = 2;
 const int kValueMissing = 3;
 
+// The registry view and Program Files folder that are read (-32: the 32-bit ones).
+REGSAM g_samView = 0;
+int g_nProgramFiles = CSIDL_PROGRAM_FILES;
+
 bool ParseRoot(const char* psz, HKEY* phRoot)
 {
     if (lstrcmpiA(psz, "HKLM") == 0)
@@ -49,7 +58,7 @@ bool ParseRoot(const char* psz, HKEY* phRoot)
 int Folders()
 {
     char szPath[MAX_PATH];
-    if (FAILED(SHGetFolderPathA(nullptr, CSIDL_PROGRAM_FILES, nullptr, 0, szPath)))
+    if (FAILED(SHGetFolderPathA(nullptr, g_nProgramFiles, nullptr, 0, szPath)))
         return kUsage;
     printf("programfiles\t%s\n", szPath);
     if (FAILED(SHGetFolderPathA(nullptr, CSIDL_PROGRAMS, nullptr, 0, szPath)))
@@ -64,7 +73,7 @@ int Folders()
 int Value(HKEY hRoot, const char* pszKey, const char* pszName)
 {
     HKEY hKey;
-    if (RegOpenKeyExA(hRoot, pszKey, 0, KEY_QUERY_VALUE, &hKey) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(hRoot, pszKey, 0, KEY_QUERY_VALUE | g_samView, &hKey) != ERROR_SUCCESS)
         return kMissing;
     BYTE abData[4096];
     DWORD dwType = 0, cbData = sizeof(abData) - 1;
@@ -91,7 +100,7 @@ int Value(HKEY hRoot, const char* pszKey, const char* pszName)
 int Key(HKEY hRoot, const char* pszKey)
 {
     HKEY hKey;
-    if (RegOpenKeyExA(hRoot, pszKey, 0, KEY_QUERY_VALUE, &hKey) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(hRoot, pszKey, 0, KEY_QUERY_VALUE | g_samView, &hKey) != ERROR_SUCCESS)
         return kMissing;
     for (DWORD i = 0;; ++i)
     {
@@ -167,20 +176,34 @@ int Shortcut(const char* pszFile)
 int Delete(HKEY hRoot, const char* pszKey, const char* pszName)
 {
     if (!pszName)
-        return RegDeleteKeyA(hRoot, pszKey) == ERROR_SUCCESS ? kFound : kMissing;
+        return RegDeleteKeyExA(hRoot, pszKey, g_samView, 0) == ERROR_SUCCESS ? kFound : kMissing;
     HKEY hKey;
-    if (RegOpenKeyExA(hRoot, pszKey, 0, KEY_SET_VALUE, &hKey) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(hRoot, pszKey, 0, KEY_SET_VALUE | g_samView, &hKey) != ERROR_SUCCESS)
         return kMissing;
     LONG lResult = RegDeleteValueA(hKey, pszName);
     RegCloseKey(hKey);
     return lResult == ERROR_SUCCESS ? kFound : kValueMissing;
 }
 
+// Another installer's value, written as text before the package comes.
+int Set(HKEY hRoot, const char* pszKey, const char* pszName, const char* pszText)
+{
+    HKEY hKey;
+    if (RegCreateKeyExA(hRoot, pszKey, 0, nullptr, 0, KEY_SET_VALUE | g_samView, nullptr, &hKey,
+                        nullptr) !=
+        ERROR_SUCCESS)
+        return kMissing;
+    LONG lResult = RegSetValueExA(hKey, pszName, 0, REG_SZ, (const BYTE*)pszText,
+                                  (DWORD)strlen(pszText) + 1);
+    RegCloseKey(hKey);
+    return lResult == ERROR_SUCCESS ? kFound : kUsage;
+}
+
 int Usage()
 {
-    fprintf(stderr, "usage: instprobe folders | value ROOT KEY NAME | key ROOT KEY |\n"
+    fprintf(stderr, "usage: instprobe [-32] folders | value ROOT KEY NAME | key ROOT KEY |\n"
                     "                 products UPGRADE-CODE | shortcut FILE.lnk |\n"
-                    "                 delete ROOT KEY [NAME]\n");
+                    "                 delete ROOT KEY [NAME] | set ROOT KEY NAME TEXT\n");
     return kUsage;
 }
 
@@ -189,6 +212,13 @@ int Usage()
 int main(int argc, char** argv)
 {
     HKEY hRoot;
+    if (argc > 1 && strcmp(argv[1], "-32") == 0)
+    {
+        g_samView = KEY_WOW64_32KEY;
+        g_nProgramFiles = CSIDL_PROGRAM_FILESX86;
+        --argc;
+        ++argv;
+    }
     if (argc == 2 && strcmp(argv[1], "folders") == 0)
         return Folders();
     if (argc == 5 && strcmp(argv[1], "value") == 0 && ParseRoot(argv[2], &hRoot))
@@ -201,5 +231,7 @@ int main(int argc, char** argv)
         return Shortcut(argv[2]);
     if ((argc == 4 || argc == 5) && strcmp(argv[1], "delete") == 0 && ParseRoot(argv[2], &hRoot))
         return Delete(hRoot, argv[3], argc == 5 ? argv[4] : nullptr);
+    if (argc == 6 && strcmp(argv[1], "set") == 0 && ParseRoot(argv[2], &hRoot))
+        return Set(hRoot, argv[3], argv[4], argv[5]);
     return Usage();
 }
