@@ -279,7 +279,7 @@ TEST(ProxySettings, WhatTheRegistryValuesGive)
 {
     const char* pszPath = "Software\\Brantlow\\Tests\\ProxySettings";
     const char* kHost = "updates.brantlow.example";
-    const std::string longHost(253, 'p');
+    const std::string longHost(252, 'p');
     struct Row
     {
         RegValue enable, server, bypass;
@@ -293,9 +293,10 @@ TEST(ProxySettings, WhatTheRegistryValuesGive)
         {Dword(1), Text(" HTTP=web.corp:81 ; https=s.corp"), None(), kHost, "web.corp:81"},
         {Dword(1), Text("http=web.corp"), None(), kHost, "web.corp:80"},
         {Dword(1), Text("proxy.corp:65535"), None(), kHost, "proxy.corp:65535"},
-        {Dword(1), Text(longHost + ":1"), None(), kHost, longHost + ":1"},   // 255 characters fit
+        // The data may fill all but the last byte of the 256-byte buffer.
+        {Dword(1), Text(longHost + ":1"), None(), kHost, longHost + ":1"},
         // Bad settings: a direct connection.
-        {Dword(1), Text(longHost + ":12"), None(), kHost, ""},               // 256 do not
+        {Dword(1), Text(longHost + ":12"), None(), kHost, ""},
         {Dword(0), Text("proxy.corp:3128"), None(), kHost, ""},
         {Text("1"), Text("proxy.corp:3128"), None(), kHost, ""},
         {None(), Text("proxy.corp:3128"), None(), kHost, ""},
@@ -332,7 +333,8 @@ TEST(ProxySettings, WhatTheRegistryValuesGive)
         {Dword(1), Text("p:1"), Text("*.brantlow.example", REG_EXPAND_SZ), kHost, "p:1"},
         // A bypass list too long for its buffer counts as none, never cut.
         {Dword(1), Text("p:1"), Text("x.corp;" + std::string(kProxyOverrideSize, 'x') + ";*"), kHost, "p:1"},
-        {Dword(1), Text("p:1"), Text(std::string(kProxyOverrideSize - 2, ';') + "*"), kHost, ""},
+        {Dword(1), Text("p:1"), Text(std::string(kProxyOverrideSize - 3, ';') + "*"), kHost, ""},
+        {Dword(1), Text("p:1"), Text(std::string(kProxyOverrideSize - 2, ';') + "*"), kHost, "p:1"},
     };
     for (const Row& row : rows)
     {

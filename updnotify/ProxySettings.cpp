@@ -84,19 +84,16 @@ BOOL Matches(const char* pPattern, const char* pEnd, const char* pszHost)
 }
 
 // A REG_SZ value whole in pszText, terminated. FALSE when it is absent, of
-// another type, or longer than the buffer.
+// another type, or its data (terminator included) is longer than nSize - 1
+// bytes: the last byte is kept for a terminator of our own, since the
+// registry does not promise one.
 BOOL ReadText(CRegistry& key, const char* pszName, char* pszText, DWORD nSize)
 {
     DWORD dwType = 0;
-    DWORD cbData = nSize;
+    DWORD cbData = nSize - 1;
     if (!key.QueryValue(pszName, &dwType, (BYTE*)pszText, &cbData) || dwType != REG_SZ)
         return FALSE;
-    if (cbData == 0 || pszText[cbData - 1] != '\0')
-    {
-        if (cbData >= nSize)
-            return FALSE;
-        pszText[cbData] = '\0';
-    }
+    pszText[cbData] = '\0';
     return TRUE;
 }
 
@@ -104,8 +101,6 @@ BOOL ReadText(CRegistry& key, const char* pszName, char* pszText, DWORD nSize)
 
 BOOL ParseProxyServer(const char* pszServer, char* pszHost, int nHostSize, unsigned short& nPort)
 {
-    if (pszServer == 0)
-        return FALSE;
     const char *pBegin, *pEnd, *pNext;
     NextEntry(pszServer, pBegin, pEnd, pNext);
     if (strchr(pszServer, '='))
@@ -160,8 +155,6 @@ BOOL ParseProxyServer(const char* pszServer, char* pszHost, int nHostSize, unsig
 
 BOOL IsProxyBypassed(const char* pszOverride, const char* pszHost)
 {
-    if (pszOverride == 0 || pszHost == 0)
-        return FALSE;
     BOOL bDot = strchr(pszHost, '.') != 0;
     const char* p = pszOverride;
     while (*p != '\0')
@@ -180,8 +173,6 @@ BOOL IsProxyBypassed(const char* pszOverride, const char* pszHost)
 BOOL ReadProxyFor(CRegistry& key, const char* pszHost, char* pszProxy, int nProxySize,
                   unsigned short& nPort)
 {
-    if (nProxySize <= 0)
-        return FALSE;
     pszProxy[0] = '\0';
     DWORD dwEnable = 0;
     char szServer[kProxyServerSize];

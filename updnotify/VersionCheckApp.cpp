@@ -34,17 +34,18 @@ DWORD Now()
     return (DWORD)time(0);
 }
 
-// A policy value: TRUE, with the value, when it is a REG_DWORD that fits in
-// 4 bytes; anything else counts as absent. 0 is a value like any other.
-BOOL ReadPolicy(CRegistry& key, const char* pszName, DWORD& dwValue)
+// A machine policy value: its number when it is a REG_DWORD that fits in 4
+// bytes; dwAbsent when the key or the value is missing or of another type.
+DWORD ReadPolicy(const char* pszKey, const char* pszName, DWORD dwAbsent)
 {
+    CRegistry key;
     DWORD dwType = 0;
     DWORD dwData = 0;
     DWORD cbData = sizeof(dwData);
-    if (!key.QueryValue(pszName, &dwType, (BYTE*)&dwData, &cbData) || dwType != REG_DWORD)
-        return FALSE;
-    dwValue = dwData;
-    return TRUE;
+    if (!key.OpenKey(HKEY_LOCAL_MACHINE, pszKey, kPolicyAccess) ||
+        !key.QueryValue(pszName, &dwType, (BYTE*)&dwData, &cbData) || dwType != REG_DWORD)
+        return dwAbsent;
+    return dwData;
 }
 
 } // namespace
@@ -125,22 +126,15 @@ BOOL CVersionCheckApp::ReadSettings()
 {
     // The administrator's policy first: it can turn the checks off or fix
     // the interval, never turn checks on that the user turned off.
-    CRegistry key;
-    DWORD dwPolicyInterval = 0;
-    if (key.OpenKey(HKEY_LOCAL_MACHINE, kPolicyKey, kPolicyAccess))
-    {
-        DWORD dwValue = 1;
-        if (ReadPolicy(key, kPolicyEnabled, dwValue) && dwValue == 0)
-            return FALSE;
-        if (ReadPolicy(key, kPolicyInterval, dwValue) && dwValue >= kMinPolicyInterval &&
-            dwValue <= kMaxPolicyInterval)
-        {
-            dwPolicyInterval = dwValue;
-            m_settings.checkInterval = dwValue * kSecondsPerDay;
-        }
-        key.Close();
-    }
+    if (ReadPolicy(kPolicyKey, kPolicyEnabled, 1) == 0)
+        return FALSE;
+    DWORD dwPolicyInterval = ReadPolicy(kPolicyKey, kPolicyInterval, 0);
+    if (dwPolicyInterval - kMinPolicyInterval <= kMaxPolicyInterval - kMinPolicyInterval)
+        m_settings.checkInterval = dwPolicyInterval * kSecondsPerDay;
+    else
+        dwPolicyInterval = 0;
 
+    CRegistry key;
     if (key.CreateKey(HKEY_CURRENT_USER, kSettingsKey))
     {
         DWORD dwValue = 0;
@@ -169,14 +163,8 @@ BOOL CVersionCheckApp::ReadSettings()
 
     // The proxy: the user's own, unless the machine's policy says that
     // every user has the machine's.
-    HKEY hProxyRoot = HKEY_CURRENT_USER;
-    if (key.OpenKey(HKEY_LOCAL_MACHINE, kInternetPolicyKey, kPolicyAccess))
-    {
-        DWORD dwValue = 1;
-        if (ReadPolicy(key, "ProxySettingsPerUser", dwValue) && dwValue == 0)
-            hProxyRoot = HKEY_LOCAL_MACHINE;
-        key.Close();
-    }
+    HKEY hProxyRoot = ReadPolicy(kInternetPolicyKey, "ProxySettingsPerUser", 1) == 0
+                          ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
     if (key.OpenKey(hProxyRoot, kInternetSettingsKey, KEY_READ))
         ReadProxyFor(key, m_settings.serverHost, m_settings.proxyHost,
                      sizeof(m_settings.proxyHost), m_settings.proxyPort);
