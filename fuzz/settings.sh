@@ -3,7 +3,7 @@
 
 # Target, and the largest input it takes.
 all_targets=(response:8192 status_value:256 notifier_cmdline:512 panel_cmdline:512
-             update_address:1024 string_map:2048)
+             update_address:1024 string_map:2048 proxy_settings:1024)
 
 # 32-bit programs (long is 32 bits, as on Windows) where this host runs
 # 32-bit code, else 64-bit.

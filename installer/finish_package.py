@@ -50,6 +50,27 @@ If f <> "" Then Session.Property("SERIALFAULT") = f
 """
 TYPE_VBSCRIPT_TEXT = 38
 
+# The notifier's policy properties: UPDATECHECKS 0 or 1, UPDATEINTERVAL a
+# number of days from 1 to 365 written with digits only. The script leaves
+# the reason in POLICYFAULT.
+CHECK_POLICY = """f = ""
+c = Session.Property("UPDATECHECKS")
+If c <> "" And c <> "0" And c <> "1" Then f = "UPDATECHECKS=" & c & " is neither 0 nor 1"
+v = Session.Property("UPDATEINTERVAL")
+If v <> "" Then
+  ok = Len(v) <= 3
+  For i = 1 To Len(v)
+    If InStr(1, "0123456789", Mid(v, i, 1), 0) = 0 Then ok = False
+  Next
+  If ok Then
+    If CInt(v) < 1 Or CInt(v) > 365 Then ok = False
+  End If
+  If Not ok Then f = "UPDATEINTERVAL=" & v & " is not a number of days from 1 to 365"
+End If
+If f <> "" Then Session.Property("POLICYFAULT") = f
+"""
+CHECK_POLICY_SEQUENCE = 69
+
 # (action, sequence, condition, message). 54 and 55: before the
 # installation's PRODUCT and SERIAL are taken (56, 57); 60 and on: after the
 # product and its key are known (58), before anything is costed.
@@ -90,6 +111,9 @@ REFUSALS = [
      "NOT Installed AND SERIALFAULT",
      "Unusable serial number: [SERIALFAULT]; a serial number is printable ASCII text of at "
      "most 127 characters."),
+    ("RefusePolicy", 70,
+     "POLICYFAULT",
+     "Unusable policy value: [POLICYFAULT]."),
     ("RefuseRecordSerial", 68,
      "NOT Installed AND WAS_PRODUCTRECORD AND WAS_PRODUCTRECORD <> SERIAL",
      "Product [PRODUCT] is recorded already with another serial number: remove that record "
@@ -97,7 +121,7 @@ REFUSALS = [
 ]
 CHECK_SERIAL_SEQUENCE = 66
 TYPE_ERROR = 19
-SECURE = "NEWERFOUND;OLDERFOUND;PRODUCT;SERIAL"
+SECURE = "NEWERFOUND;OLDERFOUND;PRODUCT;SERIAL;UPDATECHECKS;UPDATEINTERVAL"
 PROGRAMS = ("updnotify.exe", "modpanel.exe")
 
 
@@ -133,6 +157,12 @@ def main():
         queries.append("INSERT INTO %s (Action, Condition, Sequence) VALUES "
                        "('CheckSerial', 'NOT Installed AND SERIAL', %d)"
                        % (table, CHECK_SERIAL_SEQUENCE))
+    queries.append("INSERT INTO CustomAction (Action, Type, Source, Target) VALUES "
+                   "('CheckPolicy', %d, '', %s)" % (TYPE_VBSCRIPT_TEXT, sql_text(CHECK_POLICY)))
+    for table in ("InstallExecuteSequence", "InstallUISequence"):
+        queries.append("INSERT INTO %s (Action, Condition, Sequence) VALUES "
+                       "('CheckPolicy', 'UPDATECHECKS OR UPDATEINTERVAL', %d)"
+                       % (table, CHECK_POLICY_SEQUENCE))
     for action, sequence, condition, message in REFUSALS:
         queries.append("INSERT INTO CustomAction (Action, Type, Source, Target) VALUES (%s, %d, '', %s)"
                        % (sql_text(action), TYPE_ERROR, sql_text(message)))
@@ -162,8 +192,7 @@ def main():
     missing += [p for p in PROGRAMS if versions.get(p) != a.version + ".0"]
     set_conditions = {r[0]: r[4] for r in rows("Component") if len(r) > 4}
     missing += [c for c, cond in conditions.items() if set_conditions.get(c) != cond]
-    if "CheckSerial" not in actions:
-        missing.append("CheckSerial")
+    missing += [a for a in ("CheckSerial", "CheckPolicy") if a not in actions]
     for action, _, _, _ in REFUSALS:
         missing += [action + " in " + t for t in ("InstallExecuteSequence", "InstallUISequence")
                     if action not in {r[0] for r in rows(t)}]

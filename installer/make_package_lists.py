@@ -46,6 +46,9 @@ TITLE_SEQUENCE_LAST = 699
 SETUP_KEY = r"Software\Brantlow\Support Tools"
 # Where the component help files go: a value naming a folder that ends so
 # is an installation of this package's (an older version's, or this one's).
+# The notifier's machine policy, which the package writes when it is told
+# UPDATECHECKS or UPDATEINTERVAL.
+POLICY_KEY = r"Software\Policies\Brantlow\Updates"
 HELP_FOLDER_END = "\\Brantlow\\Support Tools\\Component Help\\"
 
 ROW = re.compile(r'^\s*\{\s*(\d+),\s*(\d+),\s*"([^"]*)",\s*"([^"]*)",\s*(\d+),\s*(\d+),\s*(\d+)\s*\},')
@@ -187,6 +190,13 @@ def main(argv):
         # stays; an older version's (it names our folder) is ours.
         values.append(guarded("HelpValue_" + base, r"Software\Microsoft\Windows\HTML Help", name,
                               "[HELPDIR]", ours='{was} >> "%s"' % HELP_FOLDER_END))
+    # The notifier's policy, as REG_DWORD, only when the install is told it
+    # (or the installation remembers it); a value that an administrator's
+    # Group Policy set before stays as it was.
+    values.append(guarded("PolicyEnabled", POLICY_KEY, "Enabled", "[UPDATECHECKS]",
+                          fresh="UPDATECHECKS", kind="integer"))
+    values.append(guarded("PolicyInterval", POLICY_KEY, "Interval", "[UPDATEINTERVAL]",
+                          fresh="UPDATEINTERVAL", kind="integer"))
     searches, guarded_components, conditions = [], [], []
     for cid, search, component, condition in values:
         searches += search

@@ -107,6 +107,46 @@ TEST(HttpClientRequest, HostLineCarriesTheNameAsWrittenWithoutPort)
     EXPECT_NE(answer.request.find("\r\nHost: localhost\r\n"), std::string::npos) << answer.request;
 }
 
+TEST(HttpClientRequest, ThroughAProxyOnlyTheRequestLineChanges)
+{
+    // The host is never looked up: only the proxy is reached.
+    struct Row
+    {
+        unsigned short nPort;
+        const char* pszRequestLine;
+    } rows[] = {
+        {80, "POST http://vendor.invalid/cgi-bin/version.cgi HTTP/1.0\r\n"},
+        {8080, "POST http://vendor.invalid:8080/cgi-bin/version.cgi HTTP/1.0\r\n"},
+        {65535, "POST http://vendor.invalid:65535/cgi-bin/version.cgi HTTP/1.0\r\n"},
+    };
+    for (const Row& row : rows)
+    {
+        AnsweringPeer answer("HTTP/1.0 200 OK\r\n\r\n");
+        CHttpClient client;
+        CMapStringToString fields;
+        ASSERT_TRUE(client.Connect("vendor.invalid", row.nPort, 10, "127.0.0.1", answer.peer.Port()));
+        ASSERT_TRUE(client.Post("/cgi-bin/version.cgi", QueryFields(fields)));
+        ASSERT_TRUE(client.ReadHeaders());
+        answer.peer.Join();
+        EXPECT_EQ(answer.request, std::string(row.pszRequestLine) +
+                                      "Host: vendor.invalid\r\n"
+                                      "Content-Type: application/x-www-form-urlencoded\r\n"
+                                      "Content-Length: 29\r\n"
+                                      "\r\n"
+                                      "v2=50&v3=1058&sn=ABC-123&v1=6");
+    }
+    // An empty proxy name is a direct connection.
+    CHttpClient client;
+    std::string request;
+    AnsweringPeer answer("HTTP/1.0 200 OK\r\n\r\n");
+    CMapStringToString fields;
+    ASSERT_TRUE(client.Connect("127.0.0.1", answer.peer.Port(), 10, "", 3128));
+    ASSERT_TRUE(client.Post("/x", fields));
+    client.ReadHeaders();
+    answer.peer.Join();
+    EXPECT_EQ(answer.request.compare(0, 23, "POST /x HTTP/1.0\r\nHost:"), 0) << answer.request;
+}
+
 TEST(HttpClientRequest, EmptyMapSendsZeroLengthAndNoBody)
 {
     AnsweringPeer answer("HTTP/1.0 200 OK\r\n\r\n");

@@ -61,6 +61,7 @@ COMPONENT, COMPONENT_HELP = "bcert.ocx", "bnet.chm"
 RUN_KEY = r"Software\Microsoft\Windows\CurrentVersion\Run"
 HTML_HELP_KEY = r"Software\Microsoft\Windows\HTML Help"
 SETUP_KEY = r"Software\Brantlow\Support Tools"
+POLICY_KEY = r"Software\Policies\Brantlow\Updates"
 WM_COMMAND, IDCANCEL, IDC_CHECK_LATER, IDC_HELP_BUTTON = 0x0111, 2, 5, 1018
 UNINSTALL_KEY = r"Software\Microsoft\Windows\CurrentVersion\Uninstall"
 
@@ -538,6 +539,49 @@ class Test:
         self.check(self.products() == [] and not self.key_exists("HKLM", SETUP_KEY),
                    "nothing of the package is left")
 
+    def policy_properties(self):
+        print("8b. the notifier's policy from UPDATECHECKS and UPDATEINTERVAL", flush=True)
+        install = ["PRODUCT=%d" % PRODUCT, "SERIAL=" + SERIAL]
+        for prop in ("UPDATECHECKS=2", "UPDATECHECKS=off", "UPDATEINTERVAL=0", "UPDATEINTERVAL=366",
+                     "UPDATEINTERVAL=7d", "UPDATEINTERVAL=+7"):
+            name, _, value = prop.partition("=")
+            self.refused("/i", prop, install + [prop], "RefusePolicy", "%s=%s is " % (name, value))
+            self.nothing_installed(prop, light=True)
+            self.check(not self.key_exists("HKLM", POLICY_KEY), prop + ": no policy key")
+        # An administrator's interval stood before: it stays, at install and
+        # at removal; the checks value is the package's.
+        self.probe("set", "HKLM", POLICY_KEY, "Interval", "30")
+        rc, _ = self.msiexec("/i", self.package, *install + ["UPDATECHECKS=0", "UPDATEINTERVAL=7"],
+                             log="policy.log")
+        self.check(rc == 0, "UPDATECHECKS=0 UPDATEINTERVAL=7: installs (exit code %d)" % rc)
+        got = (self.value("HKLM", POLICY_KEY, "Enabled"), self.value("HKLM", POLICY_KEY, "Interval"))
+        self.check(got == (0, "30"), "Enabled is REG_DWORD 0, the Interval that stood stays "
+                   "(got %r)" % (got,))
+        self.probe("delete", "HKLM", POLICY_KEY, "Enabled")
+        rc, _ = self.msiexec("/i", self.package, "REINSTALL=ALL", "REINSTALLMODE=amus",
+                             log="policy-repair.log")
+        got = self.value("HKLM", POLICY_KEY, "Enabled")
+        self.check(rc == 0 and got == 0, "a repair told nothing writes Enabled 0 again (exit code "
+                   "%d, got %r)" % (rc, got))
+        rc, _ = self.msiexec("/x", self.package, log="policy-remove.log")
+        got = (self.value("HKLM", POLICY_KEY, "Enabled"), self.value("HKLM", POLICY_KEY, "Interval"))
+        self.check(rc == 0 and got == (None, "30"), "removal takes the package's Enabled only "
+                   "(exit code %d, got %r)" % (rc, got))
+        self.probe("delete", "HKLM", POLICY_KEY, "Interval")
+        # An upgrade keeps what the older installation was told.
+        rc, _ = self.msiexec("/i", self.older_package, *install + ["UPDATEINTERVAL=5"],
+                             log="policy-older.log")
+        rc2, _ = self.msiexec("/i", self.package, log="policy-upgrade.log")
+        got = (self.value("HKLM", POLICY_KEY, "Enabled"), self.value("HKLM", POLICY_KEY, "Interval"))
+        self.check(rc == 0 and rc2 == 0 and got == (None, 5), "older package with UPDATEINTERVAL=5, "
+                   "then this one told nothing: Interval 5, no Enabled (exit codes %d %d, got %r)"
+                   % (rc, rc2, got))
+        rc, _ = self.msiexec("/x", self.package, log="policy-remove.log")
+        self.check(rc == 0 and self.value("HKLM", POLICY_KEY, "Interval") is None,
+                   "its removal takes the Interval (exit code %d)" % rc)
+        self.probe("delete", "HKLM", POLICY_KEY)
+        self.nothing_installed("after the policy installs")
+
     def shipped_package(self):
         print("9. the shipped i686 package under 64-bit msiexec (its programs are not started)",
               flush=True)
@@ -601,6 +645,7 @@ class Test:
             print("   and its removal", flush=True)
             self.removal("removal after the interactive install, by product code", by_code=True)
             self.values_that_stood_before()
+            self.policy_properties()
             if self.a.shipped_tree:
                 self.shipped_package()
         finally:

@@ -21,6 +21,7 @@ import socket
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "pylib"))
@@ -30,6 +31,8 @@ from vendor_server_process import VendorServer  # noqa: E402
 CAPTION = "Brantlow Update"
 SETTINGS = r"HKEY_CURRENT_USER\Software\Brantlow\Updates"
 INTERNET = r"HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Internet Settings"
+POLICY = r"HKEY_LOCAL_MACHINE\Software\Policies\Brantlow\Updates"
+PROXY_VALUES = ("ProxyEnable", "ProxyServer", "ProxyOverride")
 MSG_NO_UPDATES = "No product updates are available at this time."
 MSG_BAD_ARGUMENT = "An invalid argument was specified on the command line."
 UPGRADE = "A new upgrade for this product is available for download."
@@ -68,6 +71,8 @@ class Env:
         self.server_log = os.path.join(self.work, "server.log")
         self.offers = os.path.join(self.work, "offers.json")
         self.server = VendorServer(args.server, args.port, self.server_log)
+        self.server_address = "127.0.0.1"   # where the server listens
+        self.proxies = []
         self.titles = {}
         self.order = []     # product identifiers in catalogue order
         self.installed = set()
@@ -162,7 +167,9 @@ class Env:
                                '"%s" "%%1"' % program) for scheme in ("http", "https")])
 
     def reset(self):
-        self.registry(deleted_keys=[SETTINGS], deleted_values=[(INTERNET, "EnableAutodial")])
+        self.registry(deleted_keys=[SETTINGS, POLICY],
+                      deleted_values=[(INTERNET, name) for name in ("EnableAutodial",) + PROXY_VALUES])
+        self.server_address = "127.0.0.1"
         for pid in sorted(self.installed):
             self.run(self.exe["productrec"], "remove", pid)
         self.installed.clear()
@@ -178,10 +185,30 @@ class Env:
         self.installed.add(pid)
 
     def start_server(self, offers):
-        self.server.start(offers, self.offers)
+        self.server.start(offers, self.offers, self.server_address)
 
     def stop_server(self):
+        """Stops the server and every proxy that the case started."""
         self.server.stop()
+        while self.proxies:
+            self.proxies.pop().stop()
+
+    def use_proxy(self, proxy, bypass=None):
+        """Names PROXY (a Tinyproxy or a ScriptedProxy, or a port) in the
+        user's Internet Settings, with the bypass list BYPASS."""
+        if not isinstance(proxy, int):
+            self.proxies.append(proxy)
+            proxy = proxy.port
+        values = [(INTERNET, "ProxyEnable", 1), (INTERNET, "ProxyServer", "127.0.0.1:%d" % proxy)]
+        if bypass is not None:
+            values.append((INTERNET, "ProxyOverride", bypass))
+        self.registry(values=values)
+
+    def request_line(self):
+        """The request line that a proxy must receive: the query's address
+        in absolute form."""
+        port = "" if self.a.port == 80 else ":%d" % self.a.port
+        return "POST http://%s%s/cgi-bin/version.cgi HTTP/1.0" % (self.a.host, port)
 
     def queries(self):
         return self.server.queries()
@@ -257,6 +284,114 @@ def help_title():
     except OSError:
         pass
     return None
+
+
+def free_port():
+    """A port on 127.0.0.1 where nothing listens now."""
+    with socket.socket() as s:
+        s.bind(("127.0.0.1", 0))
+        return s.getsockname()[1]
+
+
+class Tinyproxy:
+    """Debian's tinyproxy on loopback. With REMAP, in a mount namespace of its
+    own where the vendor's host name leads to SERVER_ADDRESS: the notifier's
+    own name lookup leads to 127.0.0.1, where nothing listens on the server's
+    port then, so a query that reaches the server went through the proxy."""
+
+    def __init__(self, work, host, server_address, remap=True):
+        self.port = free_port()
+        self.log = os.path.join(work, "tinyproxy.log")
+        conf = os.path.join(work, "tinyproxy.conf")
+        hosts = os.path.join(work, "tinyproxy-hosts")
+        with open(conf, "w") as f:
+            f.write('Port %d\nListen 127.0.0.1\nTimeout 30\nLogFile "%s"\nLogLevel Info\n'
+                    "MaxClients 4\nAllow 127.0.0.1\n" % (self.port, self.log))
+        with open(hosts, "w") as f:
+            f.write("127.0.0.1\tlocalhost\n%s\t%s\n" % (server_address, host))
+        if os.path.exists(self.log):
+            os.remove(self.log)
+        command = ["tinyproxy", "-d", "-c", conf]
+        if remap:
+            command = ["unshare", "-m", "sh", "-c",
+                       'mount --bind "$1" /etc/hosts && exec tinyproxy -d -c "$2"', "sh", hosts, conf]
+        self.proc = subprocess.Popen(command, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                     stderr=subprocess.DEVNULL)
+        # Listening shows in the log before the first connection is taken.
+        deadline = time.time() + 20
+        while not self.listening():
+            assert self.proc.poll() is None and time.time() < deadline, "tinyproxy did not start"
+            time.sleep(0.05)
+
+    def listening(self):
+        return os.path.exists(self.log) and "Accepting connections" in open(self.log).read()
+
+    def request_lines(self):
+        """The request lines that the proxy received, from its log."""
+        if not os.path.exists(self.log):
+            return []
+        marker = "]: Request (file descriptor "
+        return [line.split("): ", 1)[1].rstrip("\n") for line in open(self.log) if marker in line]
+
+    def stop(self):
+        self.proc.terminate()
+        self.proc.wait(timeout=10)
+
+
+class ScriptedProxy:
+    """A proxy that fails: it reads each request whole and answers ANSWER
+    (bytes), or with ANSWER None closes each connection at once. It keeps
+    the requests and counts the connections."""
+
+    def __init__(self, answer):
+        self.answer = answer
+        self.requests = []
+        self.connections = 0
+        self.sock = socket.socket()
+        self.sock.bind(("127.0.0.1", 0))
+        self.sock.listen(8)
+        self.port = self.sock.getsockname()[1]
+        self.thread = threading.Thread(target=self.serve, daemon=True)
+        self.thread.start()
+
+    def serve(self):
+        while True:
+            try:
+                conn, _ = self.sock.accept()
+            except OSError:
+                return
+            with conn:
+                self.connections += 1
+                if self.answer is None:
+                    continue
+                conn.settimeout(20)
+                data = b""
+                try:
+                    while b"\r\n\r\n" not in data or len(data) < self.expected_length(data):
+                        chunk = conn.recv(4096)
+                        if not chunk:
+                            break
+                        data += chunk
+                    self.requests.append(data)
+                    conn.sendall(self.answer)
+                except OSError:
+                    self.requests.append(data)
+
+    @staticmethod
+    def expected_length(data):
+        head, _, _ = data.partition(b"\r\n\r\n")
+        for line in head.split(b"\r\n"):
+            if line.lower().startswith(b"content-length:"):
+                return len(head) + 4 + int(line.split(b":", 1)[1])
+        return len(head) + 4
+
+    def stop(self):
+        try:
+            self.sock.shutdown(socket.SHUT_RDWR)    # ends the waiting accept
+        except OSError:
+            pass
+        self.sock.close()
+        self.thread.join(timeout=10)
 
 
 def offer(serial, status="1 9 50 1200 20261208", url="http://downloads.brantlow.example/u.exe"):
@@ -450,6 +585,107 @@ class Cases:
                    "a product without a serial number gets no key")
         self.check(e.reg_values(e.product_key(asked)) == {},
                    "the asked product has its key, empty: %s" % e.reg_values(e.product_key(asked)))
+
+    # --- Through the user's proxy ----------------------------------------------
+    def case_through_a_proxy(self):
+        e = self.e
+        # The vendor's name leads to the server only inside the proxy's
+        # namespace: the notifier's own way there fails. (A tree built to ask
+        # an address, where no namespace can be made, has only the proxy's
+        # log and its Via header to show the way.)
+        remap = not all(part.isdigit() for part in e.a.host.split("."))
+        if remap:
+            e.server_address = "127.0.0.2"
+            e.install(FIRST, "E2E-OFFERED")
+            e.start_server([offer("E2E-OFFERED")])
+            rc, drv, out = e.notifier([], ["press", CAPTION, OK, 20000])
+            self.check(MSG_NO_UPDATES in out and e.queries() == [],
+                       "without the proxy the server is out of reach: message 1004, no query")
+            e.server.stop()
+        proxy = Tinyproxy(e.work, e.a.host, e.server_address, remap)
+        e.use_proxy(proxy)
+        for button, later in ((CANCEL, INTERVAL), (CHECK_LATER, LATER), (OK, None)):
+            e.server.stop()
+            e.registry(deleted_keys=[e.product_key(FIRST)])
+            last, nxt = self.dialog_case(button)
+            self.check(last is not None and nxt == (NEVER if later is None else last + later),
+                       "button %d through the proxy: NextCheck as without one (%s, %s)" % (button, last, nxt))
+            q = e.queries()
+            via = [v for k, v in q[0]["headers"] if k.lower() == "via"] if len(q) == 1 else []
+            self.check(len(via) == 1 and "tinyproxy" in via[0], "the server saw the query come through the proxy: %s" % via)
+        lines = proxy.request_lines()
+        self.check(lines == [e.request_line()] * 3, "the proxy received the absolute request line: %s" % lines)
+
+    def case_a_bypassed_host_is_asked_directly(self):
+        e = self.e
+        proxy = ScriptedProxy(b"HTTP/1.0 502 Bad Gateway\r\n\r\n")
+        e.use_proxy(proxy, bypass="*.corp; %s ;<local>" % e.a.host.upper())
+        last, nxt = self.dialog_case(CANCEL)
+        self.check(nxt is not None, "the offer was shown and scheduled")
+        self.check(proxy.connections == 0, "the proxy saw no connection (%d)" % proxy.connections)
+        q = e.queries()
+        self.check(len(q) == 1 and not any(k.lower() == "via" for k, _ in q[0]["headers"]),
+                   "the server was asked directly")
+
+    def case_a_failing_proxy_is_no_offer(self):
+        e = self.e
+        e.install(FIRST, "E2E-FIRST")
+        e.install(SECOND, "E2E-SECOND")
+        e.start_server([offer("E2E-FIRST"), offer("E2E-SECOND")])
+        rows = [("answers 407", b"HTTP/1.0 407 Proxy Authentication Required\r\n"
+                                b'Proxy-Authenticate: Basic realm="corp"\r\n\r\n'),
+                ("closes", None),
+                ("port closed", "no proxy")]
+        for what, answer in rows:
+            proxy = ScriptedProxy(answer) if answer != "no proxy" else None
+            e.use_proxy(proxy if proxy else free_port())
+            rc, drv, out = e.notifier([], ["press", CAPTION, OK, 60000])
+            self.check(drv == 0 and MSG_NO_UPDATES in out, "proxy %s: no offer, message 1004" % what)
+            if proxy:
+                self.check(proxy.connections == 2, "proxy %s: both products asked (%d)" % (what, proxy.connections))
+            for pid in (FIRST, SECOND):
+                self.check(self.schedule(pid) == (None, None), "proxy %s: product %d has no schedule" % (what, pid))
+            if proxy and proxy.requests:
+                request = proxy.requests[0]
+                print("    request as the proxy received it: %r" % request, flush=True)
+                head, _, body = request.partition(b"\r\n\r\n")
+                self.check(head.split(b"\r\n") == [
+                    e.request_line().encode(), b"Host: " + e.a.host.encode(),
+                    b"Content-Type: application/x-www-form-urlencoded",
+                    b"Content-Length: %d" % len(body)] and body.startswith(b"v2=")
+                    and b"&sn=E2E-FIRST&" in body,
+                    "proxy %s: absolute request line, every other byte as without a proxy" % what)
+        self.check(e.queries() == [], "the server was never asked directly")
+
+    # --- The administrator's policy ---------------------------------------------
+    def case_policy_enabled_zero_ends_every_run(self):
+        e = self.e
+        e.install(FIRST, "E2E-FIRST")
+        e.start_server([offer("E2E-FIRST")])
+        # An administrator's tools may write either view: both must count.
+        for view in ("32", "64"):
+            rc, out = e.run("reg", "add", POLICY, "/v", "Enabled", "/t", "REG_DWORD", "/d", "0", "/f",
+                            "/reg:" + view)
+            self.check(rc == 0, "reg add /reg:%s: %s" % (view, out.strip()))
+            for args in (["/DEBUG"], ["/STARTUP"]):
+                rc, _, _ = e.notifier(args)
+                self.ended_quietly(rc, "policy Enabled 0 written in the %s-bit view, %s" % (view, args[0]))
+            e.registry(deleted_keys=[POLICY])
+        self.check(e.queries() == [], "no query made")
+
+    def case_policy_interval_replaces_the_users(self):
+        self.e.registry(values=[(POLICY, "Interval", 7)])
+        last, nxt = self.dialog_case(CANCEL, interval_days=30)
+        self.check(last is not None and nxt == last + 7 * DAY, "NextCheck = LastCheck + 7 days, not 30")
+
+    def case_policy_enabled_one_leaves_the_user_off(self):
+        e = self.e
+        e.install(FIRST, "E2E-FIRST")
+        e.start_server([offer("E2E-FIRST")])
+        e.registry(values=[(POLICY, "Enabled", 1), (SETTINGS, "Enabled", 0)])
+        rc, _, _ = e.notifier(["/DEBUG"])
+        self.ended_quietly(rc, "policy Enabled 1, user Enabled 0, /DEBUG")
+        self.check(e.queries() == [], "no query made")
 
     # --- Start-up: settings and command line ---------------------------------
     def case_nothing_offered_shows_the_message(self):

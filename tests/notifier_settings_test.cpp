@@ -8,6 +8,7 @@
 
 #include "CommandLine.h"
 #include "ProductSchedule.h"
+#include "ProxySettings.h"
 #include "UpdateAddress.h"
 #include "UpdateAnswer.h"
 #include "Registry.h"
@@ -216,5 +217,114 @@ TEST(SettingValues, ReadingRule)
     EXPECT_EQ(ReadSetting(key, "Binary4", dwValue), kSettingInvalid);
     EXPECT_EQ(dwValue, 99u);
     key.Close();
+    RegDeleteTreeA(HKEY_CURRENT_USER, pszPath);
+}
+
+namespace
+{
+
+// A registry value for a table row: absent, a number or a text (REG_SZ with
+// its terminator, or without one), or any other type.
+struct RegValue
+{
+    DWORD type;         // 0: absent
+    std::string data;
+    bool terminated;
+};
+RegValue None() { return {0, "", false}; }
+RegValue Dword(DWORD dw) { return {REG_DWORD, std::string((const char*)&dw, 4), false}; }
+RegValue Text(const std::string& text, DWORD type = REG_SZ) { return {type, text, true}; }
+RegValue Unterminated(const std::string& text) { return {REG_SZ, text, false}; }
+
+void Put(CRegistry& key, const char* pszName, const RegValue& value)
+{
+    if (value.type == 0)
+        return;
+    std::string data = value.data;
+    if (value.terminated)
+        data.push_back('\0');
+    ASSERT_TRUE(key.SetValue(pszName, (const BYTE*)data.data(), (DWORD)data.size(), value.type));
+}
+
+} // namespace
+
+TEST(ProxySettings, WhatTheRegistryValuesGive)
+{
+    const char* pszPath = "Software\\Brantlow\\Tests\\ProxySettings";
+    const char* kHost = "updates.brantlow.example";
+    const std::string longHost(252, 'p');
+    struct Row
+    {
+        RegValue enable, server, bypass;
+        const char* pszHost;
+        std::string expected;   // "host:port", or "" for a direct connection
+    } rows[] = {
+        {Dword(1), Text("proxy.corp:3128"), None(), kHost, "proxy.corp:3128"},
+        {Dword(1), Text("proxy.corp"), None(), kHost, "proxy.corp:80"},
+        {Dword(1), Unterminated("10.0.0.1:8080"), None(), kHost, "10.0.0.1:8080"},
+        {Dword(1), Text("ftp=f.corp:21;http=web.corp:8080;https=s.corp:443"), None(), kHost, "web.corp:8080"},
+        {Dword(1), Text(" HTTP=web.corp:81 ; https=s.corp"), None(), kHost, "web.corp:81"},
+        {Dword(1), Text("http=web.corp"), None(), kHost, "web.corp:80"},
+        {Dword(1), Text("proxy.corp:65535"), None(), kHost, "proxy.corp:65535"},
+        // The data may fill all but the last byte of the 256-byte buffer.
+        {Dword(1), Text(longHost + ":1"), None(), kHost, longHost + ":1"},
+        // Bad settings: a direct connection.
+        {Dword(1), Text(longHost + ":12"), None(), kHost, ""},
+        {Dword(0), Text("proxy.corp:3128"), None(), kHost, ""},
+        {Text("1"), Text("proxy.corp:3128"), None(), kHost, ""},
+        {None(), Text("proxy.corp:3128"), None(), kHost, ""},
+        {Dword(1), None(), None(), kHost, ""},
+        {Dword(1), Text(""), None(), kHost, ""},
+        {Dword(1), Text("proxy.corp:3128", REG_EXPAND_SZ), None(), kHost, ""},
+        {Dword(1), Text("https=s.corp:443;ftp=f.corp:21"), None(), kHost, ""},
+        {Dword(1), Text("proxy.corp:0"), None(), kHost, ""},
+        {Dword(1), Text("proxy.corp:65536"), None(), kHost, ""},
+        {Dword(1), Text("proxy.corp:99999999999"), None(), kHost, ""},
+        {Dword(1), Text("proxy.corp:"), None(), kHost, ""},
+        {Dword(1), Text("proxy.corp:80a"), None(), kHost, ""},
+        {Dword(1), Text("proxy.corp:+80"), None(), kHost, ""},
+        {Dword(1), Text(":8080"), None(), kHost, ""},
+        {Dword(1), Text("http://proxy.corp:8080"), None(), kHost, ""},
+        {Dword(1), Text("a.corp:1;b.corp:2"), None(), kHost, ""},
+        {Dword(1), Text("http=;https=s.corp:443"), None(), kHost, ""},
+        // The bypass list, matched against the host as written.
+        {Dword(1), Text("p:1"), Text("*.brantlow.example"), kHost, ""},
+        {Dword(1), Text("p:1"), Text("UPDATES.Brantlow.EXAMPLE"), kHost, ""},
+        {Dword(1), Text("p:1"), Text("*.corp; updates.* ;"), kHost, ""},
+        {Dword(1), Text("p:1"), Text("*"), kHost, ""},
+        {Dword(1), Text("p:1"), Text("up*tes.*.ex*le"), kHost, ""},
+        {Dword(1), Text("p:1"), Text("<local>"), "intranet", ""},
+        {Dword(1), Text("p:1"), Text("*.corp;<LOCAL>"), "intranet", ""},
+        {Dword(1), Text("p:1"), Text("<local>"), kHost, "p:1"},
+        {Dword(1), Text("p:1"), Text("update.brantlow.example"), kHost, "p:1"},
+        {Dword(1), Text("p:1"), Text("*brantlow"), kHost, "p:1"},
+        {Dword(1), Text("p:1"), Text("updates.brantlow.example:80"), kHost, "p:1"},
+        {Dword(1), Text("p:1"), Text("http://updates.brantlow.example"), kHost, "p:1"},
+        {Dword(1), Text("p:1"), Text("local"), "local.", "p:1"},
+        {Dword(1), Text("p:1"), Text(""), kHost, "p:1"},
+        {Dword(1), Text("p:1"), Text(";; ;"), kHost, "p:1"},
+        {Dword(1), Text("p:1"), Text("*.brantlow.example", REG_EXPAND_SZ), kHost, "p:1"},
+        // A bypass list too long for its buffer counts as none, never cut.
+        {Dword(1), Text("p:1"), Text("x.corp;" + std::string(kProxyOverrideSize, 'x') + ";*"), kHost, "p:1"},
+        {Dword(1), Text("p:1"), Text(std::string(kProxyOverrideSize - 3, ';') + "*"), kHost, ""},
+        {Dword(1), Text("p:1"), Text(std::string(kProxyOverrideSize - 2, ';') + "*"), kHost, "p:1"},
+    };
+    for (const Row& row : rows)
+    {
+        RegDeleteTreeA(HKEY_CURRENT_USER, pszPath);
+        CRegistry key;
+        ASSERT_TRUE(key.CreateKey(HKEY_CURRENT_USER, pszPath));
+        Put(key, "ProxyEnable", row.enable);
+        Put(key, "ProxyServer", row.server);
+        Put(key, "ProxyOverride", row.bypass);
+        char szProxy[256];
+        memset(szProxy, 'X', sizeof(szProxy));
+        unsigned short nPort = 0;
+        BOOL bProxy = ReadProxyFor(key, row.pszHost, szProxy, sizeof(szProxy), nPort);
+        std::string got = bProxy ? std::string(szProxy) + ":" + std::to_string(nPort) : "";
+        EXPECT_EQ(got, row.expected) << "server " << row.server.data.substr(0, 60) << ", bypass "
+                                     << row.bypass.data.substr(0, 60) << ", host " << row.pszHost;
+        EXPECT_EQ(bProxy, szProxy[0] != '\0');
+    }
     RegDeleteTreeA(HKEY_CURRENT_USER, pszPath);
 }

@@ -17,6 +17,7 @@ namespace
 
 const char kSettings[] = "Software\\Brantlow\\Updates";
 const char kInternet[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
+const char kInternetPolicy[] = "Software\\Policies\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
 
 // The application with what leaves the program recorded instead of shown.
 class RecordingApp : public CVersionCheckApp
@@ -52,20 +53,26 @@ protected:
     void SetUp() override
     {
         RegDeleteTreeA(HKEY_CURRENT_USER, kSettings);
-        RegDeleteKeyValueA(HKEY_CURRENT_USER, kInternet, "EnableAutodial");
+        RegDeleteTreeA(HKEY_LOCAL_MACHINE, kPolicyKey);
+        RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, kInternetPolicy, "ProxySettingsPerUser");
+        for (HKEY hRoot : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE})
+            for (const char* pszName : {"EnableAutodial", "ProxyEnable", "ProxyServer"})
+                RegDeleteKeyValueA(hRoot, kInternet, pszName);
     }
     void TearDown() override { SetUp(); }
 
-    static void SetDword(const char* pszKey, const char* pszName, DWORD dw)
+    static void SetDword(const char* pszKey, const char* pszName, DWORD dw,
+                         HKEY hRoot = HKEY_CURRENT_USER)
     {
         CRegistry key;
-        ASSERT_TRUE(key.CreateKey(HKEY_CURRENT_USER, pszKey));
+        ASSERT_TRUE(key.CreateKey(hRoot, pszKey));
         ASSERT_TRUE(key.SetValue(pszName, (const BYTE*)&dw, sizeof(dw), REG_DWORD));
     }
-    static void SetText(const char* pszKey, const char* pszName, const char* pszText)
+    static void SetText(const char* pszKey, const char* pszName, const char* pszText,
+                        HKEY hRoot = HKEY_CURRENT_USER)
     {
         CRegistry key;
-        ASSERT_TRUE(key.CreateKey(HKEY_CURRENT_USER, pszKey));
+        ASSERT_TRUE(key.CreateKey(hRoot, pszKey));
         ASSERT_TRUE(key.SetValue(pszName, (const BYTE*)pszText, lstrlenA(pszText) + 1, REG_SZ));
     }
 };
@@ -132,6 +139,97 @@ TEST_F(VersionCheckAppTest, IntervalAndEnabledSettings)
         SetText(kSettings, "Enabled", "1");
         EXPECT_FALSE(app.ReadSettings());
     }
+}
+
+TEST_F(VersionCheckAppTest, PolicyComesBeforeTheUsersSettings)
+{
+    // A value: -1 absent, -2 the text "7", else a REG_DWORD.
+    struct Row
+    {
+        long long policyEnabled, policyInterval, userEnabled, userInterval;
+        bool runs;
+        DWORD intervalDays;
+    } rows[] = {
+        {0, -1, -1, -1, false, 0},
+        {0, 7, 1, 7, false, 0},
+        {-2, -1, -1, -1, true, 28},     // a policy of the wrong type is absent
+        {1, -1, 0, -1, false, 0},       // a policy cannot turn checks on
+        {1, -1, -1, -1, true, 28},
+        {-1, 7, -1, 30, true, 7},
+        {-1, 7, -1, 0, true, 7},        // the user's value is not read at all
+        {-1, 7, -1, -2, true, 7},
+        {-1, 7, 0, 30, false, 0},
+        {-1, 1, -1, -1, true, 1},
+        {-1, 365, -1, 30, true, 365},
+        {-1, 366, -1, 30, true, 30},
+        {-1, 0, -1, 30, true, 30},
+        {-1, -2, -1, 30, true, 30},
+        {-1, 366, -1, 0, false, 0},
+        {-1, 0x100000001ll, -1, 30, true, 30},
+    };
+    for (const Row& row : rows)
+    {
+        SetUp();
+        auto put = [](HKEY hRoot, const char* pszKey, const char* pszName, long long value) {
+            CRegistry key;
+            ASSERT_TRUE(key.CreateKey(hRoot, pszKey));
+            if (value == -2)
+            {
+                ASSERT_TRUE(key.SetValue(pszName, (const BYTE*)"7", 2, REG_SZ));
+            }
+            else if (value >= 0)
+            {
+                ASSERT_TRUE(key.SetValue(pszName, (const BYTE*)&value,
+                                         value > 0xFFFFFFFFll ? 8 : 4, REG_DWORD));
+            }
+        };
+        put(HKEY_LOCAL_MACHINE, kPolicyKey, "Enabled", row.policyEnabled);
+        put(HKEY_LOCAL_MACHINE, kPolicyKey, "Interval", row.policyInterval);
+        put(HKEY_CURRENT_USER, kSettings, "Enabled", row.userEnabled);
+        put(HKEY_CURRENT_USER, kSettings, "Interval", row.userInterval);
+        RecordingApp app;
+        EXPECT_EQ(app.ReadSettings() != FALSE, row.runs)
+            << row.policyEnabled << " " << row.policyInterval << " " << row.userEnabled << " "
+            << row.userInterval;
+        if (row.runs)
+        {
+            EXPECT_EQ(app.m_settings.checkInterval, row.intervalDays * 86400) << row.policyInterval;
+        }
+    }
+}
+
+TEST_F(VersionCheckAppTest, ProxyOfTheUserOrOfTheMachine)
+{
+    SetDword(kInternet, "ProxyEnable", 1);
+    SetText(kInternet, "ProxyServer", "user.proxy:3128");
+    SetDword(kInternet, "ProxyEnable", 1, HKEY_LOCAL_MACHINE);
+    SetText(kInternet, "ProxyServer", "http=machine.proxy", HKEY_LOCAL_MACHINE);
+    struct Row
+    {
+        long long perUser;  // -1 absent, -2 a text
+        const char* pszProxy;
+        unsigned short nPort;
+    } rows[] = {
+        {-1, "user.proxy", 3128}, {1, "user.proxy", 3128}, {-2, "user.proxy", 3128},
+        {0, "machine.proxy", 80},
+    };
+    for (const Row& row : rows)
+    {
+        RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, kInternetPolicy, "ProxySettingsPerUser");
+        if (row.perUser >= 0)
+            SetDword(kInternetPolicy, "ProxySettingsPerUser", (DWORD)row.perUser, HKEY_LOCAL_MACHINE);
+        else if (row.perUser == -2)
+            SetText(kInternetPolicy, "ProxySettingsPerUser", "0", HKEY_LOCAL_MACHINE);
+        RecordingApp app;
+        ASSERT_TRUE(app.ReadSettings());
+        EXPECT_STREQ(app.m_settings.proxyHost, row.pszProxy) << row.perUser;
+        EXPECT_EQ(app.m_settings.proxyPort, row.nPort) << row.perUser;
+    }
+    // Without a proxy the connection is direct.
+    SetUp();
+    RecordingApp app;
+    ASSERT_TRUE(app.ReadSettings());
+    EXPECT_STREQ(app.m_settings.proxyHost, "");
 }
 
 TEST_F(VersionCheckAppTest, AutodialWithoutConnectionStopsTheRun)

@@ -13,6 +13,9 @@ need=(g++-mingw-w64-i686-posix binutils-mingw-w64-i686
       iproute2 wixl msitools
       # Authenticode signing.
       osslsigncode openssl
+      # The notifier's end-to-end tests put a real HTTP proxy in front of the
+      # reference vendor server.
+      tinyproxy
       # The fuzz programs (fuzz/): clang with libFuzzer and the sanitizers,
       # Wine's Windows headers, 32-bit libraries for -m32, and llvm's
       # symbolizer (named stacks) and coverage tools.

@@ -9,6 +9,8 @@ CHttpClient::CHttpClient(DWORD dwMillisPerSecond)
       m_bNetworkStarted(FALSE),
       m_bEndOfStream(FALSE),
       m_nTimeout(kDefaultTimeout),
+      m_nPort(0),
+      m_bProxy(FALSE),
       m_dwMillisPerSecond(dwMillisPerSecond),
       m_bDeadline(FALSE),
       m_dwDeadline(0)
@@ -44,7 +46,8 @@ unsigned int CHttpClient::ClampTimeout(unsigned int nTimeout)
     return nTimeout;
 }
 
-BOOL CHttpClient::Connect(const char* pszHost, unsigned short nPort, unsigned int nTimeout)
+BOOL CHttpClient::Connect(const char* pszHost, unsigned short nPort, unsigned int nTimeout,
+                          const char* pszProxy, unsigned short nProxyPort)
 {
     if (!StartNetwork())
         return FALSE;
@@ -52,11 +55,13 @@ BOOL CHttpClient::Connect(const char* pszHost, unsigned short nPort, unsigned in
 
     if (pszHost == 0 || *pszHost == '\0')
         return FALSE;
+    BOOL bProxy = pszProxy != 0 && *pszProxy != '\0';
+    const char* pszPeer = bProxy ? pszProxy : pszHost;
     struct in_addr address;
-    address.s_addr = inet_addr(pszHost);
+    address.s_addr = inet_addr(pszPeer);
     if (address.s_addr == INADDR_NONE)
     {
-        const struct hostent* pHost = gethostbyname(pszHost);
+        const struct hostent* pHost = gethostbyname(pszPeer);
         if (pHost == 0 || pHost->h_addrtype != AF_INET || pHost->h_length != 4 ||
             pHost->h_addr_list == 0 || pHost->h_addr_list[0] == 0)
             return FALSE;
@@ -68,6 +73,8 @@ BOOL CHttpClient::Connect(const char* pszHost, unsigned short nPort, unsigned in
         return FALSE;
     m_bEndOfStream = FALSE;
     m_nTimeout = nTimeout;
+    m_nPort = nPort;
+    m_bProxy = bProxy;
     m_headers.RemoveAll();
 
     m_hSocket = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
@@ -82,7 +89,7 @@ BOOL CHttpClient::Connect(const char* pszHost, unsigned short nPort, unsigned in
     struct sockaddr_in peer;
     memset(&peer, 0, sizeof(peer));
     peer.sin_family = AF_INET;
-    peer.sin_port = htons(nPort);
+    peer.sin_port = htons(bProxy ? nProxyPort : nPort);
     peer.sin_addr = address;
     if (connect(m_hSocket, (const struct sockaddr*)&peer, sizeof(peer)) == SOCKET_ERROR)
     {
@@ -189,6 +196,12 @@ BOOL CHttpClient::Post(const char* pszPath, const CMapStringToString& fields)
     char szHost[kLineSize] = "Host: ";
     char szLength[64] = "Content-Length: ";
     char szDigits[12];
+    // A proxy needs the whole address: "http://host[:port]" before the path.
+    wsprintfA(szDigits, ":%u", (unsigned int)m_nPort);
+    if (m_bProxy && (!AppendText(szRequest, sizeof(szRequest), "http://") ||
+                     !AppendText(szRequest, sizeof(szRequest), m_strHost) ||
+                     !AppendText(szRequest, sizeof(szRequest), m_nPort != 80 ? szDigits : "")))
+        return FALSE;
     if (!FormatDecimal((DWORD)nBody, szDigits, sizeof(szDigits)) ||
         !AppendText(szRequest, sizeof(szRequest), pszPath) ||
         !AppendText(szRequest, sizeof(szRequest), " HTTP/1.0\r\n") ||

@@ -4,8 +4,8 @@
 // body is a URL form built from a map of fields, reads the response's
 // header block into a table keyed by the lower-cased header name, drains
 // and discards the rest, and then answers lookups of single headers, also
-// after Close. No proxy, no redirect, no persistent connection; the status
-// code is not examined.
+// after Close. It may reach the host through an HTTP proxy; no redirect, no
+// persistent connection; the status code is not examined.
 #pragma once
 
 #include <winsock.h>
@@ -46,7 +46,11 @@ public:
 
     // Connects to host (a name or a dotted IPv4 address) and port (host
     // byte order). An open connection is closed first. Success when open.
-    BOOL Connect(const char* pszHost, unsigned short nPort, unsigned int nTimeout);
+    // With a proxy (a name or address, not empty) the connection goes to
+    // the proxy and its port instead, and Post names host and port in its
+    // request line; nothing else of the request changes.
+    BOOL Connect(const char* pszHost, unsigned short nPort, unsigned int nTimeout,
+                 const char* pszProxy = 0, unsigned short nProxyPort = 0);
     // Sends the request; fails when no connection is open, or when the
     // request cannot be formed within the fixed buffers (nothing is sent
     // then). The result of each send is left to ReadHeaders to discover.
@@ -82,6 +86,8 @@ private:
     BOOL m_bNetworkStarted;
     BOOL m_bEndOfStream;
     unsigned int m_nTimeout;    // seconds
+    unsigned short m_nPort;     // the host's port, for a proxy's request line
+    BOOL m_bProxy;
     DWORD m_dwMillisPerSecond;
     CString m_strHost;
     CMapStringToString m_headers;

@@ -9,6 +9,10 @@
 #error UPDNOTIFY_SERVER_PORT must be defined by the build
 #endif
 
+const char kPolicyKey[] = "Software\\Policies\\Brantlow\\Updates";
+const char kPolicyEnabled[] = "Enabled";
+const char kPolicyInterval[] = "Interval";
+
 UpdateSettings::UpdateSettings()
     : appName("Brantlow Update"),
       serverHost(UPDNOTIFY_SERVER_HOST),
@@ -19,7 +23,9 @@ UpdateSettings::UpdateSettings()
       interactive(TRUE),
       forceCheck(FALSE),
       autodialEnabled(FALSE),
+      proxyPort(0),
       product(0)
 {
     helpFile[0] = '\0';
+    proxyHost[0] = '\0';
 }

@@ -3,6 +3,15 @@
 
 #include <windows.h>
 
+// The administrator's policy: read-only, machine-wide, shared by 32-bit and
+// 64-bit programs. "Enabled" 0 turns the checks off for every user;
+// "Interval" from 1 to kMaxPolicyInterval days replaces the user's own.
+extern const char kPolicyKey[];
+extern const char kPolicyEnabled[];
+extern const char kPolicyInterval[];
+const DWORD kMinPolicyInterval = 1;
+const DWORD kMaxPolicyInterval = 365;
+
 struct UpdateSettings
 {
     UpdateSettings();
@@ -16,6 +25,8 @@ struct UpdateSettings
     BOOL interactive;
     BOOL forceCheck;
     BOOL autodialEnabled;
+    char proxyHost[256];        // "": a direct connection
+    unsigned short proxyPort;
     DWORD product;              // 0: all products
     char helpFile[MAX_PATH];
 };

@@ -7,6 +7,7 @@
 #include "CommandLine.h"
 #include "ProductCatalogue.h"
 #include "ProductSchedule.h"
+#include "ProxySettings.h"
 #include "Registry.h"
 #include "SystemLibrary.h"
 #include "UpdateAddress.h"
@@ -20,12 +21,31 @@ namespace
 
 const char kSettingsKey[] = "Software\\Brantlow\\Updates";
 const char kInternetSettingsKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
+const char kInternetPolicyKey[] =
+    "Software\\Policies\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
+// Policies live in the machine's one shared key: a 32-bit program asks for
+// the 64-bit view, where an administrator's tools write them.
+const REGSAM kPolicyAccess = KEY_READ | KEY_WOW64_64KEY;
 const int kMaxProducts = 128;
 const int kTextSize = 128;
 
 DWORD Now()
 {
     return (DWORD)time(0);
+}
+
+// A machine policy value: its number when it is a REG_DWORD that fits in 4
+// bytes; dwAbsent when the key or the value is missing or of another type.
+DWORD ReadPolicy(const char* pszKey, const char* pszName, DWORD dwAbsent)
+{
+    CRegistry key;
+    DWORD dwType = 0;
+    DWORD dwData = 0;
+    DWORD cbData = sizeof(dwData);
+    if (!key.OpenKey(HKEY_LOCAL_MACHINE, pszKey, kPolicyAccess) ||
+        !key.QueryValue(pszName, &dwType, (BYTE*)&dwData, &cbData) || dwType != REG_DWORD)
+        return dwAbsent;
+    return dwData;
 }
 
 } // namespace
@@ -104,13 +124,23 @@ BOOL CVersionCheckApp::RunNotifier()
 
 BOOL CVersionCheckApp::ReadSettings()
 {
+    // The administrator's policy first: it can turn the checks off or fix
+    // the interval, never turn checks on that the user turned off.
+    if (ReadPolicy(kPolicyKey, kPolicyEnabled, 1) == 0)
+        return FALSE;
+    DWORD dwPolicyInterval = ReadPolicy(kPolicyKey, kPolicyInterval, 0);
+    if (dwPolicyInterval - kMinPolicyInterval <= kMaxPolicyInterval - kMinPolicyInterval)
+        m_settings.checkInterval = dwPolicyInterval * kSecondsPerDay;
+    else
+        dwPolicyInterval = 0;
+
     CRegistry key;
     if (key.CreateKey(HKEY_CURRENT_USER, kSettingsKey))
     {
         DWORD dwValue = 0;
         if (ReadSetting(key, "Enabled", dwValue) == kSettingInvalid)
             return FALSE;
-        switch (ReadSetting(key, "Interval", dwValue))
+        switch (dwPolicyInterval ? kSettingAbsent : ReadSetting(key, "Interval", dwValue))
         {
         case kSettingInvalid:
             return FALSE;
@@ -130,6 +160,14 @@ BOOL CVersionCheckApp::ReadSettings()
             m_settings.autodialEnabled = TRUE;
         key.Close();
     }
+
+    // The proxy: the user's own, unless the machine's policy says that
+    // every user has the machine's.
+    HKEY hProxyRoot = ReadPolicy(kInternetPolicyKey, "ProxySettingsPerUser", 1) == 0
+                          ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+    if (key.OpenKey(hProxyRoot, kInternetSettingsKey, KEY_READ))
+        ReadProxyFor(key, m_settings.serverHost, m_settings.proxyHost,
+                     sizeof(m_settings.proxyHost), m_settings.proxyPort);
     return TRUE;
 }
 

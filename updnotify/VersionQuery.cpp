@@ -71,7 +71,8 @@ BOOL QueryVersion(const UpdateSettings& settings, const char* pszSerial,
                   WORD wMajor, WORD wMinor, DWORD dwBuild, UpdateOffer& offer)
 {
     CHttpClient client;
-    if (!client.Connect(settings.serverHost, settings.serverPort, settings.queryTimeout))
+    if (!client.Connect(settings.serverHost, settings.serverPort, settings.queryTimeout,
+                        settings.proxyHost, settings.proxyPort))
         return FALSE;
 
     CMapStringToString fields;

@@ -14,15 +14,16 @@ class VendorServer:
         self.lifetime = lifetime
         self.proc = None
 
-    def start(self, offers, offers_file):
-        """Writes OFFERS (a list of offers) to OFFERS_FILE and serves them;
-        returns once the server listens. The log starts empty."""
+    def start(self, offers, offers_file, address="127.0.0.1"):
+        """Writes OFFERS (a list of offers) to OFFERS_FILE and serves them on
+        ADDRESS (a loopback address); returns once the server listens. The
+        log starts empty."""
         with open(offers_file, "w") as f:
             json.dump(offers, f)
         if os.path.exists(self.log):
             os.remove(self.log)
         self.proc = subprocess.Popen(
-            [sys.executable, self.script, "--offers", offers_file, "--port", str(self.port),
+            [sys.executable, self.script, "--offers", offers_file, "--host", address, "--port", str(self.port),
              "--log", self.log, "--lifetime", str(self.lifetime)],
             stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
         line = self.proc.stdout.readline()

@@ -1,0 +1,193 @@
+#include "ProxySettings.h"
+
+#include <string.h>
+
+#include "ProductSchedule.h"
+#include "Registry.h"
+#include "Text.h"
+
+namespace
+{
+
+char Fold(char ch)
+{
+    return ch >= 'A' && ch <= 'Z' ? (char)(ch - 'A' + 'a') : ch;
+}
+
+// The bounds of the entry at p up to the next ";" (or the end), without
+// the blanks around it; pNext is where the following entry starts.
+void NextEntry(const char* p, const char*& pBegin, const char*& pEnd, const char*& pNext)
+{
+    pNext = p;
+    while (*pNext != '\0' && *pNext != ';')
+        ++pNext;
+    pBegin = p;
+    pEnd = pNext;
+    while (pBegin < pEnd && IsBlank(*pBegin))
+        ++pBegin;
+    while (pEnd > pBegin && IsBlank(pEnd[-1]))
+        --pEnd;
+    if (*pNext == ';')
+        ++pNext;
+}
+
+// TRUE when the text from p to pEnd starts with pszLower, letters compared
+// without regard to case.
+BOOL StartsWithFolded(const char* p, const char* pEnd, const char* pszLower)
+{
+    for (; *pszLower != '\0'; ++p, ++pszLower)
+    {
+        if (p >= pEnd || Fold(*p) != *pszLower)
+            return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL IsHostChar(char ch)
+{
+    return (ch >= 'a' && ch <= 'z') || (ch >= 'A' && ch <= 'Z') || (ch >= '0' && ch <= '9') ||
+           ch == '-' || ch == '.' || ch == '_';
+}
+
+// "*" any run, anything else itself without regard to case. One way back
+// (to the last "*") is enough, so the time is bounded by the product of
+// the two lengths.
+BOOL Matches(const char* pPattern, const char* pEnd, const char* pszHost)
+{
+    const char* pStar = 0;
+    const char* pAfterStar = pszHost;
+    while (*pszHost != '\0')
+    {
+        if (pPattern < pEnd && *pPattern == '*')
+        {
+            pStar = ++pPattern;
+            pAfterStar = pszHost;
+        }
+        else if (pPattern < pEnd && Fold(*pPattern) == Fold(*pszHost))
+        {
+            ++pPattern;
+            ++pszHost;
+        }
+        else if (pStar)
+        {
+            pPattern = pStar;
+            pszHost = ++pAfterStar;
+        }
+        else
+        {
+            return FALSE;
+        }
+    }
+    while (pPattern < pEnd && *pPattern == '*')
+        ++pPattern;
+    return pPattern == pEnd;
+}
+
+// A REG_SZ value whole in pszText, terminated. FALSE when it is absent, of
+// another type, or its data (terminator included) is longer than nSize - 1
+// bytes: the last byte is kept for a terminator of our own, since the
+// registry does not promise one.
+BOOL ReadText(CRegistry& key, const char* pszName, char* pszText, DWORD nSize)
+{
+    DWORD dwType = 0;
+    DWORD cbData = nSize - 1;
+    if (!key.QueryValue(pszName, &dwType, (BYTE*)pszText, &cbData) || dwType != REG_SZ)
+        return FALSE;
+    pszText[cbData] = '\0';
+    return TRUE;
+}
+
+} // namespace
+
+BOOL ParseProxyServer(const char* pszServer, char* pszHost, int nHostSize, unsigned short& nPort)
+{
+    const char *pBegin, *pEnd, *pNext;
+    NextEntry(pszServer, pBegin, pEnd, pNext);
+    if (strchr(pszServer, '='))
+    {
+        // A list: the first "http=" entry, the others are for other protocols.
+        while (!StartsWithFolded(pBegin, pEnd, "http="))
+        {
+            if (*pNext == '\0')
+                return FALSE;
+            NextEntry(pNext, pBegin, pEnd, pNext);
+        }
+        pBegin += 5;
+    }
+    else if (*pNext != '\0')
+    {
+        return FALSE;   // "a;b": two servers without protocols
+    }
+
+    const char* pColon = pBegin;
+    while (pColon < pEnd && *pColon != ':')
+        ++pColon;
+    int nHost = (int)(pColon - pBegin);
+    if (nHost == 0 || nHost >= nHostSize)
+        return FALSE;
+    for (const char* p = pBegin; p < pColon; ++p)
+    {
+        if (!IsHostChar(*p))
+            return FALSE;
+    }
+    DWORD dwPort = 80;
+    if (pColon < pEnd)
+    {
+        if (pColon + 1 == pEnd)
+            return FALSE;
+        dwPort = 0;
+        for (const char* p = pColon + 1; p < pEnd; ++p)
+        {
+            if (*p < '0' || *p > '9')
+                return FALSE;
+            dwPort = dwPort * 10 + (DWORD)(*p - '0');
+            if (dwPort > 65535)
+                return FALSE;
+        }
+        if (dwPort == 0)
+            return FALSE;
+    }
+    CopyMemory(pszHost, pBegin, nHost);
+    pszHost[nHost] = '\0';
+    nPort = (unsigned short)dwPort;
+    return TRUE;
+}
+
+BOOL IsProxyBypassed(const char* pszOverride, const char* pszHost)
+{
+    BOOL bDot = strchr(pszHost, '.') != 0;
+    const char* p = pszOverride;
+    while (*p != '\0')
+    {
+        const char *pBegin, *pEnd;
+        NextEntry(p, pBegin, pEnd, p);
+        if (pBegin == pEnd)
+            continue;
+        if (pEnd - pBegin == 7 && StartsWithFolded(pBegin, pEnd, "<local>") ? !bDot
+                                                                             : Matches(pBegin, pEnd, pszHost))
+            return TRUE;
+    }
+    return FALSE;
+}
+
+BOOL ReadProxyFor(CRegistry& key, const char* pszHost, char* pszProxy, int nProxySize,
+                  unsigned short& nPort)
+{
+    pszProxy[0] = '\0';
+    DWORD dwEnable = 0;
+    char szServer[kProxyServerSize];
+    if (ReadSetting(key, "ProxyEnable", dwEnable) != kSettingPresent ||
+        !ReadText(key, "ProxyServer", szServer, sizeof(szServer)) ||
+        !ParseProxyServer(szServer, pszProxy, nProxySize, nPort))
+        return FALSE;
+    // An override list too long for the buffer counts as none: then the
+    // proxy is used for every host, as a cut list could not say.
+    char szOverride[kProxyOverrideSize];
+    if (ReadText(key, "ProxyOverride", szOverride, sizeof(szOverride)) &&
+        IsProxyBypassed(szOverride, pszHost))
+    {
+        pszProxy[0] = '\0';
+        return FALSE;
+    }
+    return TRUE;
+}
