@@ -8,6 +8,7 @@
 
 #include "CommandLine.h"
 #include "ProductSchedule.h"
+#include "UpdateSettings.h"
 #include "ProxySettings.h"
 #include "UpdateAddress.h"
 #include "UpdateAnswer.h"

@@ -43,19 +43,6 @@ void FormatDisplayName(const char* pszName, const char* pszEdition, WORD wMajor,
     AppendTextCut(pszBuffer, nSize, pszEdition);
 }
 
-SettingState ReadSetting(CRegistry& key, const char* pszName, DWORD& dwValue)
-{
-    DWORD dwType = 0;
-    DWORD dwData = 0;
-    DWORD cbData = sizeof(dwData);
-    if (!key.QueryValue(pszName, &dwType, (BYTE*)&dwData, &cbData))
-        return kSettingAbsent;      // missing, or more than 4 bytes of data
-    if (dwType != REG_DWORD || dwData == 0)
-        return kSettingInvalid;
-    dwValue = dwData;
-    return kSettingPresent;
-}
-
 DWORD IntervalSeconds(DWORD dwDays)
 {
     unsigned long long ull = (unsigned long long)dwDays * kSecondsPerDay;

@@ -18,11 +18,6 @@ void FormatProductKey(const char* pszName, const char* pszEdition, WORD wMajor, 
 void FormatDisplayName(const char* pszName, const char* pszEdition, WORD wMajor, WORD wMinor,
                        char* pszBuffer, int nSize);
 
-// A REG_DWORD setting read with a 4-byte buffer. Absent also when its data
-// does not fit in 4 bytes; invalid when present but not REG_DWORD, or 0.
-enum SettingState { kSettingAbsent, kSettingInvalid, kSettingPresent };
-SettingState ReadSetting(CRegistry& key, const char* pszName, DWORD& dwValue);
-
 // Interval days in seconds, saturated instead of wrapping past 32 bits.
 DWORD IntervalSeconds(DWORD dwDays);
 // now + seconds, saturated below kNeverAgain so that a long interval never

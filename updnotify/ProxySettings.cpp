@@ -2,9 +2,9 @@
 
 #include <string.h>
 
-#include "ProductSchedule.h"
 #include "Registry.h"
 #include "Text.h"
+#include "UpdateSettings.h"
 
 namespace
 {

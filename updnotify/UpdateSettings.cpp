@@ -1,5 +1,7 @@
 #include "UpdateSettings.h"
 
+#include "Registry.h"
+
 // The build fixes where the version query goes: the production build the
 // vendor's server, test and demo builds a server on this machine.
 #ifndef UPDNOTIFY_SERVER_HOST
@@ -28,4 +30,17 @@ UpdateSettings::UpdateSettings()
 {
     helpFile[0] = '\0';
     proxyHost[0] = '\0';
+}
+
+SettingState ReadSetting(CRegistry& key, const char* pszName, DWORD& dwValue)
+{
+    DWORD dwType = 0;
+    DWORD dwData = 0;
+    DWORD cbData = sizeof(dwData);
+    if (!key.QueryValue(pszName, &dwType, (BYTE*)&dwData, &cbData))
+        return kSettingAbsent;      // missing, or more than 4 bytes of data
+    if (dwType != REG_DWORD || dwData == 0)
+        return kSettingInvalid;
+    dwValue = dwData;
+    return kSettingPresent;
 }

@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+class CRegistry;
+
 // The administrator's policy: read-only, machine-wide, shared by 32-bit and
 // 64-bit programs. "Enabled" 0 turns the checks off for every user;
 // "Interval" from 1 to kMaxPolicyInterval days replaces the user's own.
@@ -30,3 +32,10 @@ struct UpdateSettings
     DWORD product;              // 0: all products
     char helpFile[MAX_PATH];
 };
+
+// A REG_DWORD setting, as the notifier reads every one of its settings (the
+// user's, the administrator's policy, the proxy switch): read with a 4-byte
+// buffer. Absent also when its data does not fit in 4 bytes; invalid when
+// present but not REG_DWORD, or 0.
+enum SettingState { kSettingAbsent, kSettingInvalid, kSettingPresent };
+SettingState ReadSetting(CRegistry& key, const char* pszName, DWORD& dwValue);
