@@ -52,7 +52,7 @@ LATER = 30 * DAY            # what Check Later gives
 # as productrec list reports them.
 FIRST, SECOND = 1, 2
 HELP_PROJECT = os.path.join(os.path.dirname(os.path.abspath(__file__)), os.pardir,
-                            "docs", "help", "updnotify", "updnotify.hhp")
+                            "help", "updnotify", "updnotify.hhp")
 
 
 class Env:
