@@ -1,9 +1,8 @@
 // The panel's set-up, the Name list and the inspection of one component
 // file: where it is, its date, size and version, whether it is installed
-// and registered, and whether its help can be shown.
+// and registered, and whether its help can be shown. Which types a product
+// line offers: ProductTypes.cpp; paths and registry texts: PathText.cpp.
 #include "Modpanel.h"
-
-#include "ProductLines.h"
 
 #include "ScopedHandles.h"
 #include "Text.h"
@@ -18,14 +17,6 @@ int g_nComponentType = 0;
 
 namespace
 {
-
-BOOL InList(int nValue, const int* pnList, int nCount)
-{
-    for (int i = 0; i < nCount; ++i)
-        if (pnList[i] == nValue)
-            return TRUE;
-    return FALSE;
-}
 
 BOOL FileExists(const char* pszPath, struct _stat* pStatus)
 {
@@ -45,18 +36,6 @@ BOOL SearchFile(const char* pszFolder, const char* pszName, char* pszPath)
     return TRUE;
 }
 
-// Joins up to three parts of a path or key; FALSE, and an empty result,
-// when they do not fit.
-BOOL BuildFolder(char* pszFolder, int nSize, const char* pszA, const char* pszB, const char* pszC)
-{
-    if (CopyTextCut(pszFolder, nSize, pszA) && AppendText(pszFolder, nSize, pszB) &&
-        AppendText(pszFolder, nSize, pszC))
-        return TRUE;
-    if (nSize > 0)
-        pszFolder[0] = '\0';
-    return FALSE;
-}
-
 void EnableCommand(HWND hDlg, UINT nCommand, BOOL bEnable)
 {
     HMENU hMenu = GetMenu(hDlg);
@@ -65,100 +44,6 @@ void EnableCommand(HWND hDlg, UINT nCommand, BOOL bEnable)
 }
 
 } // namespace
-
-BOOL IsScriptingEnabled(int nGroup)
-{
-    using namespace ProductLine;
-    static const int s_anGroups[] = {kMail4, kMail5, kMail6, kTransfer4, kTransfer5, kTransfer6};
-    return InList(nGroup, s_anGroups, sizeof(s_anGroups) / sizeof(s_anGroups[0]));
-}
-
-BOOL IsDotNetEnabled(int nGroup)
-{
-    using namespace ProductLine;
-    static const int s_anGroups[] = {kMail4, kMail5, kMail6, kTransfer4, kTransfer5, kTransfer6,
-                                     kCharting5, kCharting6, kTerminal5, kTerminal6};
-    return InList(nGroup, s_anGroups, sizeof(s_anGroups) / sizeof(s_anGroups[0]));
-}
-
-const char* AssemblySubfolder(int nGroup)
-{
-    using namespace ProductLine;
-    static const int s_anV5[] = {kMail5, kTransfer5, kCharting5, kTerminal5};
-    static const int s_anV6[] = {kMail6, kTransfer6, kCharting6, kTerminal6};
-    if (InList(nGroup, s_anV5, 4))
-        return "\\v5.0";
-    if (InList(nGroup, s_anV6, 4))
-        return "\\v6.0";
-    return "";
-}
-
-int DefaultComponentType(DWORD dwProduct)
-{
-    static const int s_anLibrary[] = {24, 29, 32, 35, 36, 37, 38, 73};
-    static const int s_anScripting[] = {15, 16, 39, 42, 44, 79};
-    static const int s_anDotNet[] = {17, 19, 22, 49, 51, 62, 64, 65, 68, 75, 78, 83, 92};
-    int nProduct = (int)dwProduct;
-    if (InList(nProduct, s_anLibrary, sizeof(s_anLibrary) / sizeof(s_anLibrary[0])))
-        return COMPONENT_LIBRARY;
-    if (InList(nProduct, s_anScripting, sizeof(s_anScripting) / sizeof(s_anScripting[0])))
-        return COMPONENT_SCRIPTING;
-    if (InList(nProduct, s_anDotNet, sizeof(s_anDotNet) / sizeof(s_anDotNet[0])))
-        return COMPONENT_DOTNET;
-    return COMPONENT_ACTIVEX;
-}
-
-BOOL JoinPath(const char* pszFolder, const char* pszName, char* pszResult, int nSize)
-{
-    BOOL bSeparator = pszFolder[0] != '\0' && !EndsWithSeparator(pszFolder, CP_ACP);
-    if (!BuildFolder(pszResult, nSize, pszFolder, bSeparator ? "\\" : "", pszName))
-    {
-        pszResult[0] = '\0';
-        return FALSE;
-    }
-    return TRUE;
-}
-
-const char* PathWithoutQuotes(const char* pszPath, int* pnLength)
-{
-    const char* pStart = pszPath[0] == '"' ? pszPath + 1 : pszPath;
-    int nLength = lstrlenA(pStart);
-    if (nLength > 0 && pStart[nLength - 1] == '"')
-        --nLength;
-    *pnLength = nLength;
-    return pStart;
-}
-
-// A value stored without its terminating zero fills what it reads; the
-// text is then terminated at the read length, or at the buffer's last byte
-// when it filled the buffer.
-BOOL ReadKeyText(HKEY hKey, const char* pszSubKey, char* pszBuffer, LONG nSize)
-{
-    LONG nRead = nSize;
-    pszBuffer[0] = '\0';
-    if (RegQueryValueA(hKey, pszSubKey, pszBuffer, &nRead) != ERROR_SUCCESS)
-    {
-        pszBuffer[0] = '\0';
-        return FALSE;
-    }
-    pszBuffer[(nRead >= 0 && nRead < nSize) ? nRead : nSize - 1] = '\0';
-    return TRUE;
-}
-
-BOOL ReadNamedText(HKEY hKey, const char* pszName, char* pszBuffer, DWORD nSize)
-{
-    DWORD dwType = 0;
-    DWORD dwRead = nSize;
-    pszBuffer[0] = '\0';
-    if (RegQueryValueExA(hKey, pszName, 0, &dwType, (BYTE*)pszBuffer, &dwRead) != ERROR_SUCCESS ||
-        (dwType != REG_SZ && dwType != REG_EXPAND_SZ))
-    {
-        pszBuffer[0] = '\0';
-        return FALSE;
-    }
-    pszBuffer[dwRead < nSize ? dwRead : nSize - 1] = '\0';
-    return TRUE;
-}
 
 void SetUpPanel(HWND hDlg)
 {

@@ -75,12 +75,14 @@ LRESULT CALLBACK KeyboardFilter(int nCode, WPARAM wParam, LPARAM lParam);
 // The About box: caption "About <name>", the full name and the version.
 void SetUpAboutBox(HWND hDlg);
 
-// --- Component inspection (Inspect.cpp) ------------------------------------
+// --- Component types of a product line (ProductTypes.cpp) -----------------
 BOOL IsScriptingEnabled(int nGroup);
 BOOL IsDotNetEnabled(int nGroup);
 // "\v5.0", "\v6.0" or "" for the group's assembly subfolder.
 const char* AssemblySubfolder(int nGroup);
 int DefaultComponentType(DWORD dwProduct);
+
+// --- Component inspection (Inspect.cpp) ------------------------------------
 void SetUpPanel(HWND hDlg);
 void FillComponentList(HWND hDlg, int nType);
 void InspectComponent(HWND hDlg);
@@ -89,6 +91,10 @@ const ComponentEntry* SelectedEntry(HWND hDlg);
 // Whether the help file of an installed entry can be shown: listed under
 // the HTML Help key with a folder where the file exists, and HTML Help loaded.
 BOOL IsComponentHelpAvailable(const ComponentEntry* pEntry);
+// --- Paths and registry texts (PathText.cpp) -------------------------------
+// Joins up to three parts of a path or key; FALSE, and an empty result,
+// when they do not fit.
+BOOL BuildFolder(char* pszFolder, int nSize, const char* pszA, const char* pszB, const char* pszC);
 // Joins a folder and a file name with one "\": one is added unless the
 // folder ends with one (EndsWithSeparator, the ANSI code page), as a folder
 // that another installer registered without it needs. FALSE, and an empty
