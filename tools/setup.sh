@@ -4,7 +4,7 @@
 set -euo pipefail
 
 # i686: the shipped programs. x86_64: the same sources for the Wine tests on
-# kernels that cannot execute 32-bit code (see README.md). wixl and msitools
+# kernels that cannot execute 32-bit code (see tests/README.md). wixl and msitools
 # build the installer package.
 need=(g++-mingw-w64-i686-posix binutils-mingw-w64-i686
       g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
