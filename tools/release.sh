@@ -4,6 +4,7 @@
 #   updnotify.exe, modpanel.exe  the shipped (stripped; signed with a key) programs
 #   brantlow-support.msi         the installer package
 #   help/                        every help file
+#   policy/                      the Group Policy templates (.admx, en-US/.adml)
 #   THIRD-PARTY-NOTICES.txt      licences of what is linked into the programs
 #   TOOLS.txt                    the versions of the tools that built it
 #   SHA256SUMS                   of all of the above
@@ -54,6 +55,11 @@ cp "$b/installer/stage/updnotify/updnotify.exe" "$b/installer/stage/modpanel/mod
    "$b/installer/brantlow-support.msi" "$out/"
 mkdir -p "$out/help"
 cp "$b/updnotify/updnotify.chm" "$b/modpanel/modpanel.chm" "$b"/modpanel/help/*.chm "$out/help/"
+# The Group Policy templates, for administrators (the package does not
+# install them).
+mkdir -p "$out/policy/en-US"
+cp "$work/src/policy/Brantlow.admx" "$out/policy/"
+cp "$work/src/policy/en-US/Brantlow.adml" "$out/policy/en-US/"
 
 {
     echo "Third-party notices for updnotify.exe and modpanel.exe"
