@@ -39,14 +39,22 @@ else()
   set(_why "BRANTLOW_WINE_TESTS=${BRANTLOW_WINE_TESTS}")
 endif()
 
+# brantlow_wine_runner(OUT PREFIX): a runner script OUT that starts a
+# Windows program of this tree under Wine in the prefix PREFIX. The tree's
+# own prefix serves CTest; tests that need a prefix of their own (the
+# installer's, the DPI test's) get a runner of their own.
+function(brantlow_wine_runner out prefix)
+  set(WINE_PREFIX_DIR ${prefix})
+  configure_file(${CMAKE_SOURCE_DIR}/tests/harness/wine-run.sh.in ${out} @ONLY
+                 FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+endfunction()
+
 if(BRANTLOW_RUN_WINE_TESTS)
   if(NOT WINE_LOADER)
     # Where the tests run elsewhere (a VM), the loader has Debian's path.
     set(WINE_LOADER /usr/bin/wine)
   endif()
-  configure_file(${CMAKE_SOURCE_DIR}/tests/harness/wine-run.sh.in
-                 ${CMAKE_BINARY_DIR}/wine-run.sh @ONLY
-                 FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+  brantlow_wine_runner(${CMAKE_BINARY_DIR}/wine-run.sh ${WINE_PREFIX_DIR})
   set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-run.sh)
   message(STATUS "Wine tests run with ${WINE_LOADER}")
   file(REMOVE ${CMAKE_BINARY_DIR}/wine-tests-off.txt)
