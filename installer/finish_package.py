@@ -151,18 +151,16 @@ def main():
     for component, condition in conditions.items():
         queries.append("UPDATE Component SET Condition = %s WHERE Component = %s"
                        % (sql_text(condition), sql_text(component)))
-    queries.append("INSERT INTO CustomAction (Action, Type, Source, Target) VALUES "
-                   "('CheckSerial', %d, '', %s)" % (TYPE_VBSCRIPT_TEXT, sql_text(CHECK_SERIAL)))
-    for table in ("InstallExecuteSequence", "InstallUISequence"):
-        queries.append("INSERT INTO %s (Action, Condition, Sequence) VALUES "
-                       "('CheckSerial', 'NOT Installed AND SERIAL', %d)"
-                       % (table, CHECK_SERIAL_SEQUENCE))
-    queries.append("INSERT INTO CustomAction (Action, Type, Source, Target) VALUES "
-                   "('CheckPolicy', %d, '', %s)" % (TYPE_VBSCRIPT_TEXT, sql_text(CHECK_POLICY)))
-    for table in ("InstallExecuteSequence", "InstallUISequence"):
-        queries.append("INSERT INTO %s (Action, Condition, Sequence) VALUES "
-                       "('CheckPolicy', 'UPDATECHECKS OR UPDATEINTERVAL', %d)"
-                       % (table, CHECK_POLICY_SEQUENCE))
+    # The checks that installer conditions cannot express, as scripts in
+    # both sequences.
+    for action, script, condition, sequence in (
+            ("CheckSerial", CHECK_SERIAL, "NOT Installed AND SERIAL", CHECK_SERIAL_SEQUENCE),
+            ("CheckPolicy", CHECK_POLICY, "UPDATECHECKS OR UPDATEINTERVAL", CHECK_POLICY_SEQUENCE)):
+        queries.append("INSERT INTO CustomAction (Action, Type, Source, Target) VALUES "
+                       "(%s, %d, '', %s)" % (sql_text(action), TYPE_VBSCRIPT_TEXT, sql_text(script)))
+        for table in ("InstallExecuteSequence", "InstallUISequence"):
+            queries.append("INSERT INTO %s (Action, Condition, Sequence) VALUES (%s, %s, %d)"
+                           % (table, sql_text(action), sql_text(condition), sequence))
     for action, sequence, condition, message in REFUSALS:
         queries.append("INSERT INTO CustomAction (Action, Type, Source, Target) VALUES (%s, %d, '', %s)"
                        % (sql_text(action), TYPE_ERROR, sql_text(message)))
