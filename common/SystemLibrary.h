@@ -14,3 +14,12 @@ void RestrictLibrarySearch();
 // system without that search, by its full path there. No "cannot find" box
 // is shown. Answers 0 when it cannot be loaded; the caller frees it.
 HMODULE LoadSystemLibrary(const char* pszName);
+
+// The function pszName of hLibrary as the function type F (nullptr when the
+// library lacks it): a FARPROC converts to another function type without a
+// warning only through a plain function pointer.
+template <typename F> bool FindProc(HMODULE hLibrary, const char* pszName, F& pfn)
+{
+    pfn = reinterpret_cast<F>(reinterpret_cast<void (*)()>(GetProcAddress(hLibrary, pszName)));
+    return pfn != nullptr;
+}

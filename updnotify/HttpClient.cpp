@@ -11,6 +11,7 @@ CHttpClient::CHttpClient(DWORD dwMillisPerSecond)
       m_nTimeout(kDefaultTimeout),
       m_nPort(0),
       m_bProxy(FALSE),
+      m_bTls(false),
       m_dwMillisPerSecond(dwMillisPerSecond),
       m_bDeadline(FALSE),
       m_dwDeadline(0)
@@ -47,23 +48,23 @@ unsigned int CHttpClient::ClampTimeout(unsigned int nTimeout)
 }
 
 BOOL CHttpClient::Connect(const char* pszHost, unsigned short nPort, unsigned int nTimeout,
-                          const char* pszProxy, unsigned short nProxyPort)
+                          const char* pszProxy, unsigned short nProxyPort, bool bTls)
 {
     if (!StartNetwork())
         return FALSE;
     Close();
 
-    if (pszHost == 0 || *pszHost == '\0')
+    if (pszHost == nullptr || *pszHost == '\0')
         return FALSE;
-    BOOL bProxy = pszProxy != 0 && *pszProxy != '\0';
+    bool bProxy = pszProxy != nullptr && *pszProxy != '\0';
     const char* pszPeer = bProxy ? pszProxy : pszHost;
     struct in_addr address;
     address.s_addr = inet_addr(pszPeer);
     if (address.s_addr == INADDR_NONE)
     {
         const struct hostent* pHost = gethostbyname(pszPeer);
-        if (pHost == 0 || pHost->h_addrtype != AF_INET || pHost->h_length != 4 ||
-            pHost->h_addr_list == 0 || pHost->h_addr_list[0] == 0)
+        if (pHost == nullptr || pHost->h_addrtype != AF_INET || pHost->h_length != 4 ||
+            pHost->h_addr_list == nullptr || pHost->h_addr_list[0] == nullptr)
             return FALSE;
         memcpy(&address, pHost->h_addr_list[0], 4);
     }
@@ -75,6 +76,7 @@ BOOL CHttpClient::Connect(const char* pszHost, unsigned short nPort, unsigned in
     m_nTimeout = nTimeout;
     m_nPort = nPort;
     m_bProxy = bProxy;
+    m_bTls = bTls;
     m_headers.RemoveAll();
 
     m_hSocket = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
@@ -91,7 +93,7 @@ BOOL CHttpClient::Connect(const char* pszHost, unsigned short nPort, unsigned in
     peer.sin_family = AF_INET;
     peer.sin_port = htons(bProxy ? nProxyPort : nPort);
     peer.sin_addr = address;
-    if (connect(m_hSocket, (const struct sockaddr*)&peer, sizeof(peer)) == SOCKET_ERROR)
+    if (connect(m_hSocket, reinterpret_cast<const struct sockaddr*>(&peer), sizeof(peer)) == SOCKET_ERROR)
     {
         if (WSAGetLastError() != WSAEWOULDBLOCK || !WaitReady(TRUE))
         {
@@ -101,7 +103,8 @@ BOOL CHttpClient::Connect(const char* pszHost, unsigned short nPort, unsigned in
         // Writable can also mean that the attempt failed: ask the socket.
         int nError = 0;
         int nLength = sizeof(nError);
-        if (getsockopt(m_hSocket, SOL_SOCKET, SO_ERROR, (char*)&nError, &nLength) != 0 || nError != 0)
+        if (getsockopt(m_hSocket, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&nError), &nLength) != 0 ||
+            nError != 0)
         {
             Close();
             return FALSE;
@@ -109,7 +112,65 @@ BOOL CHttpClient::Connect(const char* pszHost, unsigned short nPort, unsigned in
     }
     u_long nBlocking = 0;
     ioctlsocket(m_hSocket, FIONBIO, &nBlocking);
-    return TRUE;
+    if (!bTls)
+        return TRUE;
+
+    // The tunnel and the handshake are bounded like one exchange; a
+    // revocation look-up may take one time-out in all.
+    StartDeadline();
+    bool bOpen = (!bProxy || OpenTunnel()) &&
+                 m_tls.Open(*this, m_strHost, m_nTimeout * m_dwMillisPerSecond);
+    m_bDeadline = FALSE;
+    if (!bOpen)
+        Close();
+    return bOpen;
+}
+
+void CHttpClient::StartDeadline()
+{
+    m_bDeadline = TRUE;
+    m_dwDeadline = GetTickCount() + kExchangeTimeoutFactor * m_nTimeout * m_dwMillisPerSecond;
+}
+
+bool CHttpClient::OpenTunnel()
+{
+    // "CONNECT host:port HTTP/1.0", and the same authority as the Host.
+    char szAuthority[kLineSize] = "";
+    char szPort[12];
+    char szRequest[kLineSize] = "CONNECT ";
+    if (!FormatDecimal(m_nPort, szPort, sizeof(szPort)) ||
+        !AppendText(szAuthority, sizeof(szAuthority), m_strHost) ||
+        !AppendText(szAuthority, sizeof(szAuthority), ":") ||
+        !AppendText(szAuthority, sizeof(szAuthority), szPort) ||
+        !AppendText(szRequest, sizeof(szRequest), szAuthority) ||
+        !AppendText(szRequest, sizeof(szRequest), " HTTP/1.0\r\nHost: ") ||
+        !AppendText(szRequest, sizeof(szRequest), szAuthority) ||
+        !AppendText(szRequest, sizeof(szRequest), "\r\n\r\n"))
+        return false;
+    int nLength = lstrlenA(szRequest);
+    if (Send(szRequest, nLength) != nLength)
+        return false;
+
+    // "HTTP/1.x 2xx ...", then header lines up to the empty line and not a
+    // byte further: what follows is the server's side of the handshake.
+    char szLine[kLineSize];
+    int nBlock = 0;
+    if (!ReadLine(szLine, nBlock) || strncmp(szLine, "HTTP/", 5) != 0)
+        return false;
+    const char* pszCode = strchr(szLine, ' ');
+    if (pszCode == nullptr)
+        return false;
+    while (*pszCode == ' ')
+        ++pszCode;
+    if (pszCode[0] != '2' || pszCode[1] < '0' || pszCode[1] > '9' || pszCode[2] < '0' ||
+        pszCode[2] > '9' || (pszCode[3] != '\0' && pszCode[3] != ' '))
+        return false;
+    while (ReadLine(szLine, nBlock))
+    {
+        if (szLine[0] == '\0')
+            return true;
+    }
+    return false;
 }
 
 BOOL CHttpClient::WaitReady(BOOL bWrite)
@@ -141,7 +202,7 @@ BOOL CHttpClient::WaitReady(BOOL bWrite)
     return !bWrite || !FD_ISSET(m_hSocket, &failed);
 }
 
-int CHttpClient::Send(const char* pData, int nLength)
+int CHttpClient::SendRaw(const char* pData, int nLength)
 {
     if (!IsOpen())
         return -1;
@@ -151,7 +212,7 @@ int CHttpClient::Send(const char* pData, int nLength)
     return nSent == SOCKET_ERROR ? -1 : nSent;
 }
 
-int CHttpClient::Receive(char* pBuffer, int nSize)
+int CHttpClient::ReceiveRaw(char* pBuffer, int nSize)
 {
     if (!IsOpen())
         return -1;
@@ -165,6 +226,16 @@ int CHttpClient::Receive(char* pBuffer, int nSize)
     if (nReceived == 0)
         m_bEndOfStream = TRUE;
     return nReceived;
+}
+
+int CHttpClient::Send(const char* pData, int nLength)
+{
+    return m_tls.IsOpen() ? m_tls.Send(pData, nLength) : SendRaw(pData, nLength);
+}
+
+int CHttpClient::Receive(char* pBuffer, int nSize)
+{
+    return m_tls.IsOpen() ? m_tls.Receive(pBuffer, nSize) : ReceiveRaw(pBuffer, nSize);
 }
 
 BOOL CHttpClient::Post(const char* pszPath, const CMapStringToString& fields)
@@ -196,9 +267,10 @@ BOOL CHttpClient::Post(const char* pszPath, const CMapStringToString& fields)
     char szHost[kLineSize] = "Host: ";
     char szLength[64] = "Content-Length: ";
     char szDigits[12];
-    // A proxy needs the whole address: "http://host[:port]" before the path.
+    // A proxy needs the whole address: "http://host[:port]" before the path
+    // (a tunnel to the host needs none).
     wsprintfA(szDigits, ":%u", (unsigned int)m_nPort);
-    if (m_bProxy && (!AppendText(szRequest, sizeof(szRequest), "http://") ||
+    if (m_bProxy && !m_bTls && (!AppendText(szRequest, sizeof(szRequest), "http://") ||
                      !AppendText(szRequest, sizeof(szRequest), m_strHost) ||
                      !AppendText(szRequest, sizeof(szRequest), m_nPort != 80 ? szDigits : "")))
         return FALSE;
@@ -234,41 +306,46 @@ void CHttpClient::StoreHeaderLine(const char* pszLine)
     m_headers.SetAt(strName, pszValue);
 }
 
-BOOL CHttpClient::ReadHeaders()
+bool CHttpClient::ReadLine(char* pszLine, int& nBlock)
 {
-    m_headers.RemoveAll();
-    m_bDeadline = TRUE;
-    m_dwDeadline = GetTickCount() + kExchangeTimeoutFactor * m_nTimeout * m_dwMillisPerSecond;
-
-    // One line at a time, one byte per receive. Carriage returns are
-    // dropped; a line longer than the buffer keeps its first characters.
-    char szLine[kLineSize];
     int nLine = 0;
-    int nBlock = 0;
-    BOOL bComplete = FALSE;
-    while (!bComplete)
+    for (;;)
     {
         char ch;
         if (nBlock >= kMaxHeaderBlock || Receive(&ch, 1) < 1)
+            return false;
+        ++nBlock;
+        if (ch == '\r')
+            continue;
+        if (ch == '\n')
+        {
+            pszLine[nLine] = '\0';
+            return true;
+        }
+        if (nLine < kLineSize - 1)
+            pszLine[nLine++] = ch;
+    }
+}
+
+BOOL CHttpClient::ReadHeaders()
+{
+    m_headers.RemoveAll();
+    StartDeadline();
+
+    // One line at a time, one byte per receive. A line longer than the
+    // buffer keeps its first characters.
+    char szLine[kLineSize];
+    int nBlock = 0;
+    for (;;)
+    {
+        if (!ReadLine(szLine, nBlock))
         {
             m_bDeadline = FALSE;
             return FALSE;
         }
-        ++nBlock;
-        if (ch == '\r')
-            continue;
-        if (ch != '\n')
-        {
-            if (nLine < kLineSize - 1)
-                szLine[nLine++] = ch;
-            continue;
-        }
-        szLine[nLine] = '\0';
-        if (nLine == 0)
-            bComplete = TRUE;
-        else
-            StoreHeaderLine(szLine);
-        nLine = 0;
+        if (szLine[0] == '\0')
+            break;
+        StoreHeaderLine(szLine);
     }
 
     // Drain the rest of the response, within the exchange's bounds.
@@ -297,6 +374,7 @@ void CHttpClient::Close()
 {
     if (!IsOpen())
         return;
+    m_tls.Close();
     closesocket(m_hSocket);
     m_hSocket = INVALID_SOCKET;
     m_strHost.Empty();

@@ -10,6 +10,7 @@
 #include "ProxySettings.h"
 #include "Registry.h"
 #include "SystemLibrary.h"
+#include "Text.h"
 #include "UpdateAddress.h"
 #include "UpdateAnswer.h"
 #include "VersionCheckDlg.h"
@@ -166,7 +167,7 @@ BOOL CVersionCheckApp::ReadSettings()
     HKEY hProxyRoot = ReadPolicy(kInternetPolicyKey, "ProxySettingsPerUser", 1) == 0
                           ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
     if (key.OpenKey(hProxyRoot, kInternetSettingsKey, KEY_READ))
-        ReadProxyFor(key, m_settings.serverHost, m_settings.proxyHost,
+        ReadProxyFor(key, m_settings.serverHost, m_settings.serverTls, m_settings.proxyHost,
                      sizeof(m_settings.proxyHost), m_settings.proxyPort);
     return TRUE;
 }
@@ -289,16 +290,12 @@ void CVersionCheckApp::ScheduleAfterOffer(DWORD dwTime, INT_PTR nResult)
 BOOL CVersionCheckApp::OpenOfferedUpdate()
 {
     // A header value keeps its trailing blanks; the address ends before
-    // them. It comes from a plain HTTP answer: only a web address goes to
-    // the shell, never a file, a share or a script.
-    const CString& strUrl = m_offer.updateUrl;
-    int nLength = strUrl.GetLength();
-    while (nLength > 0 && (strUrl[nLength - 1] == ' ' || strUrl[nLength - 1] == '\t'))
-        --nLength;
+    // them. Only a page on the vendor's download hosts goes to the shell,
+    // never a file, a share, a script or another site.
     CString strAddress;
-    if (!strAddress.Append(strUrl, nLength))
+    if (!strAddress.Append(m_offer.updateUrl, TrimmedLength(m_offer.updateUrl)))
         return FALSE;
-    return IsOpenableUpdateUrl(strAddress) && OpenUpdateUrl(strAddress);
+    return IsOpenableUpdateUrl(strAddress, m_settings.downloadHosts) && OpenUpdateUrl(strAddress);
 }
 
 INT_PTR CVersionCheckApp::ShowOffer()

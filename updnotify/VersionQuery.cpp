@@ -1,6 +1,7 @@
 #include "VersionQuery.h"
 
 #include "HttpClient.h"
+#include "OfferSignature.h"
 #include "StringMap.h"
 #include "Text.h"
 
@@ -72,7 +73,7 @@ BOOL QueryVersion(const UpdateSettings& settings, const char* pszSerial,
 {
     CHttpClient client;
     if (!client.Connect(settings.serverHost, settings.serverPort, settings.queryTimeout,
-                        settings.proxyHost, settings.proxyPort))
+                        settings.proxyHost, settings.proxyPort, settings.serverTls))
         return FALSE;
 
     CMapStringToString fields;
@@ -89,6 +90,13 @@ BOOL QueryVersion(const UpdateSettings& settings, const char* pszSerial,
         return FALSE;
     CString strUrl;
     client.GetHeader("X-Update-URL", strUrl);
+    // Only the vendor's signature makes it an offer (where the build has
+    // the vendor's keys).
+    CString strSignature;
+    if (settings.offerKeys.count > 0 &&
+        (!client.GetHeader("X-Update-Signature", strSignature) ||
+         !IsSignedOffer(settings.offerKeys, strStatus, strUrl, strSignature)))
+        return FALSE;
     offer.updateUrl = strUrl;
     ReadUpdateStatus(strStatus, wMajor, wMinor, dwBuild, offer);
     return TRUE;
