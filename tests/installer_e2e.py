@@ -83,7 +83,7 @@ class Test:
         self.view = []      # ["-32"]: the 32-bit view, from this 64-bit tree
         self.schedule = None
         self.server = VendorServer(a.server, a.port, os.path.join(self.work, "server.log"),
-                                   lifetime=900)
+                                   lifetime=900, trust=a.trust, tls=a.scheme == "https")
 
     # --- Wine ----------------------------------------------------------------
     def run(self, *args, timeout=120):
@@ -192,7 +192,7 @@ class Test:
     # --- The vendor server ---------------------------------------------------
     def start_server(self):
         self.server.start([{"sn": SERIAL, "status": "1 6 50 1200 20261208",
-                            "url": "http://downloads.brantlow.example/mail650.exe"}],
+                            "url": "https://downloads.brantlow.example/mail650.exe"}],
                           os.path.join(self.work, "offers.json"))
 
     def stop_server(self):
@@ -657,8 +657,9 @@ class Test:
 def main():
     p = argparse.ArgumentParser()
     for name in ("wine-run", "prefix", "harness", "bin-dir", "stage-dir", "package", "older-package",
-                 "upgrade-code", "version", "server", "port", "msiinfo", "vendor-url"):
+                 "upgrade-code", "version", "server", "port", "scheme", "msiinfo", "vendor-url"):
         p.add_argument("--" + name, required=True)
+    p.add_argument("--trust")
     p.add_argument("--shipped-tree")
     p.add_argument("--shipped-upgrade-code")
     return Test(p.parse_args()).main()

@@ -51,6 +51,7 @@ import struct
 import sys
 import threading
 import time
+import warnings
 
 QUERY_PATH = "/cgi-bin/version.cgi"
 
@@ -199,7 +200,9 @@ def tls_context(cert, key, version):
                   "1.3": ssl.TLSVersion.TLSv1_3}[version]
         if pinned < ssl.TLSVersion.TLSv1_2:
             context.set_ciphers("DEFAULT:@SECLEVEL=0")
-        context.minimum_version = context.maximum_version = pinned
+        with warnings.catch_warnings():
+            warnings.simplefilter("ignore", DeprecationWarning)     # TLS 1.1, on purpose
+            context.minimum_version = context.maximum_version = pinned
     else:
         context.minimum_version = ssl.TLSVersion.TLSv1_2
 

@@ -13,8 +13,8 @@ offer-next-public.pem), and ca-bundle.crt, this host's trusted roots with
 the test CA after them, which tests/harness/isolated-run.sh makes the
 system's roots inside the tests' namespace.
 
-As a module, Issuer makes more certificates under a CA of the trust or of
-its own, for the tests' hostile servers.
+As a module, Issuer makes more certificates under the trust's CA
+(Issuer(DIR/ca)) or a CA of its own, for the tests' hostile servers.
 """
 import datetime
 import os
@@ -60,11 +60,14 @@ class Issuer:
     keeps. ISSUER None makes a self-signed root; another Issuer makes an
     intermediate under it."""
 
-    def __init__(self, folder, name, issuer=None):
+    def __init__(self, folder, name=None, issuer=None):
+        """NAME None: the CA that an earlier Issuer made in FOLDER."""
         self.dir = folder
         self.cert = os.path.join(folder, "cert.pem")
         self.key = os.path.join(folder, "key.pem")
         self.config = os.path.join(folder, "ca.cnf")
+        if name is None:
+            return
         os.makedirs(os.path.join(folder, "issued"), exist_ok=True)
         with open(self.config, "w") as f:
             f.write(CA_CONFIG.format(dir=folder))
@@ -115,8 +118,21 @@ class Issuer:
         os.remove(pem)
 
 
+def self_signed(cert, key, dns):
+    """A server's certificate for DNS that signs itself."""
+    openssl("req", "-x509", "-days", 30, "-subj", "/CN=" + dns, "-addext", "subjectAltName=DNS:" + dns,
+            "-addext", "extendedKeyUsage=serverAuth", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:P-256",
+            "-nodes", "-keyout", key, "-out", cert)
+
+
 def offer_key_pair(private, public):
     subprocess.run([DEBIAN_PYTHON, OFFERKEY, "new", private, public], check=True)
+
+
+def offer_signature(private, status, url=""):
+    """The X-Update-Signature value for STATUS and URL under the key PRIVATE."""
+    return subprocess.run([DEBIAN_PYTHON, OFFERKEY, "sign", private, status, url], check=True,
+                          capture_output=True, text=True).stdout.strip()
 
 
 def make_trust(folder, host):
