@@ -155,7 +155,7 @@ bool CHttpClient::OpenTunnel()
     // byte further: what follows is the server's side of the handshake.
     char szLine[kLineSize];
     int nBlock = 0;
-    if (!ReadLine(szLine, nBlock) || strncmp(szLine, "HTTP/", 5) != 0)
+    if (ReadLine(szLine, nBlock) < 0 || strncmp(szLine, "HTTP/", 5) != 0)
         return false;
     const char* pszCode = strchr(szLine, ' ');
     if (pszCode == nullptr)
@@ -165,12 +165,11 @@ bool CHttpClient::OpenTunnel()
     if (pszCode[0] != '2' || pszCode[1] < '0' || pszCode[1] > '9' || pszCode[2] < '0' ||
         pszCode[2] > '9' || (pszCode[3] != '\0' && pszCode[3] != ' '))
         return false;
-    while (ReadLine(szLine, nBlock))
+    int nLine;
+    while ((nLine = ReadLine(szLine, nBlock)) > 0)
     {
-        if (szLine[0] == '\0')
-            return true;
     }
-    return false;
+    return nLine == 0;
 }
 
 BOOL CHttpClient::WaitReady(BOOL bWrite)
@@ -306,21 +305,21 @@ void CHttpClient::StoreHeaderLine(const char* pszLine)
     m_headers.SetAt(strName, pszValue);
 }
 
-bool CHttpClient::ReadLine(char* pszLine, int& nBlock)
+int CHttpClient::ReadLine(char* pszLine, int& nBlock)
 {
     int nLine = 0;
     for (;;)
     {
         char ch;
         if (nBlock >= kMaxHeaderBlock || Receive(&ch, 1) < 1)
-            return false;
+            return -1;
         ++nBlock;
         if (ch == '\r')
             continue;
         if (ch == '\n')
         {
             pszLine[nLine] = '\0';
-            return true;
+            return nLine;
         }
         if (nLine < kLineSize - 1)
             pszLine[nLine++] = ch;
@@ -338,12 +337,13 @@ BOOL CHttpClient::ReadHeaders()
     int nBlock = 0;
     for (;;)
     {
-        if (!ReadLine(szLine, nBlock))
+        int nLine = ReadLine(szLine, nBlock);
+        if (nLine < 0)
         {
             m_bDeadline = FALSE;
             return FALSE;
         }
-        if (szLine[0] == '\0')
+        if (nLine == 0)
             break;
         StoreHeaderLine(szLine);
     }

@@ -91,9 +91,10 @@ private:
     int SendRaw(const char* pData, int nLength) override;
     int ReceiveRaw(char* pBuffer, int nSize) override;
     // One line of a header block, a byte per Receive, into a kLineSize
-    // buffer: carriage returns dropped, a long line cut. false when a
-    // receive ends first or the block reaches kMaxHeaderBlock bytes.
-    bool ReadLine(char* pszLine, int& nBlock);
+    // buffer: carriage returns dropped, a long line cut. Its length (a NUL
+    // byte counts: only 0 is the empty line), or -1 when a receive ends
+    // first or the block, nBlock bytes so far, reaches kMaxHeaderBlock.
+    int ReadLine(char* pszLine, int& nBlock);
     void StoreHeaderLine(const char* pszLine);
     // Asks the proxy for a tunnel to the host: true when it answered 2xx.
     bool OpenTunnel();

@@ -22,9 +22,13 @@ const DWORD kOldProtocols = SP_PROT_SSL2 | SP_PROT_SSL3 | SP_PROT_TLS1_0 | SP_PR
 // A revocation state that cannot be learned (no way to the CRL) does not
 // refuse a server; a revoked certificate does.
 const DWORD kRevocationUnknown = CERT_TRUST_REVOCATION_STATUS_UNKNOWN | CERT_TRUST_IS_OFFLINE_REVOCATION;
-// wininet.h's SECURITY_FLAG_IGNORE_REVOCATION: the SSL policy leaves
-// revocation to the chain's status above.
+// wininet.h's SECURITY_FLAG_IGNORE_REVOCATION and the policy's own flags
+// for an unknown revocation state: the SSL policy leaves revocation to the
+// chain's status above.
 const DWORD kPolicyIgnoresRevocation = 0x00000080;
+const DWORD kPolicyIgnoresRevocationUnknown =
+    CERT_CHAIN_POLICY_IGNORE_END_REV_UNKNOWN_FLAG | CERT_CHAIN_POLICY_IGNORE_CTL_SIGNER_REV_UNKNOWN_FLAG |
+    CERT_CHAIN_POLICY_IGNORE_CA_REV_UNKNOWN_FLAG | CERT_CHAIN_POLICY_IGNORE_ROOT_REV_UNKNOWN_FLAG;
 
 const SecurityFunctionTableA* Sspi()
 {
@@ -264,7 +268,7 @@ bool CTlsChannel::IsTrustedServer(DWORD dwRevocationMillis) const
     ZeroMemory(&chainPara, sizeof(chainPara));
     // Windows 7's layout, which ends before the strong-signature fields:
     // Wine passes the retrieval time-out on only for a size it knows.
-    chainPara.cbSize = offsetof(CERT_CHAIN_PARA, pStrongSignPara);
+    chainPara.cbSize = offsetof(CERT_CHAIN_PARA, pftCacheResync) + sizeof(chainPara.pftCacheResync);
     chainPara.RequestedUsage.dwType = USAGE_MATCH_TYPE_AND;
     chainPara.RequestedUsage.Usage.cUsageIdentifier = 1;
     chainPara.RequestedUsage.Usage.rgpszUsageIdentifier = apszUsage;
@@ -294,7 +298,7 @@ bool CTlsChannel::IsTrustedServer(DWORD dwRevocationMillis) const
         CERT_CHAIN_POLICY_PARA policy;
         ZeroMemory(&policy, sizeof(policy));
         policy.cbSize = sizeof(policy);
-        policy.dwFlags = CERT_CHAIN_POLICY_IGNORE_ALL_REV_UNKNOWN_FLAGS;
+        policy.dwFlags = kPolicyIgnoresRevocationUnknown;
         policy.pvExtraPolicyPara = &ssl;
         CERT_CHAIN_POLICY_STATUS result;
         ZeroMemory(&result, sizeof(result));

@@ -10,9 +10,9 @@
 #include <windows.h>
 #define SECURITY_WIN32
 #include <security.h>
-// SCH_CREDENTIALS and TLS_PARAMETERS (with UNICODE_STRING from subauth.h).
+// SCH_CREDENTIALS and TLS_PARAMETERS (with winternl.h's UNICODE_STRING).
 #define SCHANNEL_USE_BLACKLISTS
-#include <subauth.h>
+#include <winternl.h>
 #include <schannel.h>
 
 class CTlsChannel
