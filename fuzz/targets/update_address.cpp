@@ -23,6 +23,7 @@
 
 #include "ProductSchedule.h"
 #include "UpdateAddress.h"
+#include "UpdateOffer.h"
 
 namespace
 {
