@@ -258,6 +258,24 @@ class Env:
         self.elapsed = time.time() - started
         return rc, drv_rc, drv_out
 
+    def debuggers(self):
+        """The Windows debuggers (winedbg) running in this tree's prefix: a
+        program that crashed starts one, which then waits, before the
+        program's end is reported."""
+        prefix = ("WINEPREFIX=" + os.path.join(os.path.abspath(self.a.bin_dir), "wineprefix")).encode()
+        found = []
+        for entry in filter(str.isdigit, os.listdir("/proc")):
+            try:
+                with open("/proc/%s/cmdline" % entry, "rb") as f:
+                    cmdline = f.read()
+                with open("/proc/%s/environ" % entry, "rb") as f:
+                    environ = f.read().split(b"\0")
+            except OSError:
+                continue
+            if b"winedbg" in cmdline and prefix in environ:
+                found.append(int(entry))
+        return found
+
     def catcher_urls(self, expected):
         """The addresses the stand-in browser received, once the notifier
         has ended. The shell starts it without waiting for it: wait up to 5 s
@@ -964,6 +982,8 @@ class Cases:
         button = CANCEL if expected == "dialog" else OK
         rc, drv, out = e.notifier([], ["press", CAPTION, button, 30000])
         shown = texts(out).get(PRODUCT_NAME) == [e.display_name(FIRST)]
+        self.check(rc == 0 and not e.debuggers(), "%s: the notifier ended with 0 (got %s), no program "
+                   "crashed" % (name, rc))
         urls = e.catcher_urls(expected=False)
         last, nxt = self.schedule(FIRST)
         q = e.queries()

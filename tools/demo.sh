@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # The notifier's main job, as a user sees it: installs what is needed,
-# builds a demo notifier that asks a vendor server on this machine, starts
-# the reference vendor server with an offer, records product 17 as
-# installed, and runs updnotify.exe under Wine so that its dialog appears.
+# builds a demo notifier that asks a vendor server on this machine (plain
+# HTTP to 127.0.0.1: a certificate would need the vendor's host name, which
+# only the tests' private namespace gives) and trusts a demo offer key made
+# here, starts the reference vendor server with an offer signed with that
+# key, records product 17 as installed, and runs updnotify.exe under Wine so
+# that its dialog appears.
 #
 # With a display (DISPLAY set), the dialog opens there: choose OK, Check
 # Later or Cancel (F1 opens the notifier's help). Without one, it opens
@@ -20,9 +23,14 @@ bash tools/setup.sh
 if /lib/ld-linux.so.2 --version >/dev/null 2>&1; then arch=i686; else arch=x86_64; fi
 port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
 tree=build/demo
+keys=$top/$tree/offer-keys
+if [ ! -f "$keys/offer-public.pem" ]; then
+    mkdir -p "$keys"
+    /usr/bin/python3 tools/offerkey.py new "$keys/offer-private.pem" "$keys/offer-public.pem"
+fi
 cmake -S . -B "$tree" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DMINGW_ARCH=$arch \
-      -DCMAKE_BUILD_TYPE=MinSizeRel -DUPDNOTIFY_SERVER_HOST=127.0.0.1 \
-      -DUPDNOTIFY_SERVER_PORT="$port" >/dev/null 2>&1
+      -DCMAKE_BUILD_TYPE=MinSizeRel -DUPDNOTIFY_SERVER_HOST=127.0.0.1 -DUPDNOTIFY_SERVER_SCHEME=http \
+      -DUPDNOTIFY_SERVER_PORT="$port" -DUPDNOTIFY_OFFER_KEY="$keys/offer-public.pem" >/dev/null 2>&1
 cmake --build "$tree" -j "$(nproc)" --target updnotify updnotify_help productrec dlgdriver >/dev/null
 run=$tree/wine-run.sh
 [ -x "$run" ] || { echo "demo: no usable Wine for $arch here"; exit 1; }
@@ -46,24 +54,33 @@ if [ -z "${DISPLAY:-}" ]; then
 fi
 sh tests/harness/wine-start.sh "$top/$run" "$top/$tree/wineprefix" >/dev/null
 
-# The offer: the vendor's server offers build 1102 of 6.60 for this serial.
+# The offer: the vendor's server offers build 1102 of 6.60 for this serial,
+# signed with the demo key when the server reads the file.
 work=$tree/demo-run
 mkdir -p "$work"
 rm -f "$work/server.log"
 cat > "$work/offers.json" <<JSON
 [{"sn": "BMT-DEMO-0017", "status": "1 6 60 1102 20261201",
-  "url": "http://downloads.brantlow.example/mailtoolkit/660/setup.exe"}]
+  "url": "https://downloads.brantlow.example/mailtoolkit/660/setup.exe"}]
 JSON
-python3 tools/vendor_server.py --offers "$work/offers.json" --port "$port" \
-        --log "$work/server.log" --lifetime 900 >/dev/null 2>&1 &
+rm -f "$work/server.port"
+/usr/bin/python3 tools/vendor_server.py --offers "$work/offers.json" --port "$port" \
+        --port-file "$work/server.port" --log "$work/server.log" --lifetime 900 \
+        --sign-with "$keys/offer-private.pem" >/dev/null 2>&1 &
 server_pid=$!
-sleep 1
+# It writes the port file once it listens (at most 20 s).
+for _ in $(seq 200); do
+    [ -f "$work/server.port" ] && break
+    kill -0 "$server_pid" 2>/dev/null || { echo "demo: the vendor server did not start" >&2; exit 1; }
+    sleep 0.1
+done
+[ -f "$work/server.port" ] || { echo "demo: the vendor server did not start" >&2; exit 1; }
 
 "$run" "$tree/tools/productrec.exe" add 17 BMT-DEMO-0017
 # Start from an unscheduled product, so that it is due.
 "$run" reg delete 'HKCU\Software\Brantlow\Updates' /f >/dev/null 2>&1 || true
 
-echo "vendor server on 127.0.0.1:$port; running updnotify.exe"
+echo "vendor server on 127.0.0.1:$port (plain HTTP, offers signed with a demo key); running updnotify.exe"
 if [ $headless -eq 0 ]; then
     "$run" "$tree/updnotify/updnotify.exe"
 else

@@ -11,8 +11,12 @@ need=(g++-mingw-w64-i686-posix binutils-mingw-w64-i686
       wine wine32:i386 wine64
       xvfb xauth x11-utils imagemagick cmake make googletest python3 fp-utils curl
       iproute2 wixl msitools
-      # Authenticode signing.
-      osslsigncode openssl
+      # Authenticode signing; the tests' CA and TLS servers, and the system's
+      # roots that the tests' namespace extends with their CA.
+      osslsigncode openssl ca-certificates
+      # Wine's Schannel and CNG need GnuTLS, which Wine only recommends; the
+      # offer-signing command (tools/offerkey.py) needs cryptography.
+      libgnutls30 libgnutls30:i386 python3-cryptography
       # The notifier's end-to-end tests put a real HTTP proxy in front of the
       # reference vendor server.
       tinyproxy

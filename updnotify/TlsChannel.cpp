@@ -63,6 +63,11 @@ const CryptFunctions* Crypt()
     HMODULE hLibrary = LoadSystemLibrary("crypt32.dll");
     if (hLibrary == nullptr)
         return nullptr;
+    // crypt32 loads cryptnet.dll for a revocation look-up and frees it when
+    // the look-up ends. Wine's frees it also after a download that timed out
+    // and goes on, and that download's callback then runs unloaded code and
+    // crashes the program: held here for the run, it stays.
+    LoadSystemLibrary("cryptnet.dll");
     s_bLoaded = FindProc(hLibrary, "CertGetCertificateChain", s_functions.pfnGetChain) &&
                 FindProc(hLibrary, "CertVerifyCertificateChainPolicy", s_functions.pfnVerifyPolicy) &&
                 FindProc(hLibrary, "CertFreeCertificateChain", s_functions.pfnFreeChain) &&
