@@ -987,18 +987,27 @@ class Cases:
         urls = e.catcher_urls(expected=False)
         last, nxt = self.schedule(FIRST)
         q = e.queries()
+        # What happened, as the table reports it.
+        what = "%s; %s; %s; %s" % (
+            "dialog shown" if shown else "no dialog (message 1004)" if MSG_NO_UPDATES in out else "nothing shown",
+            "%d quer%s reached the server" % (len(q), "y" if len(q) == 1 else "ies"),
+            "opened %s" % urls if urls else "nothing opened",
+            "nothing written" if (last, nxt) == (None, None) else "next check in %s days" % (
+                "?" if last is None or nxt is None else (nxt - last) // DAY))
+        handshakes = [h["tls"] for h in e.server.handshakes()]
+        if handshakes:
+            what += "; TLS: %s" % ", ".join(handshakes)
         if expected == "no offer":
             self.check(drv == 0 and MSG_NO_UPDATES in out and not shown, "%s: no dialog, message 1004" % name)
             self.check((last, nxt) == (None, None) and urls == [], "%s: nothing written, nothing opened" % name)
             tls_row = "tls" in how or "tls_version" in how
             self.check(len(q) == (0 if tls_row else 1),
                        "%s: %s" % (name, "the serial never left" if tls_row else "one query, answered"))
-            return "no offer (message 1004), %s, nothing opened, nothing written" % (
-                "no query sent" if tls_row else "the query answered")
+            return what
         self.check(drv == 0 and shown, "%s: the dialog appeared" % name)
         self.check(urls == [] and last is not None and nxt == last + INTERVAL,
                    "%s: nothing opened, next check one interval on (%s, %s)" % (name, last, nxt))
-        what = "dialog shown; %s" % ("OK opened nothing, scheduled as Cancel" if button == OK else "Cancel")
+        what += " (%s pressed)" % ("OK" if button == OK else "Cancel")
         if "tls" in how and how["tls"] == self.certs.get("crl-silent"):
             handshake = [h["time"] for h in e.server.handshakes() if h.get("tls") != "failed"]
             wait = q[0]["time"] - handshake[0] if q and handshake else None
