@@ -60,8 +60,10 @@ void WriteScheduleAfterOffer(const char* pszProductKey, DWORD dwShown, UpdateAns
     CRegistry key;
     if (!key.CreateKey(HKEY_CURRENT_USER, pszProductKey))
         return;
-    key.SetValue(kLastCheckValue, (const BYTE*)&dwShown, sizeof(dwShown), REG_DWORD);
-    key.SetValue(kNextCheckValue, (const BYTE*)&dwNextCheck, sizeof(dwNextCheck), REG_DWORD);
+    key.SetValue(kLastCheckValue, reinterpret_cast<const BYTE*>(&dwShown), sizeof(dwShown),
+                 REG_DWORD);
+    key.SetValue(kNextCheckValue, reinterpret_cast<const BYTE*>(&dwNextCheck), sizeof(dwNextCheck),
+                 REG_DWORD);
 }
 
 DWORD NextCheckAfter(UpdateAnswer answer, DWORD dwNow, DWORD dwInterval)
@@ -80,12 +82,12 @@ DWORD NextCheckAfter(UpdateAnswer answer, DWORD dwNow, DWORD dwInterval)
 
 DWORD IntervalSeconds(DWORD dwDays)
 {
-    unsigned long long ull = (unsigned long long)dwDays * kSecondsPerDay;
-    return ull > 0xFFFFFFFFull ? 0xFFFFFFFFu : (DWORD)ull;
+    unsigned long long ull = static_cast<unsigned long long>(dwDays) * kSecondsPerDay;
+    return ull > 0xFFFFFFFFull ? 0xFFFFFFFFu : static_cast<DWORD>(ull);
 }
 
 DWORD AddToTime(DWORD dwTime, DWORD dwSeconds)
 {
-    unsigned long long ull = (unsigned long long)dwTime + dwSeconds;
-    return ull >= kNeverAgain ? kNeverAgain - 1 : (DWORD)ull;
+    unsigned long long ull = static_cast<unsigned long long>(dwTime) + dwSeconds;
+    return ull >= kNeverAgain ? kNeverAgain - 1 : static_cast<DWORD>(ull);
 }

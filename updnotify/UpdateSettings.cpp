@@ -138,7 +138,7 @@ SettingState ReadSetting(CRegistry& key, const char* pszName, DWORD& dwValue)
     DWORD dwType = 0;
     DWORD dwData = 0;
     DWORD cbData = sizeof(dwData);
-    if (!key.QueryValue(pszName, &dwType, (BYTE*)&dwData, &cbData))
+    if (!key.QueryValue(pszName, &dwType, reinterpret_cast<BYTE*>(&dwData), &cbData))
         return kSettingAbsent;      // missing, or more than 4 bytes of data
     if (dwType != REG_DWORD)
         return kSettingWrongType;
