@@ -82,6 +82,11 @@ INT_PTR DriveModal(const std::function<INT_PTR()>& runModal, const std::vector<D
     return result;
 }
 
+DialogStep UntilPostedHandled()
+{
+    return [](HWND) { return HIWORD(GetQueueStatus(QS_POSTMESSAGE | QS_INPUT)) == 0; };
+}
+
 void PostKey(HWND hDlg, UINT vk)
 {
     HWND hTarget = FocusTarget(hDlg);
