@@ -63,3 +63,5 @@ std::string WindowText(HWND hWnd);
 std::string ControlText(HWND hDlg, int id);
 // Top-level windows of this thread, visible or not.
 int CountThreadWindows();
+// A visible dialog window ("#32770") of this thread, or nullptr.
+HWND FindThreadDialog();
