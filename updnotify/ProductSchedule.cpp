@@ -23,18 +23,6 @@ void FormatProductKey(const char* pszName, const char* pszEdition, WORD wMajor, 
     AppendTextCut(pszBuffer, nSize, szVersion);
 }
 
-namespace
-{
-
-// A schedule value that makes the product skipped: "Enabled" 0 is its
-// meaning, and a stored time of 0 or of another type counts the same.
-bool Skips(SettingState state)
-{
-    return state == kSettingZero || state == kSettingWrongType;
-}
-
-} // namespace
-
 bool ReadSchedule(const char* pszProductKey, ScheduleTimes& times)
 {
     times.lastCheck = 0;
@@ -42,10 +30,12 @@ bool ReadSchedule(const char* pszProductKey, ScheduleTimes& times)
     CRegistry key;
     if (!key.CreateKey(HKEY_CURRENT_USER, pszProductKey))
         return true;
+    // "Enabled" 0 is its meaning; a stored time of 0 or of another type
+    // counts the same.
     DWORD dwEnabled = 0;
-    return !Skips(ReadSetting(key, kEnabledValue, dwEnabled)) &&
-           !Skips(ReadSetting(key, kLastCheckValue, times.lastCheck)) &&
-           !Skips(ReadSetting(key, kNextCheckValue, times.nextCheck));
+    return !IsUnusable(ReadSetting(key, kEnabledValue, dwEnabled)) &&
+           !IsUnusable(ReadSetting(key, kLastCheckValue, times.lastCheck)) &&
+           !IsUnusable(ReadSetting(key, kNextCheckValue, times.nextCheck));
 }
 
 bool IsDue(bool bForce, DWORD dwNow, const ScheduleTimes& times)
