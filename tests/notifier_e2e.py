@@ -340,8 +340,8 @@ class Tinyproxy:
 
 class ScriptedProxy:
     """A proxy that fails: it reads each request whole and answers ANSWER
-    (bytes), or with ANSWER None closes each connection at once. It keeps
-    the requests and counts the connections."""
+    (bytes), or with ANSWER None closes the connection without a word. It
+    keeps the requests and counts the connections."""
 
     def __init__(self, answer):
         self.answer = answer
@@ -362,8 +362,6 @@ class ScriptedProxy:
                 return
             with conn:
                 self.connections += 1
-                if self.answer is None:
-                    continue
                 conn.settimeout(20)
                 data = b""
                 try:
@@ -373,7 +371,8 @@ class ScriptedProxy:
                             break
                         data += chunk
                     self.requests.append(data)
-                    conn.sendall(self.answer)
+                    if self.answer is not None:
+                        conn.sendall(self.answer)
                 except OSError:
                     self.requests.append(data)
 
@@ -634,27 +633,29 @@ class Cases:
         e.start_server([offer("E2E-FIRST"), offer("E2E-SECOND")])
         rows = [("answers 407", b"HTTP/1.0 407 Proxy Authentication Required\r\n"
                                 b'Proxy-Authenticate: Basic realm="corp"\r\n\r\n'),
-                ("closes", None),
+                ("closes without an answer", None),
                 ("port closed", "no proxy")]
         for what, answer in rows:
             proxy = ScriptedProxy(answer) if answer != "no proxy" else None
             e.use_proxy(proxy if proxy else free_port())
             rc, drv, out = e.notifier([], ["press", CAPTION, OK, 60000])
             self.check(drv == 0 and MSG_NO_UPDATES in out, "proxy %s: no offer, message 1004" % what)
-            if proxy:
-                self.check(proxy.connections == 2, "proxy %s: both products asked (%d)" % (what, proxy.connections))
             for pid in (FIRST, SECOND):
                 self.check(self.schedule(pid) == (None, None), "proxy %s: product %d has no schedule" % (what, pid))
-            if proxy and proxy.requests:
-                request = proxy.requests[0]
-                print("    request as the proxy received it: %r" % request, flush=True)
-                head, _, body = request.partition(b"\r\n\r\n")
-                self.check(head.split(b"\r\n") == [
-                    e.request_line().encode(), b"Host: " + e.a.host.encode(),
-                    b"Content-Type: application/x-www-form-urlencoded",
-                    b"Content-Length: %d" % len(body)] and body.startswith(b"v2=")
-                    and b"&sn=E2E-FIRST&" in body,
-                    "proxy %s: absolute request line, every other byte as without a proxy" % what)
+            if not proxy:
+                continue
+            self.check(proxy.connections == 2 and len(proxy.requests) == 2,
+                       "proxy %s: both products asked, each request read whole (%d connections, %d requests)"
+                       % (what, proxy.connections, len(proxy.requests)))
+            request = proxy.requests[0] if proxy.requests else b""
+            print("    request as the proxy received it: %r" % request, flush=True)
+            head, _, body = request.partition(b"\r\n\r\n")
+            self.check(head.split(b"\r\n") == [
+                e.request_line().encode(), b"Host: " + e.a.host.encode(),
+                b"Content-Type: application/x-www-form-urlencoded",
+                b"Content-Length: %d" % len(body)] and body.startswith(b"v2=")
+                and b"&sn=E2E-FIRST&" in body,
+                "proxy %s: absolute request line, every other byte as without a proxy" % what)
         self.check(e.queries() == [], "the server was never asked directly")
 
     # --- The administrator's policy ---------------------------------------------

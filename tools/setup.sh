@@ -13,6 +13,8 @@ need=(g++-mingw-w64-i686-posix binutils-mingw-w64-i686
       iproute2 wixl msitools
       # Authenticode signing.
       osslsigncode openssl
+      # The dialect of the programs' code (tools/checks/check-tidy.py).
+      clang-tidy-14
       # The notifier's end-to-end tests put a real HTTP proxy in front of the
       # reference vendor server.
       tinyproxy
