@@ -9,16 +9,13 @@ package's own tables back with msiinfo:
   and no other component help file;
 - the identifiers it accepts for PRODUCT are exactly the catalogue's;
 - PRODUCT and SERIAL reach the elevated part of an install;
-- its custom actions keep the installer's rules: no script action (a type
-  whose low three bits are 5, JScript, or 6, VBScript, whatever its other
-  bits: the script engines are an optional part of Windows, going away);
-  no check or refusal that a removal runs, but the two that refuse another
-  PRODUCT or SERIAL than the installation's; no program started by the
-  execute sequence, nor by the user-interface sequence of an elevated
-  install; each DLL action's Binary row a build of the width that its
-  condition chooses (the i686 one where VersionNT64 is not set). The
-  script rule is also run on a copy of the package with a deferred VBScript
-  action added, which it must refuse.
+- its custom actions keep the rules of installer/README.md: no script (a
+  type whose low three bits are 5 or 6, whatever its other bits; also run
+  on a copy with a deferred VBScript row added, which it must refuse); no
+  check or refusal at a removal but the two of another PRODUCT or SERIAL;
+  no program started but by the user-interface sequence of an install
+  without elevation; each DLL action's Binary row of the width that its
+  condition chooses.
 
 The catalogue and the component table are read here from their sources,
 not through installer/make_package_lists.py, which wrote the package's lists:
@@ -39,16 +36,14 @@ import tempfile
 
 HTML_HELP_KEY = "Software\\Microsoft\\Windows\\HTML Help"
 HKLM = "2"
-SEQUENCES = ("InstallExecuteSequence", "InstallUISequence")
 # Custom action types by their low three bits (the rest are options).
-BASE_DLL, BASE_EXE, BASE_TEXT, BASE_JSCRIPT, BASE_VBSCRIPT = 1, 2, 3, 5, 6
+BASE_DLL, BASE_EXE, BASE_JSCRIPT, BASE_VBSCRIPT = 1, 2, 5, 6
 TYPE_ERROR = 19
 # A condition's part (between top-level ANDs) that no removal meets.
 REMOVAL_GUARDS = ("NOT Installed", 'NOT (REMOVE~="ALL")')
 # They refuse a removal told another PRODUCT or SERIAL than the
 # installation's, which would otherwise act on another product's record.
 REMOVAL_REFUSALS = ("RefuseOtherProduct", "RefuseOtherSerial")
-NOT_ELEVATED = "NOT MsiRunningElevated"
 # PE machine of each width, and the condition part that chooses each build.
 MACHINES = {0x14C: "NOT VersionNT64", 0x8664: "VersionNT64"}
 
@@ -102,20 +97,16 @@ def with_script_action(msibuild, package, copy, kind, sequence):
 
 def pe_machine(data):
     """The machine field of a PE image, or None."""
-    if data[:2] != b"MZ" or len(data) < 0x40:
-        return None
-    pe = struct.unpack_from("<I", data, 0x3C)[0]
-    if data[pe:pe + 4] != b"PE\0\0":
-        return None
-    return struct.unpack_from("<H", data, pe + 4)[0]
+    pe = struct.unpack_from("<I", data, 0x3C)[0] if data[:2] == b"MZ" and len(data) > 0x40 else 0
+    return struct.unpack_from("<H", data, pe + 4)[0] if data[pe:pe + 4] == b"PE\0\0" else None
 
 
 def custom_action_rules(msiinfo, package, check):
     """The rules of the custom actions and their schedule (module doc)."""
-    check(script_actions(msiinfo, package) == [], "no script custom action (got %s)"
-          % script_actions(msiinfo, package))
+    scripts = script_actions(msiinfo, package)
+    check(scripts == [], "no script custom action (got %s)" % scripts)
     types = custom_actions(msiinfo, package)
-    for sequence in SEQUENCES:
+    for sequence in ("InstallExecuteSequence", "InstallUISequence"):
         for action, condition, _ in table(msiinfo, package, sequence):
             if action not in types:
                 continue
@@ -125,7 +116,7 @@ def custom_action_rules(msiinfo, package, check):
                 check(action in REMOVAL_REFUSALS or any(g in parts for g in REMOVAL_GUARDS),
                       "%s: %s does not run at a removal (%s)" % (sequence, action, condition))
             if kind & 7 == BASE_EXE:
-                check(sequence == "InstallUISequence" and NOT_ELEVATED in parts,
+                check(sequence == "InstallUISequence" and "NOT MsiRunningElevated" in parts,
                       "%s: %s starts a program only in the user-interface sequence of an "
                       "install without elevation (%s)" % (sequence, action, condition))
             if kind & 7 == BASE_DLL:

@@ -288,7 +288,6 @@ class Test:
         line = next((l for l in log.splitlines() if l.startswith("Action ") and
                      (": %s." % action) in l and "Refused." in l), "")
         self.check(reason in line, "%s: the log says why (%r)" % (name, line or "nothing"))
-        return log
 
     def bad_serials(self):
         """Each serial that the notifier could not send as given."""

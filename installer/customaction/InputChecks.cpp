@@ -45,7 +45,7 @@ bool FormatFault(char* pszBuffer, int nSize, const char* pszBefore, DWORD dwNumb
                  const char* pszAfter)
 {
     char szNumber[11];
-    return FormatDecimal(dwNumber, szNumber, sizeof szNumber) &&
+    return FormatDecimal(dwNumber, szNumber, sizeof(szNumber)) &&
            CopyTextCut(pszBuffer, nSize, pszBefore) && AppendText(pszBuffer, nSize, szNumber) &&
            AppendText(pszBuffer, nSize, pszAfter);
 }
@@ -109,7 +109,7 @@ extern "C" UINT __stdcall CheckSerial(MSIHANDLE hInstall)
     char szFault[64];
     if (read == Read::kTooLong)
     {
-        if (!FormatFault(szFault, sizeof szFault, "it has ", dwLength, " characters, more than 127"))
+        if (!FormatFault(szFault, sizeof(szFault), "it has ", dwLength, " characters, more than 127"))
             return ERROR_INSTALL_FAILURE;
         return SetResult(hInstall, "SERIALFAULT", szFault);
     }
@@ -117,7 +117,7 @@ extern "C" UINT __stdcall CheckSerial(MSIHANDLE hInstall)
     {
         if (szSerial[i] < L' ' || szSerial[i] > L'~')
         {
-            if (!FormatFault(szFault, sizeof szFault, "its character ", i + 1,
+            if (!FormatFault(szFault, sizeof(szFault), "its character ", i + 1,
                              " is not printable ASCII"))
                 return ERROR_INSTALL_FAILURE;
             return SetResult(hInstall, "SERIALFAULT", szFault);
