@@ -4,8 +4,9 @@
 set -euo pipefail
 
 # i686: the shipped programs. x86_64: the same sources for the Wine tests on
-# kernels that cannot execute 32-bit code (see tests/README.md). wixl and msitools
-# build the installer package.
+# kernels that cannot execute 32-bit code (see tests/README.md), and the
+# package's 64-bit custom action DLL. wixl and msitools build the installer
+# package.
 need=(g++-mingw-w64-i686-posix binutils-mingw-w64-i686
       g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
       wine wine32:i386 wine64
