@@ -155,17 +155,17 @@ def cmd_stats(a):
     finally:
         con.close()
     names = {number: text for number, text in product_lines().values()}
-    table = [(day, "%d %s" % (line, names.get(line, "")) if line else "-", version or "-", kind, str(n))
+    table = [(day, str(line), names.get(line, "-") if line else "-", version or "-", kind, str(n))
              for day, line, version, kind, n in rows]
-    heading = ("day", "product line", "installed", "answer", "check-ins")
+    heading = ("day", "line", "product line", "installed", "answer", "check-ins")
     if a.csv:
         out = csv.writer(sys.stdout, lineterminator="\n")
         out.writerow(heading)
         out.writerows(table)
         return
-    widths = [max(len(r[i]) for r in table + [heading]) for i in range(5)]
+    widths = [max(len(r[i]) for r in table + [heading]) for i in range(len(heading))]
     for row in [heading] + table:
-        print("  ".join(cell.ljust(w) for cell, w in zip(row[:4], widths)) + "  " + row[4].rjust(widths[4]))
+        print("  ".join(cell.ljust(w) for cell, w in zip(row[:-1], widths)) + "  " + row[-1].rjust(widths[-1]))
     print("%d check-ins from %s to %s" % (sum(r[4] for r in rows), start.isoformat(), end.isoformat()))
 
 
