@@ -9,7 +9,7 @@ import os
 import sqlite3
 import sys
 
-from . import rules, store
+from . import checks, rules, store
 
 REPO = os.path.join(os.path.dirname(os.path.abspath(__file__)), os.pardir, os.pardir)
 PRODUCT_LINES_H = os.path.join(REPO, "catalogue", "ProductLines.h")
@@ -34,7 +34,7 @@ def find_line(con, text):
                       (int(text) if text.isdigit() else -1, text)).fetchone()
     if row is None:
         names = ", ".join("%d %s" % r for r in con.execute("SELECT line, name FROM product_lines"))
-        raise rules.Refused("no product line %r (the lines: %s)" % (text, names))
+        raise checks.Refused("no product line %r (the lines: %s)" % (text, names))
     return row
 
 
@@ -42,24 +42,24 @@ def find_release(con, line, version):
     key = (line,) + version
     if con.execute("SELECT 1 FROM releases WHERE line = ? AND major = ? AND minor = ? AND build = ?",
                    key).fetchone() is None:
-        raise rules.Refused("no release %s of line %d" % (rules.version_text(version), line))
+        raise checks.Refused("no release %s of line %d" % (rules.version_text(version), line))
     return key
 
 
 def add_licences(con, rows):
     """ROWS: (where, serial, line text, major text, end date text or "")."""
     for where, serial, line, major, ends in rows:
-        problem = rules.serial_problem(serial)
+        problem = checks.serial_problem(serial)
         if problem:
-            raise rules.Refused("%s: the serial %r: %s (the package refuses it)" % (where, serial, problem))
+            raise checks.Refused("%s: the serial %r: %s (the package refuses it)" % (where, serial, problem))
         if not major.isdigit() or int(major) > 0xFFFF:
-            raise rules.Refused("%s: the major version %r" % (where, major))
-        end = rules.parse_date(ends).isoformat() if ends else None
+            raise checks.Refused("%s: the major version %r" % (where, major))
+        end = checks.parse_date(ends).isoformat() if ends else None
         try:
             con.execute("INSERT INTO licences VALUES (?, ?, ?, ?)",
                         (serial, find_line(con, line)[0], int(major), end))
         except sqlite3.IntegrityError:
-            raise rules.Refused("%s: the serial %r is there already" % (where, serial)) from None
+            raise checks.Refused("%s: the serial %r is there already" % (where, serial)) from None
 
 
 def cmd_create(a):
@@ -74,14 +74,14 @@ def cmd_add_licence(a):
 
 
 def cmd_import_licences(a):
-    with open(a.csv, newline="", encoding="ascii") as f:
+    with open(a.csv, newline="", encoding="utf-8") as f:
         rows = list(csv.reader(f))
     if rows and rows[0][:1] == ["serial"]:
         rows = rows[1:]
     parsed = []
     for number, row in enumerate(rows, 1):
         if len(row) not in (3, 4):
-            raise rules.Refused("row %d: serial,line,major[,ends] expected, got %d fields" % (number, len(row)))
+            raise checks.Refused("row %d: serial,line,major[,ends] expected, got %d fields" % (number, len(row)))
         parsed.append(("row %d" % number,) + tuple(row) + (("",) if len(row) == 3 else ()))
     with writing(a.db) as con:
         add_licences(con, parsed)
@@ -89,11 +89,11 @@ def cmd_import_licences(a):
 
 
 def cmd_publish(a):
-    version = rules.parse_version(a.version)
-    released = rules.parse_date(a.date) if a.date else store.today_utc()
-    problem = rules.address_problem(a.url, rules.read_download_hosts(a.hosts))
+    version = checks.parse_version(a.version)
+    released = checks.parse_date(a.date or store.today_utc())
+    problem = checks.address_problem(a.url, checks.read_download_hosts(a.hosts))
     if problem:
-        raise rules.Refused("the notifier would not open %r: %s" % (a.url, problem))
+        raise checks.Refused("the notifier would not open %r: %s" % (a.url, problem))
     keys = offerkey()
     key = keys.load_private_key(a.key)
     signed = []
@@ -106,7 +106,7 @@ def cmd_publish(a):
             con.execute("INSERT INTO releases VALUES (?, ?, ?, ?, ?, ?, ?, 0, ?, ?, ?, ?, ?, ?)",
                         (line,) + version + (released.isoformat(), a.url, a.rollout) + tuple(signed))
         except sqlite3.IntegrityError:
-            raise rules.Refused("%s %s is published already" % (description, a.version)) from None
+            raise checks.Refused("%s %s is published already" % (description, a.version)) from None
     print("published %s (line %d) %s, released %s, rollout %d %%, at %s"
           % (description, line, rules.version_text(version), released.isoformat(), a.rollout, a.url))
     for i, kind in ((0, "update"), (3, "upgrade")):
@@ -117,7 +117,7 @@ def cmd_publish(a):
 
 def cmd_rollout(a):
     with writing(a.db) as con:
-        key = find_release(con, find_line(con, a.line)[0], rules.parse_version(a.version))
+        key = find_release(con, find_line(con, a.line)[0], checks.parse_version(a.version))
         con.execute("UPDATE releases SET rollout = ? WHERE line = ? AND major = ? AND minor = ? AND build = ?",
                     (a.percent,) + key)
     print("rollout of %s: %d %%" % (a.version, a.percent))
@@ -125,29 +125,28 @@ def cmd_rollout(a):
 
 def cmd_withdraw(a):
     with writing(a.db) as con:
-        key = find_release(con, find_line(con, a.line)[0], rules.parse_version(a.version))
+        key = find_release(con, find_line(con, a.line)[0], checks.parse_version(a.version))
         con.execute("UPDATE releases SET withdrawn = 1 WHERE line = ? AND major = ? AND minor = ? AND build = ?",
                     key)
     print("withdrawn: %s; it is never offered again" % a.version)
 
 
 def cmd_show(a):
-    day = rules.parse_date(a.date) if a.date else store.today_utc()
+    day = checks.parse_date(a.date or store.today_utc()).isoformat()
     con = store.open_releases(a.db)
     try:
-        line, kind, headers = store.select_offer(con, a.serial, rules.parse_version(a.version), day)
+        line, kind, headers = store.select_offer(con, a.serial, checks.parse_version(a.version), day)
     finally:
         con.close()
-    print("%s %s on %s: %s" % (a.serial, a.version, day.isoformat(), kind))
+    print("%s %s on %s: %s" % (a.serial, a.version, day, kind))
     for name, value in headers:
         print("%s: %s" % (name, value))
 
 
 def cmd_stats(a):
-    end = rules.parse_date(a.to) if a.to else store.today_utc()
-    start = rules.parse_date(a.start) if a.start else end - datetime.timedelta(days=27)
-    con = sqlite3.connect(store.pathlib.Path(a.counts).absolute().as_uri() + "?mode=ro", uri=True,
-                          timeout=store.COUNTS_BUSY_S)
+    end = checks.parse_date(a.to or store.today_utc())
+    start = checks.parse_date(a.start) if a.start else end - datetime.timedelta(days=27)
+    con = sqlite3.connect(store.file_uri(a.counts, "ro"), uri=True, timeout=store.COUNTS_BUSY_S)
     try:
         rows = con.execute("SELECT day, line, version, answer, SUM(count) FROM checkins"
                            " WHERE day BETWEEN ? AND ? GROUP BY day, line, version, answer"
@@ -176,7 +175,7 @@ def cmd_merge_counts(a):
             name, _, path = source.rpartition("=")
             name = name or os.path.splitext(os.path.basename(path))[0]
             if not os.path.exists(path):
-                raise rules.Refused("no counts file %s" % path)
+                raise checks.Refused("no counts file %s" % path)
             src = store.open_counts(path)
             try:
                 rows = src.execute("SELECT day, line, version, answer, SUM(count) FROM checkins"

@@ -2,7 +2,7 @@
 releases with the status values and signatures made at publishing), which
 web servers only read, and each web server's counts of check-ins."""
 import datetime
-import pathlib
+import os
 import sqlite3
 
 from . import rules
@@ -43,8 +43,8 @@ COUNTS_BUSY_S = 10.0       # concurrent check-ins wait their turn
 
 def create_releases(path, product_lines):
     """Makes a release database with the catalogue's product lines."""
-    if pathlib.Path(path).exists():
-        raise rules.Refused("%s exists already" % path)
+    if os.path.exists(path):
+        raise sqlite3.DatabaseError("%s exists already" % path)
     con = sqlite3.connect(path)
     try:
         with con:
@@ -56,10 +56,16 @@ def create_releases(path, product_lines):
         con.close()
 
 
+def file_uri(path, mode):
+    """An SQLite URI that opens PATH read-only ("ro") or for writing ("rw"),
+    never making it."""
+    escaped = os.path.abspath(path).replace("%", "%25").replace("?", "%3f").replace("#", "%23")
+    return "file:%s?mode=%s" % (escaped, mode)
+
+
 def open_releases(path, write=False):
     """The release database, read-only unless WRITE (the vendor's commands)."""
-    uri = pathlib.Path(path).absolute().as_uri() + ("?mode=rw" if write else "?mode=ro")
-    con = sqlite3.connect(uri, uri=True, timeout=RELEASES_BUSY_MS / 1000.0)
+    con = sqlite3.connect(file_uri(path, "rw" if write else "ro"), uri=True, timeout=RELEASES_BUSY_MS / 1000.0)
     try:
         version = con.execute("PRAGMA user_version").fetchone()[0]
     except sqlite3.Error:
@@ -72,6 +78,7 @@ def open_releases(path, write=False):
 
 
 def select_offer(con, serial, version, today):
+    # TODAY: the UTC day as YYYY-MM-DD.
     """What a query gets: (line, answer, headers). ANSWER is "update" or
     "upgrade" with the three offer headers, else "unknown" (no such
     licence), "expired" or "current" (nothing to offer) without headers."""
@@ -79,13 +86,13 @@ def select_offer(con, serial, version, today):
     if row is None:
         return 0, "unknown", []
     line, licensed, ends = row
-    if ends is not None and ends < today.isoformat():
+    if ends is not None and ends < today:
         return line, "expired", []
     candidates = con.execute(
         "SELECT major, minor, build, rollout, update_status, update_url, update_signature,"
         " upgrade_status, upgrade_url, upgrade_signature FROM releases"
         " WHERE line = ? AND withdrawn = 0 AND released <= ? AND (major, minor, build) > (?, ?, ?)"
-        " ORDER BY major DESC, minor DESC, build DESC", (line, today.isoformat()) + tuple(version)).fetchall()
+        " ORDER BY major DESC, minor DESC, build DESC", (line, today) + tuple(version)).fetchall()
     admitted = [c for c in candidates if rules.admitted(serial, rules.release_id(line, c[:3]), c[3])]
     within = [c for c in admitted if c[0] <= licensed]
     if within:
@@ -132,4 +139,5 @@ def count_checkin(path, day, line, version, answer):
 
 
 def today_utc():
-    return datetime.datetime.now(datetime.timezone.utc).date()
+    """The UTC day, YYYY-MM-DD."""
+    return datetime.datetime.now(datetime.timezone.utc).date().isoformat()
