@@ -3,9 +3,12 @@ loopback, for the tests, the demo and the load measurement: Debian's
 lighttpd running version.cgi through mod_cgi, and gunicorn running the
 WSGI application; each over TLS when given a certificate. Also a release
 database made with the vendor's own commands, and a throw-away test CA."""
+import argparse
 import os
+import signal
 import socket
 import subprocess
+import sys
 import time
 
 TOP = os.path.join(os.path.dirname(os.path.abspath(__file__)), os.pardir, os.pardir)
@@ -25,13 +28,15 @@ class ReleaseSite:
     """A release database in WORK, made and filled by vendorctl with an
     offer-signing key of its own; COUNTS is where a web server counts."""
 
-    def __init__(self, work):
+    def __init__(self, work, fresh=True):
         os.makedirs(work, exist_ok=True)
         self.work = work
         self.db = os.path.join(work, "releases.sqlite")
         self.counts = os.path.join(work, "counts.sqlite")
         self.key = os.path.join(work, "offer-private.pem")
         self.public_key = os.path.join(work, "offer-public.pem")
+        if not fresh:
+            return      # the files that are there
         for f in (self.db, self.counts, self.counts + "-wal", self.counts + "-shm", self.key, self.public_key):
             if os.path.exists(f):
                 os.remove(f)
@@ -196,3 +201,24 @@ def post(address, port, body, host, tls_context=None, path="/cgi-bin/version.cgi
 def offer_headers(headers):
     """The X-Update-* headers of an answer, in their order."""
     return [(k, v) for k, v in headers if k.lower().startswith("x-update-")]
+
+
+def main():
+    """web_servers.py lighttpd|gunicorn WORK PORT [--address A] [--tls CERT KEY]:
+    serves WORK's releases.sqlite (counts in WORK/counts.sqlite) until ended."""
+    ap = argparse.ArgumentParser(description=main.__doc__)
+    ap.add_argument("server", choices=sorted(SERVERS))
+    ap.add_argument("work")
+    ap.add_argument("port", type=int)
+    ap.add_argument("--address", default="127.0.0.1")
+    ap.add_argument("--tls", nargs=2, metavar=("CERT", "KEY"))
+    a = ap.parse_args()
+    server = SERVERS[a.server](ReleaseSite(a.work, fresh=False), a.port, a.address, a.tls)
+    signal.signal(signal.SIGTERM, lambda *_: (server.stop(), sys.exit(0)))
+    print("%s serves %s on %s:%d" % (a.server, server.site.db, a.address, a.port), flush=True)
+    server.proc.wait()
+    return 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())
