@@ -23,6 +23,7 @@ from updserver.endpoint import make_application  # noqa: E402
 
 TODAY = "2026-06-15"
 DL = "https://downloads.brantlow.example/"
+ALNUM = b"abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789"
 check = Checks("  ")
 
 
@@ -130,7 +131,8 @@ def main():
         ("a body too long", {"body": form("BMT-6", "6.50.1058") + b"&x=" + b"y" * 4096}, "400", "bad"),
         ("a Content-Length past the body", {"body": form("BMT-6", "6.50.1058"), "length": 200}, "400", "bad"),
         ("binary bytes", {"body": form("BMT-6", "6.50.1058") + b"\x00\xff"}, "400", "bad"),
-        ("thousands of fields", {"body": form("BMT-6", "6.50.1058") + b"&a" * 2000}, "400", "bad"),
+        ("over a thousand fields, each once", {"body": form("BMT-6", "6.50.1058") + b"".join(
+            b"&%c%c" % (x, y) for x in ALNUM for y in ALNUM)[:4050]}, "400", "bad"),
         ("a field twice", {"body": form("BMT-6", "6.50.1058") + b"&sn=BMT-5"}, "400", "bad"),
         ("a version that is no number", {"body": b"v2=50&v3=1x&sn=BMT-6&v1=6"}, "400", "bad"),
         ("the release database missing", {"body": form("BMT-6", "6.50.1058"),
@@ -175,6 +177,16 @@ def main():
         p = subprocess.run([sys.executable, os.path.join(HERE, os.pardir, "server", "vendorctl"), "publish", site.db,
                             "Mail6", "9.00.1", "--url", url, "--key", site.key], capture_output=True, text=True)
         check(p.returncode == 1 and "would not open" in p.stderr, "publish refuses %s: %s" % (url, p.stderr.strip()))
+    hosts = os.path.join(work, "hosts.txt")
+    with open(hosts, "w") as f:
+        f.write("# a domain's names\n*.cdn.brantlow.example\n")
+    for url, taken in (("https://eu.cdn.brantlow.example/x", True), ("https://EU.CDN.Brantlow.example:443/x", True),
+                       ("https://cdn.brantlow.example/x", False), ("https://eu.cdn.brantlow.example.evil/x", False)):
+        p = subprocess.run([sys.executable, os.path.join(HERE, os.pardir, "server", "vendorctl"), "publish", site.db,
+                            "Transfer6", "9.00.%d" % len(url), "--url", url, "--key", site.key, "--hosts", hosts],
+                           capture_output=True, text=True)
+        check((p.returncode == 0) == taken, "*.cdn.brantlow.example %s %s: %s" % (
+            "takes" if taken else "refuses", url, (p.stdout + p.stderr).strip().splitlines()[0]))
     check("9.00.1" not in site.vendorctl("show", site.db, "BMT-6", "6.50.1058", "--date", "2030-01-01"),
           "no refused release was stored")
     return check.status()

@@ -16,13 +16,12 @@ class BadQuery(ValueError):
 
 
 def parse_form(body):
-    """The fields of the notifier's form: name=value pairs joined by "&",
+    """The fields of the notifier's form (a body that read_body kept to
+    MAX_BODY bytes): name=value pairs joined by "&",
     "+" for a blank and nothing percent-decoded (the notifier escapes
     nothing else, and a serial never holds "%")."""
     if not body:
         raise BadQuery("no body")
-    if len(body) > MAX_BODY:
-        raise BadQuery("a body of %d bytes, more than %d" % (len(body), MAX_BODY))
     if body.translate(None, PRINTABLE):
         raise BadQuery("bytes outside printable ASCII in the body")
     pairs = body.split(b"&")
