@@ -137,7 +137,9 @@ else
         else
             echo "demo: F1 did not open \"$title\"" >&2
         fi
-        "$run" "$tree/tests/dlgdriver.exe" press "Brantlow Update" 2 5000 >/dev/null || true
+        # Cancel ends the offer's dialog; OK a message box (no offer).
+        "$run" "$tree/tests/dlgdriver.exe" press "Brantlow Update" 2 5000 >/dev/null ||
+            "$run" "$tree/tests/dlgdriver.exe" press "Brantlow Update" 1 5000 >/dev/null || true
     else
         echo "demo: the dialog did not appear" >&2
         exit 1

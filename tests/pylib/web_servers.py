@@ -29,6 +29,7 @@ class ReleaseSite:
     offer-signing key of its own; COUNTS is where a web server counts."""
 
     def __init__(self, work, fresh=True):
+        work = os.path.abspath(work)    # the web servers' configuration names these files
         os.makedirs(work, exist_ok=True)
         self.work = work
         self.db = os.path.join(work, "releases.sqlite")
@@ -214,10 +215,10 @@ def main():
     ap.add_argument("--tls", nargs=2, metavar=("CERT", "KEY"))
     a = ap.parse_args()
     server = SERVERS[a.server](ReleaseSite(a.work, fresh=False), a.port, a.address, a.tls)
-    signal.signal(signal.SIGTERM, lambda *_: (server.stop(), sys.exit(0)))
+    # Ended, it ends its server; the wait below then returns.
+    signal.signal(signal.SIGTERM, lambda *_: server.proc.terminate())
     print("%s serves %s on %s:%d" % (a.server, server.site.db, a.address, a.port), flush=True)
-    server.proc.wait()
-    return 1
+    return 0 if server.proc.wait() in (0, -signal.SIGTERM) else 1
 
 
 if __name__ == "__main__":
