@@ -66,6 +66,13 @@ class ReleaseSite:
         return [(r[0], int(r[1]), r[3], r[4], int(r[5])) for r in rows]
 
 
+def free_port():
+    """A port on 127.0.0.1 where nothing listens now."""
+    with socket.socket() as sock:
+        sock.bind(("127.0.0.1", 0))
+        return sock.getsockname()[1]
+
+
 def make_test_ca(work, host):
     """A throw-away CA and a leaf for HOST (a DNS name) signed by it:
     returns (CA certificate, leaf certificate, leaf key) paths."""

@@ -15,7 +15,6 @@ Exit status 0 when every answer was as expected, every query counted and
 the run ended within LIMIT seconds."""
 import argparse
 import os
-import socket
 import ssl
 import sys
 import tempfile
@@ -23,16 +22,10 @@ import threading
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), os.pardir, os.pardir, "tests", "pylib"))
-from web_servers import SERVERS, ReleaseSite, make_test_ca, offer_headers, post  # noqa: E402
+from web_servers import SERVERS, ReleaseSite, free_port, make_test_ca, offer_headers, post  # noqa: E402
 
 HOST = "updates.brantlow.example"
 DL = "https://downloads.brantlow.example/mail/"
-
-
-def free_port():
-    with socket.socket() as s:
-        s.bind(("127.0.0.1", 0))
-        return s.getsockname()[1]
 
 
 def make_site(work):
