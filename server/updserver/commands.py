@@ -3,6 +3,7 @@
 Publishing signs on the machine that keeps the offline key, through
 tools/offerkey.py; the web servers get a read-only copy of the database."""
 import argparse
+import contextlib
 import csv
 import datetime
 import os
@@ -63,8 +64,9 @@ def add_licences(con, rows):
 
 
 def cmd_create(a):
-    store.create_releases(a.db, product_lines())
-    print("made %s with %d product lines" % (a.db, len(product_lines())))
+    lines = product_lines()
+    store.create_releases(a.db, lines)
+    print("made %s with %d product lines" % (a.db, len(lines)))
 
 
 def cmd_add_licence(a):
@@ -192,20 +194,19 @@ def cmd_merge_counts(a):
         total.close()
 
 
-class writing:
-    """The release database opened for a change made whole or not at all."""
-
-    def __init__(self, path):
-        self.con = store.open_releases(path, write=True)
-
-    def __enter__(self):
-        self.con.execute("PRAGMA foreign_keys = ON")
-        self.con.execute("BEGIN IMMEDIATE")
-        return self.con
-
-    def __exit__(self, kind, value, trace):
-        self.con.execute("COMMIT" if kind is None else "ROLLBACK")
-        self.con.close()
+@contextlib.contextmanager
+def writing(path):
+    """The release database opened for one change, made whole or not at all."""
+    con = store.open_releases(path, write=True)
+    try:
+        con.execute("PRAGMA foreign_keys = ON")
+        con.execute("BEGIN IMMEDIATE")
+        yield con
+        con.execute("COMMIT")
+    finally:
+        if con.in_transaction:
+            con.execute("ROLLBACK")
+        con.close()
 
 
 def percent(text):
