@@ -78,10 +78,10 @@ def open_releases(path, write=False):
 
 
 def select_offer(con, serial, version, today):
-    # TODAY: the UTC day as YYYY-MM-DD.
-    """What a query gets: (line, answer, headers). ANSWER is "update" or
-    "upgrade" with the three offer headers, else "unknown" (no such
-    licence), "expired" or "current" (nothing to offer) without headers."""
+    """What a query gets on TODAY (the UTC day, YYYY-MM-DD): (line, answer,
+    headers). ANSWER is "update" or "upgrade" with the three offer headers,
+    else "unknown" (no such licence), "expired" or "current" (nothing to
+    offer) without headers."""
     row = con.execute("SELECT line, major, ends FROM licences WHERE serial = ?", (serial,)).fetchone()
     if row is None:
         return 0, "unknown", []
@@ -107,10 +107,15 @@ def offer_headers(status, url, signature):
     return [("X-Update-Status", status), ("X-Update-URL", url), ("X-Update-Signature", signature)]
 
 
-def open_counts(path):
-    con = sqlite3.connect(path, timeout=COUNTS_BUSY_S, isolation_level=None)
+def prepare_counts(con):
+    """WAL, so that readers never stop a check-in, and the table."""
     con.execute("PRAGMA journal_mode = WAL")
     con.executescript(COUNTS_SCHEMA)
+
+
+def open_counts(path):
+    con = sqlite3.connect(path, timeout=COUNTS_BUSY_S, isolation_level=None)
+    prepare_counts(con)
     return con
 
 
@@ -131,9 +136,7 @@ def count_checkin(path, day, line, version, answer):
                     con.execute("ROLLBACK")
                 if attempt == 2 or "no such table" not in str(e):
                     raise
-            # The server's first check-in makes its counts file.
-            con.execute("PRAGMA journal_mode = WAL")
-            con.executescript(COUNTS_SCHEMA)
+            prepare_counts(con)     # the server's first check-in makes its counts file
     finally:
         con.close()
 
