@@ -4,6 +4,7 @@ lighttpd running version.cgi through mod_cgi, and gunicorn running the
 WSGI application; each over TLS when given a certificate. Also a release
 database made with the vendor's own commands, and a throw-away test CA."""
 import argparse
+import csv
 import os
 import signal
 import socket
@@ -58,11 +59,10 @@ class ReleaseSite:
         return self.vendorctl("publish", self.db, line, version, "--date", date, "--url", url,
                               "--key", self.key, "--rollout", rollout)
 
-    def checkins(self, day=None):
+    def checkins(self):
         """The counted check-ins as (day, line, version, answer, count) rows,
-        as vendorctl stats lists them."""
-        args = ["stats", self.counts, "--csv"] + (["--from", day, "--to", day] if day else [])
-        rows = [line.split(",") for line in self.vendorctl(*args).splitlines()[1:]]
+        as vendorctl stats lists them (the last 28 days)."""
+        rows = list(csv.reader(self.vendorctl("stats", self.counts, "--csv").splitlines()))[1:]
         return [(r[0], int(r[1]), r[3], r[4], int(r[5])) for r in rows]
 
 
