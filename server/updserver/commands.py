@@ -148,6 +148,8 @@ def cmd_show(a):
 def cmd_stats(a):
     end = checks.parse_date(a.to or store.today_utc())
     start = checks.parse_date(a.start) if a.start else end - datetime.timedelta(days=27)
+    if not os.path.exists(a.counts):
+        raise checks.Refused("no counts file %s (no check-in counted there yet)" % a.counts)
     con = sqlite3.connect(store.file_uri(a.counts, "ro"), uri=True, timeout=store.COUNTS_BUSY_S)
     try:
         rows = con.execute("SELECT day, line, version, answer, SUM(count) FROM checkins"
