@@ -668,7 +668,8 @@ class Cases:
         t = e.titles[FIRST]
         site = ReleaseSite(os.path.join(e.work, "release-site"))
         site.licences([("E2E LICENCE 1", t["line"], t["major"])])
-        site.publish(t["line"], "%d.99.9000" % t["major"], "2026-12-01",
+        released = time.gmtime(time.time() - DAY)     # yesterday, UTC: published
+        site.publish(t["line"], "%d.99.9000" % t["major"], time.strftime("%Y-%m-%d", released),
                      "https://downloads.brantlow.example/e2e/setup.exe")
         e.install(FIRST, "E2E LICENCE 1")
         server = web_server(site, e.a.port)
@@ -680,7 +681,8 @@ class Cases:
         self.check(drv == 0 and rc == 0 and shown.get(PRODUCT_NAME) == [e.display_name(FIRST)],
                    "%s: the dialog showed product %d (%s)" % (web_server.name, FIRST, shown.get(PRODUCT_NAME)))
         self.check(shown.get(STATUS) == [UPDATE] and
-                   shown.get(VERSION) == ["Version %d.99.9000 was released on 2026 Dec 1" % t["major"]],
+                   shown.get(VERSION) == ["Version %d.99.9000 was released on %d %s %d" % (
+                       t["major"], released.tm_year, time.strftime("%b", released), released.tm_mday)],
                    "%s: the database's update offered: %s %s" % (web_server.name, shown.get(STATUS), shown.get(VERSION)))
         counted = site.checkins()
         self.check(len(counted) == 1 and counted[0][1] == t["line"] and counted[0][3:] == ("update", 1)
