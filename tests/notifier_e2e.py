@@ -27,6 +27,7 @@ import time
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "pylib"))
 from winerun import run_wine, windows_path  # noqa: E402
 from vendor_server_process import VendorServer  # noqa: E402
+from web_servers import Gunicorn, Lighttpd, ReleaseSite  # noqa: E402
 
 CAPTION = "Brantlow Update"
 SETTINGS = r"HKEY_CURRENT_USER\Software\Brantlow\Updates"
@@ -147,14 +148,14 @@ class Env:
         rc, out = self.run(self.exe["productrec"], "list")
         assert rc == 0, "productrec list"
         for line in out.splitlines():
-            pid, _, state, title, name, edition = line.split("\t")
+            pid, line_number, state, title, name, edition = line.split("\t")
             # "name [edition] major.shortminor.build" -> the schedule key
             # "name [edition]\major.shortminor".
             full, _, version = title.rpartition(" ")
             major, minor, _ = version.split(".")
             self.titles[int(pid)] = {"title": title, "key": "%s\\%s.%s" % (full, major, minor),
-                                     "name": name, "edition": edition,
-                                     "version": "%s.%s" % (major, minor)}
+                                     "name": name, "edition": edition, "line": int(line_number),
+                                     "major": int(major), "version": "%s.%s" % (major, minor)}
             self.order.append(int(pid))
             if state != "-":
                 self.installed.add(int(pid))    # left by an earlier run
@@ -657,6 +658,43 @@ class Cases:
                 and b"&sn=E2E-FIRST&" in body,
                 "proxy %s: absolute request line, every other byte as without a proxy" % what)
         self.check(e.queries() == [], "the server was never asked directly")
+
+    # --- The vendor's own server: the release database behind a web server -----
+    def release_database_case(self, web_server):
+        """A licence and a release published with vendorctl, served by
+        WEB_SERVER on the notifier's port: the dialog shows the database's
+        offer and the server's counts hold the check-in. (Plain HTTP while
+        the notifier asks port 80; for TLS the server takes tls=(leaf, key).)"""
+        e = self.e
+        t = e.titles[FIRST]
+        site = ReleaseSite(os.path.join(e.work, "release-site"))
+        site.licences([("E2E LICENCE 1", t["line"], t["major"])])
+        released = time.gmtime(time.time() - DAY)     # yesterday, UTC: published
+        site.publish(t["line"], "%d.99.9000" % t["major"], time.strftime("%Y-%m-%d", released),
+                     "https://downloads.brantlow.example/e2e/setup.exe")
+        e.install(FIRST, "E2E LICENCE 1")
+        server = web_server(site, e.a.port)
+        try:
+            rc, drv, out = e.notifier([], ["press", CAPTION, CANCEL, 30000])
+        finally:
+            server.stop()
+        shown = texts(out)
+        self.check(drv == 0 and rc == 0 and shown.get(PRODUCT_NAME) == [e.display_name(FIRST)],
+                   "%s: the dialog showed product %d (%s)" % (web_server.name, FIRST, shown.get(PRODUCT_NAME)))
+        self.check(shown.get(STATUS) == [UPDATE] and
+                   shown.get(VERSION) == ["Version %d.99.9000 was released on %d %s %d" % (
+                       t["major"], released.tm_year, time.strftime("%b", released), released.tm_mday)],
+                   "%s: the database's update offered: %s %s" % (web_server.name, shown.get(STATUS), shown.get(VERSION)))
+        counted = site.checkins()
+        self.check(len(counted) == 1 and counted[0][1] == t["line"] and counted[0][3:] == ("update", 1)
+                   and counted[0][2].startswith("%d." % t["major"]),
+                   "%s: the counts hold one check-in of line %d: %s" % (web_server.name, t["line"], counted))
+
+    def case_offer_from_the_release_database_through_lighttpd_cgi(self):
+        self.release_database_case(Lighttpd)
+
+    def case_offer_from_the_release_database_through_gunicorn(self):
+        self.release_database_case(Gunicorn)
 
     # --- The administrator's policy ---------------------------------------------
     def case_policy_enabled_zero_ends_every_run(self):

@@ -19,6 +19,10 @@ need=(g++-mingw-w64-i686-posix binutils-mingw-w64-i686
       # The notifier's end-to-end tests put a real HTTP proxy in front of the
       # reference vendor server.
       tinyproxy
+      # The vendor's side (server/): lighttpd runs version.cgi (mod_cgi; TLS
+      # is a package of its own), gunicorn the WSGI application, and
+      # publishing signs with python3-cryptography.
+      lighttpd lighttpd-mod-openssl gunicorn python3-cryptography
       # The fuzz programs (fuzz/): clang with libFuzzer and the sanitizers,
       # Wine's Windows headers, 32-bit libraries for -m32, and llvm's
       # symbolizer (named stacks) and coverage tools.
