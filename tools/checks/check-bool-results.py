@@ -15,7 +15,8 @@ import os
 import re
 import sys
 
-PRODUCT = ("common", "framework", "catalogue", "updnotify", "modpanel")
+PRODUCT = ("common", "framework", "catalogue", "updnotify", "modpanel",
+           os.path.join("installer", "customaction"))
 # Every function of these answers BOOL as its interface documents.
 BOOL_CLASSES = {"CRegistry", "CHttpClient"}
 BOOL_FOLDERS = {"catalogue"}

@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Runs clang-tidy with the checks of the root .clang-tidy over the programs'
-own code (common/, framework/, catalogue/, updnotify/, modpanel/), as a
+own code (common/, framework/, catalogue/, updnotify/, modpanel/,
+installer/customaction/), as a
 build tree's compile database compiles it, and fails on any finding.
 
     check-tidy.py BUILD-DIR [--counts]
@@ -21,7 +22,8 @@ from collections import Counter
 from concurrent.futures import ThreadPoolExecutor
 
 SOURCE = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
-PRODUCT = ("common", "framework", "catalogue", "updnotify", "modpanel")
+PRODUCT = ("common", "framework", "catalogue", "updnotify", "modpanel",
+           os.path.join("installer", "customaction"))
 FINDING = re.compile(r"^(/[^:]+):(\d+):(\d+): (?:warning|error): (.*) \[([\w.,-]+)\]$")
 
 
@@ -52,7 +54,8 @@ def main():
     with open(os.path.join(args.build_dir, "compile_commands.json")) as f:
         commands = json.load(f)
     files = sorted({e["file"] for e in commands
-                    if os.path.relpath(e["file"], SOURCE).split(os.sep)[0] in PRODUCT})
+                    if any(os.path.relpath(e["file"], SOURCE).startswith(folder + os.sep)
+                           for folder in PRODUCT)})
     if not files:
         sys.exit("check-tidy: no product files in the compile database")
     compiler = next(e for e in commands if e["file"] in files)["command"].split()[0]
