@@ -18,22 +18,22 @@ int g_nComponentType = 0;
 namespace
 {
 
-BOOL FileExists(const char* pszPath, struct _stat* pStatus)
+bool FileExists(const char* pszPath, struct _stat* pStatus)
 {
     return pszPath[0] && _stat(pszPath, pStatus) == 0;
 }
 
 // Looks for the file in one folder (or, with no folder, in the system's
 // standard order); the found path goes to pszPath.
-BOOL SearchFile(const char* pszFolder, const char* pszName, char* pszPath)
+bool SearchFile(const char* pszFolder, const char* pszName, char* pszPath)
 {
     char szFound[MAX_PATH];
-    char* pFilePart = 0;
-    DWORD dwLength = SearchPathA(pszFolder, pszName, 0, sizeof(szFound), szFound, &pFilePart);
+    char* pFilePart = nullptr;
+    DWORD dwLength = SearchPathA(pszFolder, pszName, nullptr, sizeof(szFound), szFound, &pFilePart);
     if (dwLength == 0 || dwLength >= sizeof(szFound))
-        return FALSE;
+        return false;
     lstrcpynA(pszPath, szFound, MAX_PATH);
-    return TRUE;
+    return true;
 }
 
 void EnableCommand(HWND hDlg, UINT nCommand, BOOL bEnable)
@@ -73,10 +73,11 @@ void FillComponentList(HWND hDlg, int nType)
         if ((entry.dwFlags & COMPONENT_HIDDEN) || entry.nProductGroup != g_nProductGroup ||
             entry.nType != nType)
             continue;
-        LRESULT nItem = SendMessageA(hList, CB_ADDSTRING, 0, (LPARAM)entry.pszFileName);
+        LRESULT nItem =
+            SendMessageA(hList, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry.pszFileName));
         if (nItem == CB_ERR || nItem == CB_ERRSPACE)
             continue;
-        SendMessageA(hList, CB_SETITEMDATA, (WPARAM)nItem, (LPARAM)i);
+        SendMessageA(hList, CB_SETITEMDATA, static_cast<WPARAM>(nItem), static_cast<LPARAM>(i));
         ++nTaken;
     }
     if (nTaken == 0)
@@ -90,29 +91,29 @@ const ComponentEntry* SelectedEntry(HWND hDlg)
     HWND hList = GetDlgItem(hDlg, IDC_NAME_LIST);
     LRESULT nItem = SendMessageA(hList, CB_GETCURSEL, 0, 0);
     if (nItem == CB_ERR)
-        return 0;
-    LRESULT nIndex = SendMessageA(hList, CB_GETITEMDATA, (WPARAM)nItem, 0);
+        return nullptr;
+    LRESULT nIndex = SendMessageA(hList, CB_GETITEMDATA, static_cast<WPARAM>(nItem), 0);
     if (nIndex == CB_ERR || nIndex < 0)
-        return 0;
+        return nullptr;
     // The index is checked against the table's end mark before use.
     for (LRESULT i = 0; i <= nIndex; ++i)
         if (g_aComponents[i].nType == COMPONENT_NONE)
-            return 0;
+            return nullptr;
     return &g_aComponents[nIndex];
 }
 
-BOOL IsComponentHelpAvailable(const ComponentEntry* pEntry)
+bool IsComponentHelpAvailable(const ComponentEntry* pEntry)
 {
-    if (pEntry->pszHelpFile == 0 || pEntry->pszHelpFile[0] == '\0')
-        return FALSE;
+    if (pEntry->pszHelpFile == nullptr || pEntry->pszHelpFile[0] == '\0')
+        return false;
     ScopedRegKey key;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\HTML Help", 0,
                       KEY_QUERY_VALUE, key.Receive()) != ERROR_SUCCESS)
-        return FALSE;
+        return false;
     char szFolder[MAX_PATH];
     BOOL bAvailable = ReadNamedText(key, pEntry->pszHelpFile, szFolder, sizeof(szFolder));
-    if (!bAvailable || g_pfnHtmlHelp == 0)
-        return FALSE;
+    if (!bAvailable || g_pfnHtmlHelp == nullptr)
+        return false;
     char szPath[MAX_PATH];
     struct _stat status;
     return JoinPath(szFolder, pEntry->pszHelpFile, szPath, sizeof(szPath)) &&
@@ -122,7 +123,7 @@ BOOL IsComponentHelpAvailable(const ComponentEntry* pEntry)
 void InspectComponent(HWND hDlg)
 {
     const ComponentEntry* pEntry = SelectedEntry(hDlg);
-    if (pEntry == 0)
+    if (pEntry == nullptr)
         return;
 
     BOOL bInstalled = FALSE, bRegistered = FALSE;
@@ -164,7 +165,7 @@ void InspectComponent(HWND hDlg)
                          SearchFile(szFolder, pEntry->pszFileName, szPath);
         }
         if (!bFound)
-            bFound = SearchFile(0, pEntry->pszFileName, szPath);
+            bFound = SearchFile(nullptr, pEntry->pszFileName, szPath);
         if (bFound)
             bInstalled = FileExists(szPath, &status);
     }
@@ -181,11 +182,11 @@ void InspectComponent(HWND hDlg)
             void* pData = HeapAlloc(GetProcessHeap(), 0, dwSize);
             if (pData)
             {
-                VS_FIXEDFILEINFO* pInfo = 0;
+                VS_FIXEDFILEINFO* pInfo = nullptr;
                 UINT nInfo = 0;
                 if (GetFileVersionInfoA(szPath, 0, dwSize, pData) &&
-                    VerQueryValueA(pData, "\\", (void**)&pInfo, &nInfo) && pInfo &&
-                    nInfo >= sizeof(VS_FIXEDFILEINFO))
+                    VerQueryValueA(pData, "\\", reinterpret_cast<void**>(&pInfo), &nInfo) &&
+                    pInfo && nInfo >= sizeof(VS_FIXEDFILEINFO))
                     wsprintfA(szVersion, "%u.%u.%u.%u", HIWORD(pInfo->dwFileVersionMS),
                               LOWORD(pInfo->dwFileVersionMS), HIWORD(pInfo->dwFileVersionLS),
                               LOWORD(pInfo->dwFileVersionLS));
@@ -197,7 +198,7 @@ void InspectComponent(HWND hDlg)
         if (pLocal)
             wsprintfA(szDate, "%02d-%02d-%04d %02d:%02d", pLocal->tm_mon + 1, pLocal->tm_mday,
                       pLocal->tm_year + 1900, pLocal->tm_hour, pLocal->tm_min);
-        wsprintfA(szSize, "%lu bytes", (unsigned long)status.st_size);
+        wsprintfA(szSize, "%lu bytes", static_cast<unsigned long>(status.st_size));
     }
 
     char szStatus[64];

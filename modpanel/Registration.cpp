@@ -22,63 +22,63 @@ const int kRegisteredPathSize = 256;
 // Appends a path in quotation marks, so that a path with blanks reaches the
 // tool as one argument; marks that the path carries already are not doubled
 // (""C:\Program Files\x.ocx"" would reach the tool as two arguments).
-BOOL AppendQuoted(char* pszBuffer, int nSize, const char* pszPath)
+bool AppendQuoted(char* pszBuffer, int nSize, const char* pszPath)
 {
     int nHave = lstrlenA(pszBuffer);
     int nLength;
     const char* pStart = PathWithoutQuotes(pszPath, &nLength);
     if (AppendText(pszBuffer, nSize, "\"") && AppendSpan(pszBuffer, nSize, pStart, nLength) &&
         AppendText(pszBuffer, nSize, "\""))
-        return TRUE;
+        return true;
     pszBuffer[nHave] = '\0';
-    return FALSE;
+    return false;
 }
 
 // The full path of the entry's file by OpenFile's own search order.
-BOOL FindForRegistering(const ComponentEntry* pEntry, char* pszPath, int nSize)
+bool FindForRegistering(const ComponentEntry* pEntry, char* pszPath, int nSize)
 {
     OFSTRUCT found;
     ZeroMemory(&found, sizeof(found));
-    found.cBytes = (BYTE)sizeof(found);
+    found.cBytes = static_cast<BYTE>(sizeof(found));
     if (OpenFile(pEntry->pszFileName, &found, OF_EXIST) == HFILE_ERROR)
-        return FALSE;
+        return false;
     // The field is terminated by OpenFile; cut at its size regardless.
     char szFound[kFoundPathSize + 1];
     CopyMemory(szFound, found.szPathName, kFoundPathSize);
     szFound[kFoundPathSize] = '\0';
     if (szFound[0] == '\0' || lstrlenA(szFound) >= nSize)
-        return FALSE;
+        return false;
     lstrcpynA(pszPath, szFound, nSize);
-    return TRUE;
+    return true;
 }
 
 // The path registered as the class's InprocServer32 default value. An empty
 // value is a path too: the tool is started on it and reports the failure.
-BOOL FindForUnregistering(const ComponentEntry* pEntry, char* pszPath, int nSize)
+bool FindForUnregistering(const ComponentEntry* pEntry, char* pszPath, int nSize)
 {
     char szKey[64] = "CLSID\\";
     if (!AppendText(szKey, sizeof(szKey), pEntry->pszClassId))
-        return FALSE;
+        return false;
     ScopedRegKey key;
     if (RegOpenKeyA(HKEY_CLASSES_ROOT, szKey, key.Receive()) != ERROR_SUCCESS)
-        return FALSE;
+        return false;
     return ReadKeyText(key, "InprocServer32", pszPath, nSize);
 }
 
 } // namespace
 
-BOOL BuildRegistrationCommand(const char* pszTool, const char* pszFile, BOOL bRegister,
+bool BuildRegistrationCommand(const char* pszTool, const char* pszFile, BOOL bRegister,
                               char* pszCommand, int nSize)
 {
     if (nSize <= 0)
-        return FALSE;
+        return false;
     pszCommand[0] = '\0';
     if (AppendQuoted(pszCommand, nSize, pszTool) &&
         AppendText(pszCommand, nSize, bRegister ? " " : " /u ") &&
         AppendQuoted(pszCommand, nSize, pszFile))
-        return TRUE;
+        return true;
     pszCommand[0] = '\0';
-    return FALSE;
+    return false;
 }
 
 // Control, Register / Unregister and Alt+R / Alt+U; the caller inspects the
@@ -86,7 +86,7 @@ BOOL BuildRegistrationCommand(const char* pszTool, const char* pszFile, BOOL bRe
 void RunRegistrationTool(HWND hDlg, BOOL bRegister)
 {
     const ComponentEntry* pEntry = SelectedEntry(hDlg);
-    if (pEntry == 0 || pEntry->pszClassId == 0 || pEntry->pszClassId[0] == '\0')
+    if (pEntry == nullptr || pEntry->pszClassId == nullptr || pEntry->pszClassId[0] == '\0')
         return;
 
     char szFile[kRegisteredPathSize];

@@ -1,14 +1,14 @@
 #!/usr/bin/env python3
 """The real modpanel.exe under Wine: its command line, its choice of product
 and the ways of ending it, driven by dlgdriver.exe. Every wait is bounded."""
-import argparse
 import os
 import subprocess
 import sys
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "pylib"))
 from checks import Checks  # noqa: E402
-from winerun import run_wine  # noqa: E402
+from options import required_options  # noqa: E402
+from winerun import DialogDriver  # noqa: E402
 
 check = Checks()
 VK_RETURN, VK_ESCAPE = 0x0D, 0x1B
@@ -21,10 +21,7 @@ ABOUT_TITLE = "About Brantlow Mail Toolkit"   # the name without edition
 class Tools:
     def __init__(self, a):
         self.a = a
-
-    def ctl(self, *args, timeout=60):
-        rc, out, _ = run_wine(self.a.wine_run, self.a.dlgdriver, *args, timeout=timeout)
-        return rc, out
+        self.ctl = DialogDriver(a.wine_run, a.dlgdriver)
     def start(self, *args):
         return subprocess.Popen([self.a.wine_run, self.a.modpanel] + list(args),
                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
@@ -57,12 +54,7 @@ def panel_case(t, args, title, checked_id, what):
 
 
 def main():
-    ap = argparse.ArgumentParser()
-    ap.add_argument("--wine-run", required=True)
-    ap.add_argument("--modpanel", required=True)
-    ap.add_argument("--dlgdriver", required=True)
-    ap.add_argument("--productrec", required=True)
-    t = Tools(ap.parse_args())
+    t = Tools(required_options("--wine-run", "--modpanel", "--dlgdriver", "--productrec"))
 
     group4 = [17, 26, 44, 83]
     for pid in group4:

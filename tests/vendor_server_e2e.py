@@ -4,7 +4,6 @@ with productrec.exe, the query run by vquery.exe under Wine (plain HTTP to a
 port of its own: TLS is the notifier's end-to-end test's), and the reference
 vendor server answering from a file of offers, signed with the test run's
 offer key, and logging what it received."""
-import argparse
 import json
 import os
 import subprocess
@@ -12,16 +11,12 @@ import sys
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "pylib"))
+from checks import Checks  # noqa: E402
+from options import required_options  # noqa: E402
 from winerun import run_wine  # noqa: E402
-from testpki import DEBIAN_PYTHON  # noqa: E402
+from testpki import SYSTEM_PYTHON  # noqa: E402
 
-failures = []
-
-
-def check(condition, what):
-    print(("ok:   " if condition else "FAIL: ") + what)
-    if not condition:
-        failures.append(what)
+check = Checks()
 
 
 def run(wine_run, *args, timeout=60):
@@ -33,14 +28,8 @@ def short_minor(minor):
 
 
 def main():
-    ap = argparse.ArgumentParser()
-    ap.add_argument("--wine-run", required=True)
-    ap.add_argument("--server", required=True)
-    ap.add_argument("--vquery", required=True)
-    ap.add_argument("--productrec", required=True)
-    ap.add_argument("--workdir", required=True)
-    ap.add_argument("--trust", help="the test run's trust folder, whose offer key signs")
-    a = ap.parse_args()
+    # --trust: the test run's trust folder, whose offer key signs ("": none).
+    a = required_options("--wine-run", "--server", "--vquery", "--productrec", "--workdir", "--trust")
     os.makedirs(a.workdir, exist_ok=True)
 
     # Two catalogued products: one the server has an offer for, one not.
@@ -63,7 +52,7 @@ def main():
                     "url": "https://downloads.brantlow.example/e2e.exe"}], f)
 
     signing = ["--sign-with", os.path.join(a.trust, "offer-private.pem")] if a.trust else []
-    server = subprocess.Popen([DEBIAN_PYTHON, a.server, "--offers", offers, "--port", "0",
+    server = subprocess.Popen([SYSTEM_PYTHON, a.server, "--offers", offers, "--port", "0",
                                "--port-file", port_file, "--log", log, "--lifetime", "120"] + signing,
                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     try:
@@ -113,7 +102,7 @@ def main():
         for pid in (offered, plain):
             run(a.wine_run, a.productrec, "remove", pid)
 
-    return 1 if failures else 0
+    return check.status()
 
 
 if __name__ == "__main__":

@@ -25,7 +25,7 @@ import sys
 TOP = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 OFFERKEY = os.path.join(TOP, "tools", "offerkey.py")
 # Debian's Python, which has python3-cryptography (offerkey.py needs it).
-DEBIAN_PYTHON = "/usr/bin/python3"
+SYSTEM_PYTHON = "/usr/bin/python3"
 HOST_ROOTS = "/etc/ssl/certs/ca-certificates.crt"
 
 CA_CONFIG = """[ca]
@@ -126,12 +126,12 @@ def self_signed(cert, key, dns):
 
 
 def offer_key_pair(private, public):
-    subprocess.run([DEBIAN_PYTHON, OFFERKEY, "new", private, public], check=True)
+    subprocess.run([SYSTEM_PYTHON, OFFERKEY, "new", private, public], check=True)
 
 
 def offer_signature(private, status, url=""):
     """The X-Update-Signature value for STATUS and URL under the key PRIVATE."""
-    return subprocess.run([DEBIAN_PYTHON, OFFERKEY, "sign", private, status, url], check=True,
+    return subprocess.run([SYSTEM_PYTHON, OFFERKEY, "sign", private, status, url], check=True,
                           capture_output=True, text=True).stdout.strip()
 
 

@@ -4,7 +4,7 @@ import json
 import os
 import subprocess
 
-from testpki import DEBIAN_PYTHON
+from testpki import SYSTEM_PYTHON
 
 
 class VendorServer:
@@ -31,7 +31,7 @@ class VendorServer:
             json.dump(offers, f)
         if os.path.exists(self.log):
             os.remove(self.log)
-        command = [DEBIAN_PYTHON, self.script, "--offers", offers_file, "--host", address,
+        command = [SYSTEM_PYTHON, self.script, "--offers", offers_file, "--host", address,
                    "--port", str(self.port), "--log", self.log, "--lifetime", str(self.lifetime)]
         if self.trust:
             command += ["--sign-with", sign_with or os.path.join(self.trust, "offer-private.pem")]
