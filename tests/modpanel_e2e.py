@@ -1,20 +1,28 @@
 #!/usr/bin/env python3
 """The real modpanel.exe under Wine: its command line, its choice of product
-and the ways of ending it, driven by dlgdriver.exe. Every wait is bounded."""
+and the ways of ending it, driven by dlgdriver.exe, and a copy of it among
+planted stand-ins of the system DLLs (tests/pylib/planting.py) that it never
+loads. Every wait is bounded."""
 import argparse
 import os
+import shutil
 import subprocess
 import sys
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "pylib"))
 from checks import Checks  # noqa: E402
 from winerun import run_wine  # noqa: E402
+from planting import Planted  # noqa: E402
 
 check = Checks()
 VK_RETURN, VK_ESCAPE = 0x0D, 0x1B
 WM_COMMAND, WM_SYSCOMMAND, SC_CLOSE = 0x0111, 0x0112, 0xF060
 DEFAULT_TITLE = "Brantlow Mail Toolkit 6.5 Modpanel"
 ABOUT_TITLE = "About Brantlow Mail Toolkit"   # the name without edition
+# Product 5's panel opens at its ActiveX controls, the first of them selected.
+PRODUCT5_TITLE = "Brantlow Mail Toolkit 4.0 Modpanel"
+FIRST_CONTROL = "bcert.ocx"
+IDC_FILE_VERSION, IDC_STATUS = 1014, 1015
 
 
 
@@ -25,8 +33,8 @@ class Tools:
     def ctl(self, *args, timeout=60):
         rc, out, _ = run_wine(self.a.wine_run, self.a.dlgdriver, *args, timeout=timeout)
         return rc, out
-    def start(self, *args):
-        return subprocess.Popen([self.a.wine_run, self.a.modpanel] + list(args),
+    def start(self, *args, exe=None, cwd=None, env=None):
+        return subprocess.Popen([self.a.wine_run, exe or self.a.modpanel] + list(args), cwd=cwd, env=env,
                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
     def productrec(self, *args):
@@ -34,6 +42,16 @@ class Tools:
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
                        stdin=subprocess.DEVNULL, timeout=60)
 
+
+
+def controls(show_output):
+    """id -> text of the controls that dlgdriver show printed."""
+    result = {}
+    for line in show_output.splitlines():
+        parts = line.split(" ", 5)
+        if parts[0] == "control" and len(parts) >= 5:
+            result[int(parts[1])] = parts[5] if len(parts) == 6 else ""
+    return result
 
 
 def checked_buttons(show_output):
@@ -56,12 +74,34 @@ def panel_case(t, args, title, checked_id, what):
     check.ended(proc, what)
 
 
+def planted_system_dlls(t):
+    """A copy of the panel with a component file beside it, so that the
+    first inspection reads its version resource."""
+    planted = Planted(os.path.join(t.a.workdir, "planted"), t.a.modpanel, t.a.plant)
+    shutil.copy(t.a.component, os.path.join(planted.program_dir, FIRST_CONTROL))
+    proc = t.start("/product:5", exe=planted.exe, cwd=planted.cwd, env=planted.env())
+    rc, out = t.ctl("show", PRODUCT5_TITLE, 15000)
+    texts = controls(out)
+    check(rc == 0 and texts.get(IDC_STATUS) == "Installed, Not registered"
+          and texts.get(IDC_FILE_VERSION) == "3.1.4.159",
+          "planted DLLs: the copy inspects %s beside it, version 3.1.4.159 (got %r, %r)"
+          % (FIRST_CONTROL, texts.get(IDC_STATUS), texts.get(IDC_FILE_VERSION)))
+    t.ctl("key", PRODUCT5_TITLE, VK_ESCAPE, 2000)
+    check.ended(proc, "planted DLLs")
+    planted.run_control(t.a.wine_run, t.a.dlgdriver, "absent", "no such window", 0)
+    for passed, what in planted.verdicts():
+        check(passed, what)
+
+
 def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--wine-run", required=True)
     ap.add_argument("--modpanel", required=True)
     ap.add_argument("--dlgdriver", required=True)
     ap.add_argument("--productrec", required=True)
+    ap.add_argument("--component", required=True)
+    ap.add_argument("--plant", action="append", default=[])
+    ap.add_argument("--workdir", required=True)
     t = Tools(ap.parse_args())
 
     group4 = [17, 26, 44, 83]
@@ -111,6 +151,7 @@ def main():
         t.ctl(action[0], DEFAULT_TITLE, *action[1:], 2000)
         check.ended(proc, what)
 
+    planted_system_dlls(t)
     return check.status()
 
 
