@@ -5,6 +5,7 @@
 #include "Modpanel.h"
 
 #include "ScopedHandles.h"
+#include "SystemLibrary.h"
 #include "Text.h"
 
 #include <stdio.h>
@@ -17,6 +18,42 @@ int g_nComponentType = 0;
 
 namespace
 {
+
+// The version functions, from the system folder at the first inspection of
+// an installed file (version.dll is not a KnownDLL: SystemLibrary.h).
+SystemFunction<decltype(&GetFileVersionInfoSizeA)> s_getVersionInfoSize("version.dll",
+                                                                        "GetFileVersionInfoSizeA");
+SystemFunction<decltype(&GetFileVersionInfoA)> s_getVersionInfo("version.dll", "GetFileVersionInfoA");
+SystemFunction<decltype(&VerQueryValueA)> s_verQueryValue("version.dll", "VerQueryValueA");
+
+// The file version of the file at pszPath as "%u.%u.%u.%u"; false when it
+// has no readable version resource.
+bool ReadFileVersion(const char* pszPath, char* pszVersion)
+{
+    auto pfnSize = s_getVersionInfoSize.Get();
+    auto pfnRead = s_getVersionInfo.Get();
+    auto pfnQuery = s_verQueryValue.Get();
+    if (pfnSize == nullptr || pfnRead == nullptr || pfnQuery == nullptr)
+        return false;
+    DWORD dwHandle = 0;
+    DWORD dwSize = pfnSize(pszPath, &dwHandle);
+    if (dwSize == 0)
+        return false;
+    void* pData = HeapAlloc(GetProcessHeap(), 0, dwSize);
+    if (pData == nullptr)
+        return false;
+    VS_FIXEDFILEINFO* pInfo = nullptr;
+    UINT nInfo = 0;
+    bool bRead = pfnRead(pszPath, 0, dwSize, pData) &&
+                 pfnQuery(pData, "\\", reinterpret_cast<void**>(&pInfo), &nInfo) && pInfo != nullptr &&
+                 nInfo >= sizeof(VS_FIXEDFILEINFO);
+    if (bRead)
+        wsprintfA(pszVersion, "%u.%u.%u.%u", HIWORD(pInfo->dwFileVersionMS),
+                  LOWORD(pInfo->dwFileVersionMS), HIWORD(pInfo->dwFileVersionLS),
+                  LOWORD(pInfo->dwFileVersionLS));
+    HeapFree(GetProcessHeap(), 0, pData);
+    return bRead;
+}
 
 BOOL FileExists(const char* pszPath, struct _stat* pStatus)
 {
@@ -174,24 +211,7 @@ void InspectComponent(HWND hDlg)
     char szVersion[64] = "None";
     if (bInstalled)
     {
-        DWORD dwHandle = 0;
-        DWORD dwSize = GetFileVersionInfoSizeA(szPath, &dwHandle);
-        if (dwSize)
-        {
-            void* pData = HeapAlloc(GetProcessHeap(), 0, dwSize);
-            if (pData)
-            {
-                VS_FIXEDFILEINFO* pInfo = 0;
-                UINT nInfo = 0;
-                if (GetFileVersionInfoA(szPath, 0, dwSize, pData) &&
-                    VerQueryValueA(pData, "\\", (void**)&pInfo, &nInfo) && pInfo &&
-                    nInfo >= sizeof(VS_FIXEDFILEINFO))
-                    wsprintfA(szVersion, "%u.%u.%u.%u", HIWORD(pInfo->dwFileVersionMS),
-                              LOWORD(pInfo->dwFileVersionMS), HIWORD(pInfo->dwFileVersionLS),
-                              LOWORD(pInfo->dwFileVersionLS));
-                HeapFree(GetProcessHeap(), 0, pData);
-            }
-        }
+        ReadFileVersion(szPath, szVersion);
         time_t tModified = status.st_mtime;
         struct tm* pLocal = localtime(&tModified);
         if (pLocal)

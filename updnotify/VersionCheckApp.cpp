@@ -29,6 +29,11 @@ const REGSAM kPolicyAccess = KEY_READ | KEY_WOW64_64KEY;
 const int kMaxProducts = 128;
 const int kTextSize = 128;
 
+// Remote access is not a KnownDLL: loaded from the system folder when
+// autodial asks for it (SystemLibrary.h).
+SystemFunction<decltype(&RasEnumConnectionsA)> s_rasEnumConnections("rasapi32.dll",
+                                                                    "RasEnumConnectionsA");
+
 DWORD Now()
 {
     return (DWORD)time(0);
@@ -191,7 +196,9 @@ BOOL CVersionCheckApp::IsConnectionAvailable()
     connection.dwSize = sizeof(connection);
     DWORD cbConnections = sizeof(connection);
     DWORD dwCount = 0;
-    if (RasEnumConnectionsA(&connection, &cbConnections, &dwCount) != 0)
+    auto pfnRasEnumConnections = s_rasEnumConnections.Get();
+    if (pfnRasEnumConnections == nullptr ||
+        pfnRasEnumConnections(&connection, &cbConnections, &dwCount) != 0)
         return FALSE;
     return dwCount != 0;
 }
