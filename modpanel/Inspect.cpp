@@ -60,19 +60,6 @@ BOOL FileExists(const char* pszPath, struct _stat* pStatus)
     return pszPath[0] && _stat(pszPath, pStatus) == 0;
 }
 
-// Looks for the file in one folder (or, with no folder, in the system's
-// standard order); the found path goes to pszPath.
-BOOL SearchFile(const char* pszFolder, const char* pszName, char* pszPath)
-{
-    char szFound[MAX_PATH];
-    char* pFilePart = 0;
-    DWORD dwLength = SearchPathA(pszFolder, pszName, 0, sizeof(szFound), szFound, &pFilePart);
-    if (dwLength == 0 || dwLength >= sizeof(szFound))
-        return FALSE;
-    lstrcpynA(pszPath, szFound, MAX_PATH);
-    return TRUE;
-}
-
 void EnableCommand(HWND hDlg, UINT nCommand, BOOL bEnable)
 {
     HMENU hMenu = GetMenu(hDlg);
@@ -159,49 +146,35 @@ BOOL IsComponentHelpAvailable(const ComponentEntry* pEntry)
 void InspectComponent(HWND hDlg)
 {
     const ComponentEntry* pEntry = SelectedEntry(hDlg);
-    if (pEntry == 0)
+    if (pEntry == nullptr)
         return;
 
-    BOOL bInstalled = FALSE, bRegistered = FALSE;
+    bool bInstalled = false, bRegistered = false;
     char szPath[MAX_PATH] = "";
     struct _stat status;
 
-    if (pEntry->pszClassId)
+    if (pEntry->pszClassId != nullptr && ReadRegisteredPath(pEntry->pszClassId, szPath, sizeof(szPath)))
     {
-        char szKey[64];
-        ScopedRegKey key;
-        if (BuildFolder(szKey, sizeof(szKey), "CLSID\\", pEntry->pszClassId, "") &&
-            RegOpenKeyA(HKEY_CLASSES_ROOT, szKey, key.Receive()) == ERROR_SUCCESS)
-        {
-            if (ReadKeyText(key, "InprocServer32", szPath, sizeof(szPath)))
-            {
-                // A quoted value names the same file.
-                int nLength;
-                const char* pStart = PathWithoutQuotes(szPath, &nLength);
-                MoveMemory(szPath, pStart, nLength);
-                szPath[nLength] = '\0';
-                bRegistered = TRUE;
-                bInstalled = FileExists(szPath, &status);
-            }
-        }
+        bRegistered = true;
+        bInstalled = FileExists(szPath, &status);
     }
 
     if (!bInstalled)
     {
-        BOOL bFound = FALSE;
+        bool bFound = false;
         char szFolder[MAX_PATH];
         if (pEntry->dwFlags & COMPONENT_SHARED_ASSEMBLY)
         {
             bFound = BuildFolder(szFolder, sizeof(szFolder), g_szAssembliesFolder,
                                  AssemblySubfolder(pEntry->nProductGroup), "\\v2.0.50727") &&
-                     SearchFile(szFolder, pEntry->pszFileName, szPath);
+                     SearchFile(szFolder, pEntry->pszFileName, szPath, sizeof(szPath));
             if (!bFound)
                 bFound = BuildFolder(szFolder, sizeof(szFolder), g_szAssembliesFolder,
                                      "\\v1.1.4322", "") &&
-                         SearchFile(szFolder, pEntry->pszFileName, szPath);
+                         SearchFile(szFolder, pEntry->pszFileName, szPath, sizeof(szPath));
         }
         if (!bFound)
-            bFound = SearchFile(0, pEntry->pszFileName, szPath);
+            bFound = SearchFile(nullptr, pEntry->pszFileName, szPath, sizeof(szPath));
         if (bFound)
             bInstalled = FileExists(szPath, &status);
     }
@@ -214,15 +187,15 @@ void InspectComponent(HWND hDlg)
         ReadFileVersion(szPath, szVersion);
         time_t tModified = status.st_mtime;
         struct tm* pLocal = localtime(&tModified);
-        if (pLocal)
+        if (pLocal != nullptr)
             wsprintfA(szDate, "%02d-%02d-%04d %02d:%02d", pLocal->tm_mon + 1, pLocal->tm_mday,
                       pLocal->tm_year + 1900, pLocal->tm_hour, pLocal->tm_min);
-        wsprintfA(szSize, "%lu bytes", (unsigned long)status.st_size);
+        wsprintfA(szSize, "%lu bytes", static_cast<unsigned long>(status.st_size));
     }
 
     char szStatus[64];
     const char* pszInstalled = bInstalled ? "Installed" : "Not installed";
-    if (pEntry->nType != COMPONENT_LIBRARY && pEntry->pszClassId)
+    if (pEntry->nType != COMPONENT_LIBRARY && pEntry->pszClassId != nullptr)
         wsprintfA(szStatus, "%s, %s", pszInstalled, bRegistered ? "Registered" : "Not registered");
     else
         wsprintfA(szStatus, "%s", pszInstalled);
@@ -236,12 +209,12 @@ void InspectComponent(HWND hDlg)
         s_szDescription[0] = '\0';
     SetDlgItemTextA(hDlg, IDC_DESCRIPTION, s_szDescription);
 
-    BOOL bRegistrable = bInstalled && (pEntry->dwFlags & COMPONENT_SELF_REGISTERING) &&
-                        pEntry->pszClassId;
+    bool bRegistrable = bInstalled && (pEntry->dwFlags & COMPONENT_SELF_REGISTERING) != 0 &&
+                        pEntry->pszClassId != nullptr;
     EnableCommand(hDlg, ID_CONTROL_REGISTER, bRegistrable && !bRegistered);
     EnableCommand(hDlg, ID_CONTROL_UNREGISTER, bRegistrable && bRegistered);
 
-    BOOL bHelp = bInstalled && IsComponentHelpAvailable(pEntry);
+    bool bHelp = bInstalled && IsComponentHelpAvailable(pEntry);
     EnableWindow(GetDlgItem(hDlg, IDC_HELP_BUTTON), bHelp);
     EnableCommand(hDlg, ID_HELP_REFERENCE, bHelp);
 }
