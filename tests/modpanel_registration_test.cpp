@@ -693,13 +693,18 @@ TEST(RegistrationCommand, QuotesEachPathOnce)
 
 // What a registry value or a search may hand the tool: each row that is not
 // a full local path of an existing file, or that could split into switches
-// and arguments of its own, is refused.
+// and arguments of its own, is refused. No file system holds a name with a
+// quotation mark or a character below 32, so for those the text rule and
+// the existence test both refuse; a delete character (127) can be in a
+// name, and only the text rule refuses that existing file.
 TEST(RegistrationCommand, OnlyFullLocalPathsOfExistingFilesReachTheTool)
 {
     std::string file = TestDir() + "\\selfreg_component.dll";
     ASSERT_EQ(':', file[1]) << file;
     std::string lower = file;
     lower[0] = static_cast<char>(lower[0] | 0x20);
+    std::string deleteChar = TestDir() + "\\selfreg\x7f.dll";
+    ASSERT_TRUE(CopyFileA(file.c_str(), deleteChar.c_str(), FALSE)) << GetLastError();
     const struct
     {
         const char* name;
@@ -713,7 +718,7 @@ TEST(RegistrationCommand, OnlyFullLocalPathsOfExistingFilesReachTheTool)
         {"quotation mark in an existing folder's path", file.substr(0, 3) + "\"" + file.substr(3), false},
         {"tab", file.substr(0, file.size() - 4) + "\t.dll", false},
         {"line feed", file + "\n/s", false},
-        {"delete character", file + "\x7f", false},
+        {"delete character", deleteChar, false},
         {"relative", "selfreg_component.dll", false},
         {"drive without a backslash", file.substr(0, 2) + file.substr(3), false},
         {"forward slashes", file.substr(0, 2) + "/" + file.substr(3), false},
@@ -726,6 +731,7 @@ TEST(RegistrationCommand, OnlyFullLocalPathsOfExistingFilesReachTheTool)
     };
     for (const auto& row : rows)
         EXPECT_EQ(row.accepted, IsRegistrableFile(row.path.c_str())) << row.name << ": " << row.path;
+    DeleteFileA(deleteChar.c_str());
 }
 
 TEST(RegistrationCommand, ALineThatDoesNotFitIsNotBuilt)
