@@ -7,20 +7,25 @@ WORD ShortMinor(WORD wMinor)
     return wMinor % 10 == 0 ? static_cast<WORD>(wMinor / 10) : wMinor;
 }
 
+void FormatShortVersion(WORD wMajor, WORD wMinor, char* pszText, int nSize)
+{
+    char szMajor[6], szMinor[6];
+    FormatDecimal(wMajor, szMajor, sizeof(szMajor));
+    FormatDecimal(ShortMinor(wMinor), szMinor, sizeof(szMinor));
+    CopyTextCut(pszText, nSize, szMajor);
+    AppendTextCut(pszText, nSize, ".");
+    AppendTextCut(pszText, nSize, szMinor);
+}
+
 void FormatProductVersion(WORD wMajor, WORD wMinor, DWORD dwBuild,
                           char* pszText, int nSize)
 {
-    char szVersion[3 * 10 + 2 + 1];    // three numbers, two dots
-    char szNumber[11];
-    szVersion[0] = 0;
-    FormatDecimal(wMajor, szNumber, sizeof(szNumber));
-    AppendText(szVersion, sizeof(szVersion), szNumber);
+    char szVersion[kShortVersionSize + 1 + 10];    // and ".build"
+    char szBuild[11];
+    FormatShortVersion(wMajor, wMinor, szVersion, sizeof(szVersion));
+    FormatDecimal(dwBuild, szBuild, sizeof(szBuild));
     AppendText(szVersion, sizeof(szVersion), ".");
-    FormatDecimal(ShortMinor(wMinor), szNumber, sizeof(szNumber));
-    AppendText(szVersion, sizeof(szVersion), szNumber);
-    AppendText(szVersion, sizeof(szVersion), ".");
-    FormatDecimal(dwBuild, szNumber, sizeof(szNumber));
-    AppendText(szVersion, sizeof(szVersion), szNumber);
+    AppendText(szVersion, sizeof(szVersion), szBuild);
     CopyTextCut(pszText, nSize, szVersion);
 }
 

@@ -39,6 +39,11 @@ int GetProductVersion(DWORD dwId, WORD* pwMajor, WORD* pwMinor, DWORD* pdwBuild,
 // once when it is a multiple of 10 (6.50 shows as 6.5, 6.05 as 6.5 too,
 // 6.25 as 6.25; 100 gives 10), else the minor itself.
 WORD ShortMinor(WORD wMinor);
+// "major.shortminor", as key paths, display names and titles show a
+// version, cut to nSize bytes and always terminated (kShortVersionSize
+// always fits); nothing written when nSize is 0 or less.
+const int kShortVersionSize = 12;   // "65535.65535" and its terminator
+void FormatShortVersion(WORD wMajor, WORD wMinor, char* pszText, int nSize);
 
 // A handle on this computer's record of an installed product, or -1 when
 // this computer holds none (or the identifier is not in the catalogue, or

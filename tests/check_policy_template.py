@@ -4,7 +4,7 @@ value name, registry type and range against the constants in the
 notifier's source, and every text and presentation it names present in the
 English resource file.
 
-    check_policy_template.py ADMX ADML SETTINGS_H SETTINGS_CPP
+    check_policy_template.py ADMX ADML REGISTRY_NAMES_H SETTINGS_H
 
 Exit status 0 when everything agrees; each disagreement is printed."""
 import re
@@ -17,7 +17,7 @@ NS = {"p": "http://schemas.microsoft.com/GroupPolicy/2006/07/PolicyDefinitions"}
 def source_constants(header, source):
     text = open(header, encoding="utf-8").read() + open(source, encoding="utf-8").read()
     strings = {name: value.replace("\\\\", "\\")
-               for name, value in re.findall(r'const char (k\w+)\[\] = "([^"]*)";', text)}
+               for name, value in re.findall(r'constexpr char (k\w+)\[\] =\s*"([^"]*)";', text)}
     numbers = {name: int(value) for name, value in re.findall(r"const DWORD (k\w+) = (\d+);", text)}
     return strings, numbers
 
@@ -54,7 +54,7 @@ def main():
             reg_type = "REG_DWORD" if kind == "decimal" and element.get("storeAsText") != "true" else kind
             written[element.get("valueName")] = (reg_type, (int(element.get("minValue", "0")),
                                                             int(element.get("maxValue", "-1"))))
-    enabled, interval = strings.get("kPolicyEnabled"), strings.get("kPolicyInterval")
+    enabled, interval = strings.get("kEnabledValue"), strings.get("kIntervalValue")
     check(written.get(enabled) == ("REG_DWORD", [1, 0]),
           "%r: REG_DWORD, enabled 1 (the user decides), disabled 0 (off): %s" % (enabled, written.get(enabled)))
     check(written.get(interval) == ("REG_DWORD", (numbers.get("kMinPolicyInterval"),

@@ -12,6 +12,7 @@
 #include "ProxySettings.h"
 #include "UpdateAddress.h"
 #include "UpdateAnswer.h"
+#include "UpdateOffer.h"
 #include "Registry.h"
 
 namespace
@@ -159,19 +160,23 @@ TEST(ScheduleArithmetic, DialogResultChoosesTheNextCheck)
     EXPECT_EQ(NextCheckAfter(kAnswerOk, t, 604800), 0xFFFFFFFFu);
     EXPECT_EQ(NextCheckAfter(kAnswerCheckLater, t, 604800), t + 2592000);
     EXPECT_EQ(NextCheckAfter(kAnswerCancel, t, 604800), t + 604800);
-    EXPECT_EQ(NextCheckAfter(-1, t, 2419200), t + 2419200);
+    // A dialog that could not be shown, or ended another way, is Cancel.
+    for (INT_PTR nEndCode : {-1, 0, 3, 4, 6})
+        EXPECT_EQ(AnswerFromEndCode(nEndCode), kAnswerCancel) << nEndCode;
+    EXPECT_EQ(AnswerFromEndCode(IDOK), kAnswerOk);
+    EXPECT_EQ(AnswerFromEndCode(5), kAnswerCheckLater);
     EXPECT_EQ(NextCheckAfter(kAnswerCheckLater, 0xFFFF0000u, 604800), 0xFFFFFFFEu);
 }
 
 TEST(ScheduleArithmetic, DueTest)
 {
-    EXPECT_TRUE(IsDue(FALSE, 100, 0, 0));           // never checked
-    EXPECT_TRUE(IsDue(FALSE, 100, 50, 0));
-    EXPECT_TRUE(IsDue(FALSE, 100, 0, 200));
-    EXPECT_FALSE(IsDue(FALSE, 100, 50, 200));       // scheduled
-    EXPECT_TRUE(IsDue(FALSE, 200, 50, 200));        // reached
-    EXPECT_FALSE(IsDue(FALSE, 0xFFFFFFFEu, 50, 0xFFFFFFFFu));  // never again
-    EXPECT_TRUE(IsDue(TRUE, 100, 50, 0xFFFFFFFFu)); // unless forced
+    EXPECT_TRUE(IsDue(false, 100, {0, 0}));             // never checked
+    EXPECT_TRUE(IsDue(false, 100, {50, 0}));
+    EXPECT_TRUE(IsDue(false, 100, {0, 200}));
+    EXPECT_FALSE(IsDue(false, 100, {50, 200}));         // scheduled
+    EXPECT_TRUE(IsDue(false, 200, {50, 200}));          // reached
+    EXPECT_FALSE(IsDue(false, 0xFFFFFFFEu, {50, 0xFFFFFFFFu}));    // never again
+    EXPECT_TRUE(IsDue(true, 100, {50, 0xFFFFFFFFu}));   // unless forced
 }
 
 TEST(UpdateUrl, OnlyAbsoluteWebAddressesAreOpened)
@@ -213,9 +218,9 @@ TEST(SettingValues, ReadingRule)
     dwValue = 99;
     EXPECT_EQ(ReadSetting(key, "Missing", dwValue), kSettingAbsent);
     EXPECT_EQ(ReadSetting(key, "Long", dwValue), kSettingAbsent);   // does not fit
-    EXPECT_EQ(ReadSetting(key, "Zero", dwValue), kSettingInvalid);
-    EXPECT_EQ(ReadSetting(key, "Text", dwValue), kSettingInvalid);
-    EXPECT_EQ(ReadSetting(key, "Binary4", dwValue), kSettingInvalid);
+    EXPECT_EQ(ReadSetting(key, "Zero", dwValue), kSettingZero);
+    EXPECT_EQ(ReadSetting(key, "Text", dwValue), kSettingWrongType);
+    EXPECT_EQ(ReadSetting(key, "Binary4", dwValue), kSettingWrongType);
     EXPECT_EQ(dwValue, 99u);
     key.Close();
     RegDeleteTreeA(HKEY_CURRENT_USER, pszPath);

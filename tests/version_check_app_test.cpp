@@ -8,16 +8,18 @@
 #include <string>
 #include <vector>
 
+#include "CommandLine.h"
 #include "Registry.h"
+#include "RegistryNames.h"
 #include "VersionCheckApp.h"
 #include "resource.h"
 
 namespace
 {
 
-const char kSettings[] = "Software\\Brantlow\\Updates";
-const char kInternet[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
-const char kInternetPolicy[] = "Software\\Policies\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
+const char* const kSettings = kSettingsKey;
+const char* const kInternet = kInternetSettingsKey;
+const char* const kInternetPolicy = kInternetPolicyKey;
 
 // The application with what leaves the program recorded instead of shown.
 class RecordingApp : public CVersionCheckApp
@@ -31,13 +33,13 @@ public:
     DWORD programPathLength = 0;
 
 protected:
-    INT_PTR ShowOffer() override
+    UpdateAnswer ShowOffer() override
     {
         ++offersShown;
-        return IDCANCEL;
+        return kAnswerCancel;
     }
     void ShowMessage(UINT nID, UINT) override { messages.push_back(nID); }
-    BOOL OpenUpdateUrl(const char*) override { return TRUE; }
+    bool OpenUpdateUrl(const char*) override { return true; }
     DWORD GetProgramPath(char* pszPath, DWORD nSize) override
     {
         if (programPath.empty())
@@ -82,8 +84,8 @@ protected:
 TEST_F(VersionCheckAppTest, LogOnStartWaitsFiveMinutesAndStaysQuiet)
 {
     RecordingApp app;
-    ASSERT_TRUE(app.ReadSettings());
-    ASSERT_TRUE(app.ParseCommandLine("/STARTUP"));
+    ASSERT_EQ(ReadUpdateSettings(app.m_settings), kSettingsRun);
+    ASSERT_TRUE(ApplyCommandLine("/STARTUP", app.m_settings));
     EXPECT_EQ(app.m_settings.startDelay, 300000u);
     EXPECT_FALSE(app.m_settings.interactive);
     EXPECT_FALSE(app.m_settings.forceCheck);
@@ -104,68 +106,43 @@ TEST_F(VersionCheckAppTest, RunDefaults)
     EXPECT_EQ(app.m_settings.product, 0u);
 }
 
-TEST_F(VersionCheckAppTest, IntervalAndEnabledSettings)
+TEST_F(VersionCheckAppTest, PolicyAndUserSettingsDecideTheRunAndItsInterval)
 {
-    {
-        SetDword(kSettings, "Interval", 7);
-        RecordingApp app;
-        ASSERT_TRUE(app.ReadSettings());
-        EXPECT_EQ(app.m_settings.checkInterval, 604800u);
-    }
-    {
-        // So many days would wrap 32 bits into a short interval.
-        SetDword(kSettings, "Interval", 100000);
-        RecordingApp app;
-        ASSERT_TRUE(app.ReadSettings());
-        EXPECT_EQ(app.m_settings.checkInterval, 0xFFFFFFFFu);
-    }
-    {
-        SetDword(kSettings, "Interval", 0);
-        RecordingApp app;
-        EXPECT_FALSE(app.ReadSettings());
-    }
-    {
-        SetText(kSettings, "Interval", "7");
-        RecordingApp app;
-        EXPECT_FALSE(app.ReadSettings());
-    }
-    {
-        RegDeleteTreeA(HKEY_CURRENT_USER, kSettings);
-        SetDword(kSettings, "Enabled", 1);
-        RecordingApp app;
-        EXPECT_TRUE(app.ReadSettings());
-        SetDword(kSettings, "Enabled", 0);
-        EXPECT_FALSE(app.ReadSettings());
-        SetText(kSettings, "Enabled", "1");
-        EXPECT_FALSE(app.ReadSettings());
-    }
-}
-
-TEST_F(VersionCheckAppTest, PolicyComesBeforeTheUsersSettings)
-{
+    const DWORD kDay = 86400;
     // A value: -1 absent, -2 the text "7", else a REG_DWORD.
     struct Row
     {
         long long policyEnabled, policyInterval, userEnabled, userInterval;
-        bool runs;
-        DWORD intervalDays;
+        SettingsVerdict verdict;
+        DWORD interval;     // seconds, when the run goes on
     } rows[] = {
-        {0, -1, -1, -1, false, 0},
-        {0, 7, 1, 7, false, 0},
-        {-2, -1, -1, -1, true, 28},     // a policy of the wrong type is absent
-        {1, -1, 0, -1, false, 0},       // a policy cannot turn checks on
-        {1, -1, -1, -1, true, 28},
-        {-1, 7, -1, 30, true, 7},
-        {-1, 7, -1, 0, true, 7},        // the user's value is not read at all
-        {-1, 7, -1, -2, true, 7},
-        {-1, 7, 0, 30, false, 0},
-        {-1, 1, -1, -1, true, 1},
-        {-1, 365, -1, 30, true, 365},
-        {-1, 366, -1, 30, true, 30},
-        {-1, 0, -1, 30, true, 30},
-        {-1, -2, -1, 30, true, 30},
-        {-1, 366, -1, 0, false, 0},
-        {-1, 0x100000001ll, -1, 30, true, 30},
+        // The user's settings alone.
+        {-1, -1, -1, -1, kSettingsRun, 28 * kDay},
+        {-1, -1, -1, 7, kSettingsRun, 7 * kDay},
+        {-1, -1, -1, 100000, kSettingsRun, 0xFFFFFFFF},     // would wrap 32 bits
+        {-1, -1, -1, 0, kSettingsInvalid, 0},
+        {-1, -1, -1, -2, kSettingsInvalid, 0},
+        {-1, -1, 1, -1, kSettingsRun, 28 * kDay},
+        {-1, -1, 0, 7, kSettingsOff, 0},
+        {-1, -1, -2, 7, kSettingsInvalid, 0},
+        // The policy first.
+        {0, -1, -1, -1, kSettingsOff, 0},
+        {0, 7, 1, 7, kSettingsOff, 0},
+        {0, -1, -2, -1, kSettingsOff, 0},  // the user's values are not read
+        {-2, -1, -1, -1, kSettingsRun, 28 * kDay},     // a policy of the wrong type is absent
+        {1, -1, 0, -1, kSettingsOff, 0},     // a policy cannot turn checks on
+        {1, -1, -1, -1, kSettingsRun, 28 * kDay},
+        {-1, 7, -1, 30, kSettingsRun, 7 * kDay},
+        {-1, 7, -1, 0, kSettingsRun, 7 * kDay},        // the user's value is not read at all
+        {-1, 7, -1, -2, kSettingsRun, 7 * kDay},
+        {-1, 7, 0, 30, kSettingsOff, 0},
+        {-1, 1, -1, -1, kSettingsRun, 1 * kDay},
+        {-1, 365, -1, 30, kSettingsRun, 365 * kDay},
+        {-1, 366, -1, 30, kSettingsRun, 30 * kDay},
+        {-1, 0, -1, 30, kSettingsRun, 30 * kDay},
+        {-1, -2, -1, 30, kSettingsRun, 30 * kDay},
+        {-1, 366, -1, 0, kSettingsInvalid, 0},
+        {-1, 0x100000001ll, -1, 30, kSettingsRun, 30 * kDay},
     };
     for (const Row& row : rows)
     {
@@ -187,13 +164,13 @@ TEST_F(VersionCheckAppTest, PolicyComesBeforeTheUsersSettings)
         put(HKEY_LOCAL_MACHINE, kPolicyKey, "Interval", row.policyInterval);
         put(HKEY_CURRENT_USER, kSettings, "Enabled", row.userEnabled);
         put(HKEY_CURRENT_USER, kSettings, "Interval", row.userInterval);
-        RecordingApp app;
-        EXPECT_EQ(app.ReadSettings() != FALSE, row.runs)
-            << row.policyEnabled << " " << row.policyInterval << " " << row.userEnabled << " "
-            << row.userInterval;
-        if (row.runs)
+        UpdateSettings settings;
+        std::string name = std::to_string(row.policyEnabled) + " " + std::to_string(row.policyInterval) +
+                           " " + std::to_string(row.userEnabled) + " " + std::to_string(row.userInterval);
+        EXPECT_EQ(ReadUpdateSettings(settings), row.verdict) << name;
+        if (row.verdict == kSettingsRun)
         {
-            EXPECT_EQ(app.m_settings.checkInterval, row.intervalDays * 86400) << row.policyInterval;
+            EXPECT_EQ(settings.checkInterval, row.interval) << name;
         }
     }
 }
@@ -221,34 +198,34 @@ TEST_F(VersionCheckAppTest, ProxyOfTheUserOrOfTheMachine)
         else if (row.perUser == -2)
             SetText(kInternetPolicy, "ProxySettingsPerUser", "0", HKEY_LOCAL_MACHINE);
         RecordingApp app;
-        ASSERT_TRUE(app.ReadSettings());
+        ASSERT_EQ(ReadUpdateSettings(app.m_settings), kSettingsRun);
         EXPECT_STREQ(app.m_settings.proxyHost, row.pszProxy) << row.perUser;
         EXPECT_EQ(app.m_settings.proxyPort, row.nPort) << row.perUser;
     }
     // Without a proxy the connection is direct.
     SetUp();
     RecordingApp app;
-    ASSERT_TRUE(app.ReadSettings());
+    ASSERT_EQ(ReadUpdateSettings(app.m_settings), kSettingsRun);
     EXPECT_STREQ(app.m_settings.proxyHost, "");
 }
 
 TEST_F(VersionCheckAppTest, AutodialWithoutConnectionStopsTheRun)
 {
     RecordingApp app;
-    ASSERT_TRUE(app.ReadSettings());
+    ASSERT_EQ(ReadUpdateSettings(app.m_settings), kSettingsRun);
     EXPECT_FALSE(app.m_settings.autodialEnabled);
     EXPECT_TRUE(app.IsConnectionAvailable());
 
     SetDword(kInternet, "EnableAutodial", 1);
     RecordingApp dialing;
-    ASSERT_TRUE(dialing.ReadSettings());
+    ASSERT_EQ(ReadUpdateSettings(dialing.m_settings), kSettingsRun);
     EXPECT_TRUE(dialing.m_settings.autodialEnabled);
     // No dial-up connection is up here.
     EXPECT_FALSE(dialing.IsConnectionAvailable());
 
     SetText(kInternet, "EnableAutodial", "1");
     RecordingApp text;
-    ASSERT_TRUE(text.ReadSettings());
+    ASSERT_EQ(ReadUpdateSettings(text.m_settings), kSettingsRun);
     EXPECT_FALSE(text.m_settings.autodialEnabled);
 }
 

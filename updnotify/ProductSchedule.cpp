@@ -2,25 +2,17 @@
 
 #include "ProductCatalogue.h"
 #include "Registry.h"
+#include "RegistryNames.h"
 #include "Text.h"
-#include "UpdateAnswer.h"
-
-namespace
-{
-
-void FormatVersion(WORD wMajor, WORD wMinor, char* pszOut)
-{
-    wsprintfA(pszOut, "%u.%u", (unsigned int)wMajor, (unsigned int)ShortMinor(wMinor));
-}
-
-} // namespace
+#include "UpdateSettings.h"
 
 void FormatProductKey(const char* pszName, const char* pszEdition, WORD wMajor, WORD wMinor,
                       char* pszBuffer, int nSize)
 {
-    char szVersion[16];
-    FormatVersion(wMajor, wMinor, szVersion);
-    CopyTextCut(pszBuffer, nSize, "Software\\Brantlow\\Updates\\");
+    char szVersion[kShortVersionSize];
+    FormatShortVersion(wMajor, wMinor, szVersion, sizeof(szVersion));
+    CopyTextCut(pszBuffer, nSize, kSettingsKey);
+    AppendTextCut(pszBuffer, nSize, "\\");
     AppendTextCut(pszBuffer, nSize, pszName);
     if (pszEdition && *pszEdition)
     {
@@ -31,16 +23,59 @@ void FormatProductKey(const char* pszName, const char* pszEdition, WORD wMajor, 
     AppendTextCut(pszBuffer, nSize, szVersion);
 }
 
-void FormatDisplayName(const char* pszName, const char* pszEdition, WORD wMajor, WORD wMinor,
-                       char* pszBuffer, int nSize)
+namespace
 {
-    char szVersion[16];
-    FormatVersion(wMajor, wMinor, szVersion);
-    CopyTextCut(pszBuffer, nSize, pszName);
-    AppendTextCut(pszBuffer, nSize, " ");
-    AppendTextCut(pszBuffer, nSize, szVersion);
-    AppendTextCut(pszBuffer, nSize, " ");
-    AppendTextCut(pszBuffer, nSize, pszEdition);
+
+// A schedule value that makes the product skipped: "Enabled" 0 is its
+// meaning, and a stored time of 0 or of another type counts the same.
+bool Skips(SettingState state)
+{
+    return state == kSettingZero || state == kSettingWrongType;
+}
+
+} // namespace
+
+bool ReadSchedule(const char* pszProductKey, ScheduleTimes& times)
+{
+    times.lastCheck = 0;
+    times.nextCheck = 0;
+    CRegistry key;
+    if (!key.CreateKey(HKEY_CURRENT_USER, pszProductKey))
+        return true;
+    DWORD dwEnabled = 0;
+    return !Skips(ReadSetting(key, kEnabledValue, dwEnabled)) &&
+           !Skips(ReadSetting(key, kLastCheckValue, times.lastCheck)) &&
+           !Skips(ReadSetting(key, kNextCheckValue, times.nextCheck));
+}
+
+bool IsDue(bool bForce, DWORD dwNow, const ScheduleTimes& times)
+{
+    return bForce || times.lastCheck == 0 || times.nextCheck == 0 || dwNow >= times.nextCheck;
+}
+
+void WriteScheduleAfterOffer(const char* pszProductKey, DWORD dwShown, UpdateAnswer answer,
+                             DWORD dwInterval)
+{
+    DWORD dwNextCheck = NextCheckAfter(answer, dwShown, dwInterval);
+    CRegistry key;
+    if (!key.CreateKey(HKEY_CURRENT_USER, pszProductKey))
+        return;
+    key.SetValue(kLastCheckValue, (const BYTE*)&dwShown, sizeof(dwShown), REG_DWORD);
+    key.SetValue(kNextCheckValue, (const BYTE*)&dwNextCheck, sizeof(dwNextCheck), REG_DWORD);
+}
+
+DWORD NextCheckAfter(UpdateAnswer answer, DWORD dwNow, DWORD dwInterval)
+{
+    switch (answer)
+    {
+    case kAnswerOk:
+        return kNeverAgain;
+    case kAnswerCheckLater:
+        return AddToTime(dwNow, kRemindLater);
+    case kAnswerCancel:
+        break;
+    }
+    return AddToTime(dwNow, dwInterval);
 }
 
 DWORD IntervalSeconds(DWORD dwDays)
@@ -53,18 +88,4 @@ DWORD AddToTime(DWORD dwTime, DWORD dwSeconds)
 {
     unsigned long long ull = (unsigned long long)dwTime + dwSeconds;
     return ull >= kNeverAgain ? kNeverAgain - 1 : (DWORD)ull;
-}
-
-BOOL IsDue(BOOL bForce, DWORD dwNow, DWORD dwLastCheck, DWORD dwNextCheck)
-{
-    return bForce || dwLastCheck == 0 || dwNextCheck == 0 || dwNow >= dwNextCheck;
-}
-
-DWORD NextCheckAfter(int nDialogResult, DWORD dwNow, DWORD dwInterval)
-{
-    if (nDialogResult == kAnswerOk)
-        return kNeverAgain;
-    if (nDialogResult == kAnswerCheckLater)
-        return AddToTime(dwNow, kRemindLater);
-    return AddToTime(dwNow, dwInterval);
 }

@@ -3,6 +3,7 @@
 #include <string.h>
 
 #include "Registry.h"
+#include "RegistryNames.h"
 #include "Text.h"
 #include "UpdateSettings.h"
 
@@ -176,14 +177,14 @@ BOOL ReadProxyFor(CRegistry& key, const char* pszHost, char* pszProxy, int nProx
     pszProxy[0] = '\0';
     DWORD dwEnable = 0;
     char szServer[kProxyServerSize];
-    if (ReadSetting(key, "ProxyEnable", dwEnable) != kSettingPresent ||
-        !ReadText(key, "ProxyServer", szServer, sizeof(szServer)) ||
+    if (ReadSetting(key, kProxyEnableValue, dwEnable) != kSettingPresent ||
+        !ReadText(key, kProxyServerValue, szServer, sizeof(szServer)) ||
         !ParseProxyServer(szServer, pszProxy, nProxySize, nPort))
         return FALSE;
     // An override list too long for the buffer counts as none: then the
     // proxy is used for every host, as a cut list could not say.
     char szOverride[kProxyOverrideSize];
-    if (ReadText(key, "ProxyOverride", szOverride, sizeof(szOverride)) &&
+    if (ReadText(key, kProxyOverrideValue, szOverride, sizeof(szOverride)) &&
         IsProxyBypassed(szOverride, pszHost))
     {
         pszProxy[0] = '\0';

@@ -18,3 +18,8 @@ struct UpdateOffer
     CString releaseDateText;    // "2009 Mar 5"
     CString updateUrl;
 };
+
+// "<name> <major>.<short minor> <edition>" (ends in a blank without
+// edition), cut to the buffer, always terminated.
+void FormatDisplayName(const char* pszName, const char* pszEdition, WORD wMajor, WORD wMinor,
+                       char* pszBuffer, int nSize);

@@ -1,16 +1,13 @@
-// The notifier's settings for one run.
+// The notifier's settings for one run, and the reading of them: the
+// administrator's policy, the user's values, the system's autodial setting
+// and the proxy (the key paths and value names: RegistryNames.h).
 #pragma once
 
 #include <windows.h>
 
 class CRegistry;
 
-// The administrator's policy: read-only, machine-wide, shared by 32-bit and
-// 64-bit programs. "Enabled" 0 turns the checks off for every user;
-// "Interval" from 1 to kMaxPolicyInterval days replaces the user's own.
-extern const char kPolicyKey[];
-extern const char kPolicyEnabled[];
-extern const char kPolicyInterval[];
+// The policy's "Interval", in days, replaces the user's only in this range.
 const DWORD kMinPolicyInterval = 1;
 const DWORD kMaxPolicyInterval = 365;
 
@@ -33,9 +30,21 @@ struct UpdateSettings
     char helpFile[MAX_PATH];
 };
 
-// A REG_DWORD setting, as the notifier reads every one of its settings (the
-// user's, the administrator's policy, the proxy switch): read with a 4-byte
-// buffer. Absent also when its data does not fit in 4 bytes; invalid when
-// present but not REG_DWORD, or 0.
-enum SettingState { kSettingAbsent, kSettingInvalid, kSettingPresent };
+// What the settings say about the run: it goes on, checks are turned off
+// ("Enabled" 0, the user's or the administrator's), or a value is present
+// but unusable (the user's "Enabled" or "Interval" not a REG_DWORD, an
+// "Interval" of 0). Off and invalid both end the run at once, silently.
+enum SettingsVerdict { kSettingsRun, kSettingsOff, kSettingsInvalid };
+
+// Reads the run's settings into settings, in this order: the policy, the
+// user's settings key (created when missing; not read when the policy has
+// ended the run), the autodial setting, the proxy for the vendor's host.
+// Reading stops at the first value that ends the run.
+SettingsVerdict ReadUpdateSettings(UpdateSettings& settings);
+
+// A REG_DWORD value, as the notifier reads every one of its values (its
+// settings, the policy, the schedules, the system's switches): with a
+// 4-byte buffer. Absent also when its data does not fit in 4 bytes; wrong
+// type when present but not REG_DWORD. dwValue is set only when present.
+enum SettingState { kSettingAbsent, kSettingWrongType, kSettingZero, kSettingPresent };
 SettingState ReadSetting(CRegistry& key, const char* pszName, DWORD& dwValue);

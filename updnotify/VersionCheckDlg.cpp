@@ -16,6 +16,10 @@ const int kIconSize = 32;           // the dialog's icon, big and small alike
 
 } // namespace
 
+// The buttons end the dialog with their identifiers, which are the answers.
+static_assert(kAnswerOk == IDOK && kAnswerCancel == IDCANCEL && kAnswerCheckLater == IDC_CHECK_LATER,
+              "each button's identifier is its answer");
+
 int IconCentreOffset(int nClient, int nIcon)
 {
     // C++ division truncates towards zero: 2 pixels too narrow gives 0, not -1.

@@ -19,6 +19,7 @@
 
 #include "ProductSchedule.h"
 #include "UpdateAddress.h"
+#include "UpdateOffer.h"
 
 namespace
 {

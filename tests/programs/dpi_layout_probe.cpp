@@ -21,7 +21,7 @@
 
 #include "Dpi.h"
 #include "ProductCatalogue.h"
-#include "ProductSchedule.h"
+#include "UpdateOffer.h"
 #include "VersionCheckDlg.h"
 
 namespace
