@@ -670,20 +670,30 @@ class Cases:
         e.install(FIRST, "E2E-FIRST")
         e.start_server([offer("E2E-FIRST")])
         # An administrator's tools may write either view: both must count.
-        for view in ("32", "64"):
-            rc, out = e.run("reg", "add", POLICY, "/v", "Enabled", "/t", "REG_DWORD", "/d", "0", "/f",
-                            "/reg:" + view)
-            self.check(rc == 0, "reg add /reg:%s: %s" % (view, out.strip()))
+        # Typed by hand without "/t", the value is the text "0"; one of
+        # another type (here the bytes of a 7) is unreadable: off too.
+        for view, typed in (("32", ["/t", "REG_DWORD", "/d", "0"]), ("64", ["/t", "REG_DWORD", "/d", "0"]),
+                            ("64", ["/d", "0"]), ("64", ["/t", "REG_BINARY", "/d", "07000000"])):
+            what = "policy Enabled %s in the %s-bit view" % (" ".join(typed), view)
+            rc, out = e.run("reg", "add", POLICY, "/v", "Enabled", *typed, "/f", "/reg:" + view)
+            self.check(rc == 0, "%s: reg add: %s" % (what, out.strip()))
             for args in (["/DEBUG"], ["/STARTUP"]):
                 rc, _, _ = e.notifier(args)
-                self.ended_quietly(rc, "policy Enabled 0 written in the %s-bit view, %s" % (view, args[0]))
+                self.ended_quietly(rc, "%s, %s" % (what, args[0]))
             e.registry(deleted_keys=[POLICY])
         self.check(e.queries() == [], "no query made")
 
     def case_policy_interval_replaces_the_users(self):
-        self.e.registry(values=[(POLICY, "Interval", 7)])
-        last, nxt = self.dialog_case(CANCEL, interval_days=30)
-        self.check(last is not None and nxt == last + 7 * DAY, "NextCheck = LastCheck + 7 days, not 30")
+        e = self.e
+        # A REG_DWORD, and the text "7" that "reg add" without "/t" writes.
+        for typed in (["/t", "REG_DWORD", "/d", "7"], ["/d", "7"]):
+            e.stop_server()
+            e.reset()
+            rc, out = e.run("reg", "add", POLICY, "/v", "Interval", *typed, "/f", "/reg:64")
+            self.check(rc == 0, "reg add: %s" % out.strip())
+            last, nxt = self.dialog_case(CANCEL, interval_days=30)
+            self.check(last is not None and nxt == last + 7 * DAY,
+                       "policy Interval %s: NextCheck = LastCheck + 7 days, not 30" % " ".join(typed))
 
     def case_policy_enabled_one_leaves_the_user_off(self):
         e = self.e

@@ -95,7 +95,9 @@ BOOL CVersionCheckApp::RunNotifier()
         ShowMessage(IDS_INVALID_ARGUMENT, MB_ICONEXCLAMATION);
         return FALSE;
     }
-    Sleep(m_settings.startDelay);
+    WaitForStart(m_settings.startDelay);
+    if (ReadPolicyAgain(m_settings) != kSettingsRun)
+        return FALSE;
     if (!IsConnectionAvailable())
         return FALSE;
     RunCheckCycle();
@@ -232,6 +234,11 @@ void CVersionCheckApp::ShowMessage(UINT nID, UINT nIcon)
     if (LoadStringA(GetResourceHandle(), nID, szText, sizeof(szText)) <= 0)
         szText[0] = '\0';
     MessageBoxA(0, szText, m_settings.appName, MB_OK | nIcon);
+}
+
+void CVersionCheckApp::WaitForStart(DWORD dwMilliseconds)
+{
+    Sleep(dwMilliseconds);
 }
 
 DWORD CVersionCheckApp::GetProgramPath(char* pszPath, DWORD nSize)
