@@ -91,8 +91,7 @@ class RecordingTool:
     """While in use, the prefix's REGSVR32.EXE of the panel's system folder
     is tool_recorder.exe, which appends the command line it receives to LOG:
     the real panel starts it as it would start the system's tool. A copy of
-    the real tool is kept beside it until the end (also one that a killed
-    run left there)."""
+    the real tool is kept beside it until the end."""
 
     def __init__(self, a, log):
         windows = os.path.join(a.prefix, "drive_c", "windows")
@@ -106,14 +105,19 @@ class RecordingTool:
         self.seen = 0
 
     def __enter__(self):
-        if not os.path.exists(self.saved):
-            shutil.copy(self.tool, self.saved)
+        self.restore()
+        shutil.copy(self.tool, self.saved)
         shutil.copy(self.recorder, self.tool)
         return self
 
     def __exit__(self, *exc):
-        shutil.copy(self.saved, self.tool)
-        os.remove(self.saved)
+        self.restore()
+
+    def restore(self):
+        """Puts the real tool back, if it was replaced."""
+        if os.path.exists(self.saved):
+            shutil.copy(self.saved, self.tool)
+            os.remove(self.saved)
 
     def recorded(self, wait=False):
         """What was recorded since the last call; with WAIT, once a start
@@ -220,6 +224,8 @@ def main():
     ap.add_argument("--plant", action="append", default=[])
     ap.add_argument("--workdir", required=True)
     t = Tools(ap.parse_args())
+    # A run that was killed may have left the stand-in in the tool's place.
+    RecordingTool(t.a, None).restore()
 
     group4 = [17, 26, 44, 83]
     for pid in group4:
