@@ -16,7 +16,7 @@ import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "pylib"))
 from checks import Checks  # noqa: E402
-from winerun import run_wine, windows_path  # noqa: E402
+from winerun import controls, run_wine, windows_path  # noqa: E402
 from planting import Planted  # noqa: E402
 
 check = Checks()
@@ -49,16 +49,6 @@ class Tools:
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
                        stdin=subprocess.DEVNULL, timeout=60)
 
-
-
-def controls(show_output):
-    """id -> text of the controls that dlgdriver show printed."""
-    result = {}
-    for line in show_output.splitlines():
-        parts = line.split(" ", 5)
-        if parts[0] == "control" and len(parts) >= 5:
-            result[int(parts[1])] = parts[5] if len(parts) == 6 else ""
-    return result
 
 
 def checked_buttons(show_output):
@@ -206,8 +196,7 @@ def planted_system_dlls(t):
           % (FIRST_CONTROL, texts.get(IDC_STATUS), texts.get(IDC_FILE_VERSION)))
     t.ctl("key", PRODUCT5_TITLE, VK_ESCAPE, 2000)
     check.ended(proc, "planted DLLs")
-    planted.run_control(t.a.wine_run, t.a.dlgdriver, "absent", "no such window", 0)
-    for passed, what in planted.verdicts():
+    for passed, what in planted.verdicts(t.a.wine_run, t.a.dlgdriver, "absent", "no such window", 0):
         check(passed, what)
 
 

@@ -719,8 +719,7 @@ class Cases:
         rc, _, _ = e.notifier([], planted=planted)
         self.ended_quietly(rc, "autodial on, no connection")
         self.check(len(e.queries()) == 1, "autodial on: no query without a connection")
-        planted.run_control(e.wine, e.exe["dlgdriver"], "absent", "no such window", 0)
-        for passed, what in planted.verdicts():
+        for passed, what in planted.verdicts(e.wine, e.exe["dlgdriver"], "absent", "no such window", 0):
             self.check(passed, what)
 
     def case_nothing_offered_shows_the_message(self):

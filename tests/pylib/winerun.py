@@ -1,5 +1,6 @@
 """Runs one Windows program of a build tree under Wine, for the end-to-end
-scripts, and returns its exit code and output."""
+scripts, and returns its exit code and output; reads what dlgdriver.exe
+printed of a window."""
 import os
 import subprocess
 import tempfile
@@ -22,3 +23,13 @@ def run_wine(wine_run, *args, timeout=60, env=None, cwd=None):
         err.seek(0)
         return (p.returncode, out.read().decode("latin-1").replace("\r", ""),
                 err.read().decode("latin-1").replace("\r", ""))
+
+
+def controls(show_output):
+    """id -> text of the controls that "dlgdriver show" (or press) printed."""
+    result = {}
+    for line in show_output.splitlines():
+        parts = line.split(" ", 5)
+        if parts[0] == "control" and len(parts) >= 5:
+            result[int(parts[1])] = parts[5] if len(parts) == 6 else ""
+    return result
