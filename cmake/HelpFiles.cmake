@@ -37,15 +37,20 @@ function(brantlow_help_file name outdir var)
     endif()
     file(GLOB sources CONFIGURE_DEPENDS ${source_dir}/*)
   endif()
+  set(pages ${CMAKE_CURRENT_BINARY_DIR}/help-pages/${name})
   add_custom_command(
     OUTPUT ${outdir}/${name}.chm
+    # The pages with their shared head, and the shared style sheet.
+    COMMAND ${CMAKE_COMMAND} -E rm -rf ${pages}
+    COMMAND ${Python3_EXECUTABLE} ${BRANTLOW_HELP_SOURCE}/help_page.py ${source_dir} ${pages}
     COMMAND sh ${BRANTLOW_HELP_SOURCE}/build-chm.sh ${CHMCMD_EXECUTABLE}
-            ${source_dir} ${name}.hhp ${outdir}/${name}.chm
+            ${pages} ${name}.hhp ${outdir}/${name}.chm
             ${CMAKE_CURRENT_BINARY_DIR}/help-stage/${name}
     # chmcmd's time stamps are the build's time of day: the source's instead.
     COMMAND ${Python3_EXECUTABLE} ${BRANTLOW_HELP_SOURCE}/set_chm_time.py
             ${outdir}/${name}.chm ${BRANTLOW_EPOCH}
-    DEPENDS ${sources} ${BRANTLOW_HELP_SOURCE}/build-chm.sh ${BRANTLOW_HELP_SOURCE}/set_chm_time.py
+    DEPENDS ${sources} ${BRANTLOW_HELP_SOURCE}/help_page.py ${BRANTLOW_HELP_SOURCE}/help.css
+            ${BRANTLOW_HELP_SOURCE}/build-chm.sh ${BRANTLOW_HELP_SOURCE}/set_chm_time.py
     COMMENT "Compiling help file ${name}.chm"
     VERBATIM)
   set(${var} ${outdir}/${name}.chm PARENT_SCOPE)

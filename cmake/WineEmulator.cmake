@@ -39,12 +39,14 @@ else()
   set(_why "BRANTLOW_WINE_TESTS=${BRANTLOW_WINE_TESTS}")
 endif()
 
-# brantlow_wine_runner(OUT PREFIX): a runner script OUT that starts a
-# Windows program of this tree under Wine in the prefix PREFIX. The tree's
-# own prefix serves CTest; tests that need a prefix of their own (the
-# installer's, the DPI test's) get a runner of their own.
+# brantlow_wine_runner(OUT PREFIX [DLL...]): a runner script OUT that
+# starts a Windows program of this tree under Wine in the prefix PREFIX,
+# with Wine's DLLs DLL... turned off too. The tree's own prefix serves
+# CTest; tests that need a prefix of their own (the installer's, the DPI
+# test's) get a runner of their own.
 function(brantlow_wine_runner out prefix)
   set(WINE_PREFIX_DIR ${prefix})
+  string(JOIN "," WINE_DLLS_OFF mscoree mshtml winemenubuilder.exe ${ARGN})
   configure_file(${CMAKE_SOURCE_DIR}/tests/harness/wine-run.sh.in ${out} @ONLY
                  FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 endfunction()

@@ -3,14 +3,14 @@
 #include <stdlib.h>
 #include <string.h>
 
-CString::CString() : m_pszData(0), m_nLength(0), m_nCapacity(0) {}
+CString::CString() : m_pszData(nullptr), m_nLength(0), m_nCapacity(0) {}
 
-CString::CString(const char* psz) : m_pszData(0), m_nLength(0), m_nCapacity(0)
+CString::CString(const char* psz) : m_pszData(nullptr), m_nLength(0), m_nCapacity(0)
 {
     Append(psz);
 }
 
-CString::CString(const CString& other) : m_pszData(0), m_nLength(0), m_nCapacity(0)
+CString::CString(const CString& other) : m_pszData(nullptr), m_nLength(0), m_nCapacity(0)
 {
     Append(other.GetString(), other.m_nLength);
 }
@@ -41,12 +41,12 @@ CString& CString::operator=(const char* psz)
 
 bool CString::SetString(const char* psz)
 {
-    if (psz == 0)
+    if (psz == nullptr)
     {
         Empty();
         return true;
     }
-    int nLength = (int)strlen(psz);
+    int nLength = static_cast<int>(strlen(psz));
     if (!Reserve(nLength))
         return false;
     // memmove: the source may lie inside this string's own buffer, which
@@ -69,10 +69,10 @@ bool CString::Reserve(int nLength)
             return false;
         nCapacity *= 2;
     }
-    char* pszData = (char*)realloc(m_pszData, nCapacity);
-    if (pszData == 0)
+    char* pszData = static_cast<char*>(realloc(m_pszData, nCapacity));
+    if (pszData == nullptr)
         return false;
-    if (m_pszData == 0)
+    if (m_pszData == nullptr)
         pszData[0] = '\0';
     m_pszData = pszData;
     m_nCapacity = nCapacity;
@@ -83,7 +83,7 @@ bool CString::Append(const char* pch, int nLength)
 {
     if (nLength == 0)
         return true;
-    if (pch == 0 || nLength < 0)
+    if (pch == nullptr || nLength < 0)
         return false;
     if (nLength > 0x7FFFFFFE - m_nLength)
         return false;
@@ -105,7 +105,7 @@ bool CString::Append(const char* pch, int nLength)
 
 bool CString::Append(const char* psz)
 {
-    return psz == 0 || Append(psz, (int)strlen(psz));
+    return psz == nullptr || Append(psz, static_cast<int>(strlen(psz)));
 }
 
 bool CString::AppendChar(char ch)
@@ -125,7 +125,7 @@ void CString::MakeLower()
     for (int i = 0; i < m_nLength; ++i)
     {
         if (m_pszData[i] >= 'A' && m_pszData[i] <= 'Z')
-            m_pszData[i] = (char)(m_pszData[i] - 'A' + 'a');
+            m_pszData[i] = static_cast<char>(m_pszData[i] - 'A' + 'a');
     }
 }
 

@@ -3,9 +3,9 @@
 const MessageMap* CCmdTarget::GetThisMessageMap()
 {
     static const MessageEntry entries[] = {
-        { 0, 0, 0, 0 }
+        { 0, 0, 0, nullptr }
     };
-    static const MessageMap map = { 0, entries };
+    static const MessageMap map = { nullptr, entries };
     return &map;
 }
 
@@ -17,21 +17,21 @@ const MessageMap* CCmdTarget::GetMessageMap() const
 const MessageEntry* CCmdTarget::FindMessageEntry(const MessageMap* pMap, UINT nMessage,
                                                  UINT nCode, UINT nID)
 {
-    for (; pMap != 0; pMap = pMap->pfnGetBaseMap ? pMap->pfnGetBaseMap() : 0)
+    for (; pMap != nullptr; pMap = pMap->pfnGetBaseMap ? pMap->pfnGetBaseMap() : nullptr)
     {
-        for (const MessageEntry* pEntry = pMap->pEntries; pEntry->pfnCall != 0; ++pEntry)
+        for (const MessageEntry* pEntry = pMap->pEntries; pEntry->pfnCall != nullptr; ++pEntry)
         {
             if (pEntry->nMessage == nMessage && pEntry->nCode == nCode && pEntry->nID == nID)
                 return pEntry;
         }
     }
-    return 0;
+    return nullptr;
 }
 
 BOOL CCmdTarget::OnCmdMsg(UINT nID, UINT nCode)
 {
     const MessageEntry* pEntry = FindMessageEntry(GetMessageMap(), WM_COMMAND, nCode, nID);
-    if (pEntry == 0)
+    if (pEntry == nullptr)
         return FALSE;
     pEntry->pfnCall(this, 0, 0);
     return TRUE;

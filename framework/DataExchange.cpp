@@ -4,7 +4,7 @@
 
 void DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl)
 {
-    if (rControl.m_hWnd != 0)
+    if (rControl.m_hWnd != nullptr)
         return;
     if (!rControl.SubclassWindow(::GetDlgItem(pDX->m_pDlgWnd->m_hWnd, nIDC)))
         pDX->m_bFailed = TRUE;
@@ -13,7 +13,7 @@ void DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl)
 void DDX_Text(CDataExchange* pDX, int nIDC, CString& value)
 {
     HWND hControl = ::GetDlgItem(pDX->m_pDlgWnd->m_hWnd, nIDC);
-    if (hControl == 0)
+    if (hControl == nullptr)
     {
         pDX->m_bFailed = TRUE;
         return;
@@ -27,8 +27,8 @@ void DDX_Text(CDataExchange* pDX, int nIDC, CString& value)
     int nLength = ::GetWindowTextLengthA(hControl);
     if (nLength < 0)
         nLength = 0;
-    char* pszText = (char*)malloc((size_t)nLength + 1);
-    if (pszText == 0)
+    char* pszText = static_cast<char*>(malloc(static_cast<size_t>(nLength) + 1));
+    if (pszText == nullptr)
     {
         pDX->m_bFailed = TRUE;
         return;

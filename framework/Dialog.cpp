@@ -19,11 +19,11 @@ CDialog::~CDialog()
 
 INT_PTR CDialog::DoModal()
 {
-    if (m_hWnd != 0)
+    if (m_hWnd != nullptr)
         return -1;
-    HWND hParent = m_pParentWnd != 0 ? m_pParentWnd->m_hWnd : 0;
+    HWND hParent = m_pParentWnd != nullptr ? m_pParentWnd->m_hWnd : nullptr;
     return ::DialogBoxParamA(GetResourceHandle(), MAKEINTRESOURCEA(m_nIDTemplate), hParent,
-                             DialogProc, (LPARAM)this);
+                             DialogProc, reinterpret_cast<LPARAM>(this));
 }
 
 void CDialog::EndDialog(INT_PTR nResult)
@@ -55,7 +55,7 @@ BOOL CDialog::OnCmdMsg(UINT nID, UINT nCode)
     if (CWnd::OnCmdMsg(nID, nCode))
         return TRUE;
     CWinApp* pApp = GetApp();
-    return pApp != 0 && pApp->OnCmdMsg(nID, nCode);
+    return pApp != nullptr && pApp->OnCmdMsg(nID, nCode);
 }
 
 LRESULT CDialog::OnHelpInfo(WPARAM, LPARAM)
@@ -71,7 +71,7 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hWnd, UINT message, WPARAM, LPARAM lPa
     // what its table leaves comes on here and is left to the system.
     if (message != WM_INITDIALOG)
         return FALSE;
-    CDialog* pDlg = (CDialog*)lParam;
+    CDialog* pDlg = reinterpret_cast<CDialog*>(lParam);
     if (!pDlg->SubclassWindow(hWnd))
     {
         ::EndDialog(hWnd, -1);

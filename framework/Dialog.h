@@ -22,7 +22,7 @@
 class CDialog : public CWnd
 {
 public:
-    explicit CDialog(UINT nIDTemplate, CWnd* pParentWnd = 0);
+    explicit CDialog(UINT nIDTemplate, CWnd* pParentWnd = nullptr);
     virtual ~CDialog();
 
     // Shows the dialog from its template in the program's resources and

@@ -9,14 +9,14 @@ BOOL CFont::CreateFontIndirect(const LOGFONTA* pLogFont)
 {
     DeleteObject();
     m_hFont = ::CreateFontIndirectA(pLogFont);
-    return m_hFont != 0;
+    return m_hFont != nullptr;
 }
 
 void CFont::DeleteObject()
 {
-    if (m_hFont != 0)
+    if (m_hFont != nullptr)
     {
         ::DeleteObject(m_hFont);
-        m_hFont = 0;
+        m_hFont = nullptr;
     }
 }

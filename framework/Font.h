@@ -8,7 +8,7 @@
 class CFont : public CObject
 {
 public:
-    CFont() : m_hFont(0) {}
+    CFont() : m_hFont(nullptr) {}
     virtual ~CFont();
 
     // Makes the font from a description; a font already held is deleted

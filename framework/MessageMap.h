@@ -76,7 +76,7 @@ struct MessageCaller<HCURSOR (C::*)(), pfn>
 {
     static LRESULT Call(CCmdTarget* p, WPARAM, LPARAM)
     {
-        return (LRESULT)(static_cast<C*>(p)->*pfn)();
+        return reinterpret_cast<LRESULT>((static_cast<C*>(p)->*pfn)());
     }
 };
 
@@ -87,7 +87,8 @@ struct MessageCaller<HBRUSH (C::*)(HDC, UINT), pfn>
 {
     static LRESULT Call(CCmdTarget* p, WPARAM wParam, LPARAM lParam)
     {
-        return (LRESULT)(static_cast<C*>(p)->*pfn)((HDC)wParam, (UINT)lParam);
+        return reinterpret_cast<LRESULT>(
+            (static_cast<C*>(p)->*pfn)(reinterpret_cast<HDC>(wParam), static_cast<UINT>(lParam)));
     }
 };
 

@@ -6,7 +6,7 @@
 CMapStringToString::CMapStringToString() : m_nCount(0)
 {
     for (int i = 0; i < kBucketCount; ++i)
-        m_apBuckets[i] = 0;
+        m_apBuckets[i] = nullptr;
 }
 
 CMapStringToString::~CMapStringToString()
@@ -17,8 +17,8 @@ CMapStringToString::~CMapStringToString()
 unsigned int CMapStringToString::HashKey(const char* pszKey)
 {
     unsigned int h = 0;
-    for (const signed char* p = (const signed char*)pszKey; *p; ++p)
-        h = 33u * h + (unsigned int)(int)*p;
+    for (const signed char* p = reinterpret_cast<const signed char*>(pszKey); *p; ++p)
+        h = 33u * h + static_cast<unsigned int>(static_cast<int>(*p));
     return h;
 }
 
@@ -29,19 +29,19 @@ CMapStringToString::CAssoc* CMapStringToString::Find(const char* pszKey) const
         if (p->key == pszKey)
             return p;
     }
-    return 0;
+    return nullptr;
 }
 
 bool CMapStringToString::SetAt(const char* pszKey, const char* pszValue)
 {
-    if (pszKey == 0)
+    if (pszKey == nullptr)
         return false;
-    if (pszValue == 0)
+    if (pszValue == nullptr)
         pszValue = "";
     if (CAssoc* pFound = Find(pszKey))
         return pFound->value.SetString(pszValue);
     void* pMemory = malloc(sizeof(CAssoc));
-    if (pMemory == 0)
+    if (pMemory == nullptr)
         return false;
     CAssoc* pAssoc = new (pMemory) CAssoc;
     if (!pAssoc->key.Append(pszKey) || !pAssoc->value.Append(pszValue))
@@ -59,10 +59,10 @@ bool CMapStringToString::SetAt(const char* pszKey, const char* pszValue)
 
 bool CMapStringToString::Lookup(const char* pszKey, CString& rValue) const
 {
-    if (pszKey == 0)
+    if (pszKey == nullptr)
         return false;
     const CAssoc* pAssoc = Find(pszKey);
-    if (pAssoc == 0)
+    if (pAssoc == nullptr)
         return false;
     rValue = pAssoc->value;
     return true;
@@ -70,7 +70,7 @@ bool CMapStringToString::Lookup(const char* pszKey, CString& rValue) const
 
 bool CMapStringToString::RemoveKey(const char* pszKey)
 {
-    if (pszKey == 0)
+    if (pszKey == nullptr)
         return false;
     CAssoc** ppLink = &m_apBuckets[HashKey(pszKey) % kBucketCount];
     for (; *ppLink; ppLink = &(*ppLink)->pNext)
@@ -100,19 +100,19 @@ void CMapStringToString::RemoveAll()
             free(pAssoc);
             pAssoc = pNext;
         }
-        m_apBuckets[i] = 0;
+        m_apBuckets[i] = nullptr;
     }
     m_nCount = 0;
 }
 
 const CMapStringToString::CAssoc* CMapStringToString::FirstFromBucket(unsigned int nBucket) const
 {
-    for (; nBucket < (unsigned int)kBucketCount; ++nBucket)
+    for (; nBucket < static_cast<unsigned int>(kBucketCount); ++nBucket)
     {
         if (m_apBuckets[nBucket])
             return m_apBuckets[nBucket];
     }
-    return 0;
+    return nullptr;
 }
 
 const CMapStringToString::CAssoc* CMapStringToString::GetFirst() const
@@ -122,8 +122,8 @@ const CMapStringToString::CAssoc* CMapStringToString::GetFirst() const
 
 const CMapStringToString::CAssoc* CMapStringToString::GetNext(const CAssoc* pAssoc) const
 {
-    if (pAssoc == 0)
-        return 0;
+    if (pAssoc == nullptr)
+        return nullptr;
     if (pAssoc->pNext)
         return pAssoc->pNext;
     return FirstFromBucket(HashKey(pAssoc->key) % kBucketCount + 1);

@@ -7,13 +7,13 @@
 namespace
 {
 
-CWinApp* g_pApp = 0;
+CWinApp* g_pApp = nullptr;
 
 } // namespace
 
 CWinApp::CWinApp(const char* pszAppName)
-    : m_pszAppName(pszAppName), m_hInstance(0), m_lpCmdLine(0), m_nCmdShow(SW_SHOWNORMAL),
-      m_pszHelpFilePath(0), m_pMainWnd(0)
+    : m_pszAppName(pszAppName), m_hInstance(nullptr), m_lpCmdLine(nullptr),
+      m_nCmdShow(SW_SHOWNORMAL), m_pszHelpFilePath(nullptr), m_pMainWnd(nullptr)
 {
     g_pApp = this;
 }
@@ -21,7 +21,7 @@ CWinApp::CWinApp(const char* pszAppName)
 CWinApp::~CWinApp()
 {
     if (g_pApp == this)
-        g_pApp = 0;
+        g_pApp = nullptr;
 }
 
 BOOL CWinApp::InitInstance()
@@ -33,28 +33,29 @@ int CWinApp::Run()
 {
     MSG msg;
     BOOL bResult;
-    while ((bResult = ::GetMessageA(&msg, 0, 0, 0)) != 0)
+    while ((bResult = ::GetMessageA(&msg, nullptr, 0, 0)) != 0)
     {
         if (bResult == -1)
             return -1;
         ::TranslateMessage(&msg);
         ::DispatchMessageA(&msg);
     }
-    return (int)msg.wParam;
+    return static_cast<int>(msg.wParam);
 }
 
 void CWinApp::OnHelp()
 {
-    if (m_pszHelpFilePath == 0 || m_pszHelpFilePath[0] == '\0')
+    if (m_pszHelpFilePath == nullptr || m_pszHelpFilePath[0] == '\0')
         return;
     DWORD dwAttributes = ::GetFileAttributesA(m_pszHelpFilePath);
     if (dwAttributes == INVALID_FILE_ATTRIBUTES || (dwAttributes & FILE_ATTRIBUTE_DIRECTORY))
         return;
     // Loaded when first asked for and kept: the help window lives in it.
     HtmlHelpFn pfnHtmlHelp = SystemHtmlHelp();
-    if (pfnHtmlHelp == 0)
+    if (pfnHtmlHelp == nullptr)
         return;
-    pfnHtmlHelp(m_pMainWnd != 0 ? m_pMainWnd->m_hWnd : 0, m_pszHelpFilePath, HH_DISPLAY_TOPIC, 0);
+    pfnHtmlHelp(m_pMainWnd != nullptr ? m_pMainWnd->m_hWnd : nullptr, m_pszHelpFilePath,
+                HH_DISPLAY_TOPIC, 0);
 }
 
 CWinApp* GetApp()
@@ -64,15 +65,15 @@ CWinApp* GetApp()
 
 HINSTANCE GetResourceHandle()
 {
-    if (g_pApp != 0 && g_pApp->m_hInstance != 0)
+    if (g_pApp != nullptr && g_pApp->m_hInstance != nullptr)
         return g_pApp->m_hInstance;
-    return ::GetModuleHandleA(0);
+    return ::GetModuleHandleA(nullptr);
 }
 
 int RunApplication(HINSTANCE hInstance, LPSTR lpCmdLine, int nCmdShow)
 {
     CWinApp* pApp = GetApp();
-    if (pApp == 0)
+    if (pApp == nullptr)
         return -1;
     pApp->m_hInstance = hInstance;
     pApp->m_lpCmdLine = lpCmdLine;

@@ -21,7 +21,7 @@ class CWnd;
 class CWinApp : public CCmdTarget
 {
 public:
-    explicit CWinApp(const char* pszAppName = 0);
+    explicit CWinApp(const char* pszAppName = nullptr);
     virtual ~CWinApp();
 
     virtual BOOL InitInstance();

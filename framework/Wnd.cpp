@@ -10,7 +10,7 @@ const char kObjectProperty[] = "Brantlow.CWnd";
 
 } // namespace
 
-CWnd::CWnd() : m_hWnd(0), m_pfnSuper(0)
+CWnd::CWnd() : m_hWnd(nullptr), m_pfnSuper(nullptr)
 {
     m_current.message = 0;
     m_current.wParam = 0;
@@ -28,19 +28,20 @@ void CWnd::DoDataExchange(CDataExchange*)
 
 CWnd* CWnd::FromHandlePermanent(HWND hWnd)
 {
-    if (hWnd == 0)
-        return 0;
-    return (CWnd*)::GetPropA(hWnd, kObjectProperty);
+    if (hWnd == nullptr)
+        return nullptr;
+    return static_cast<CWnd*>(::GetPropA(hWnd, kObjectProperty));
 }
 
 BOOL CWnd::SubclassWindow(HWND hWnd)
 {
-    if (m_hWnd != 0 || hWnd == 0 || FromHandlePermanent(hWnd) != 0)
+    if (m_hWnd != nullptr || hWnd == nullptr || FromHandlePermanent(hWnd) != nullptr)
         return FALSE;
-    if (!::SetPropA(hWnd, kObjectProperty, (HANDLE)this))
+    if (!::SetPropA(hWnd, kObjectProperty, reinterpret_cast<HANDLE>(this)))
         return FALSE;
-    m_pfnSuper = (WNDPROC)::SetWindowLongPtrA(hWnd, GWLP_WNDPROC, (LONG_PTR)StandardWndProc);
-    if (m_pfnSuper == 0)
+    m_pfnSuper = reinterpret_cast<WNDPROC>(
+        ::SetWindowLongPtrA(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(StandardWndProc)));
+    if (m_pfnSuper == nullptr)
     {
         ::RemovePropA(hWnd, kObjectProperty);
         return FALSE;
@@ -52,22 +53,22 @@ BOOL CWnd::SubclassWindow(HWND hWnd)
 HWND CWnd::UnsubclassWindow()
 {
     HWND hWnd = m_hWnd;
-    if (hWnd == 0)
-        return 0;
+    if (hWnd == nullptr)
+        return nullptr;
     // Someone may have subclassed the window after us; then their chain
     // still calls ours, and the procedure is left as it is.
-    if (::GetWindowLongPtrA(hWnd, GWLP_WNDPROC) == (LONG_PTR)StandardWndProc)
-        ::SetWindowLongPtrA(hWnd, GWLP_WNDPROC, (LONG_PTR)m_pfnSuper);
+    if (::GetWindowLongPtrA(hWnd, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(StandardWndProc))
+        ::SetWindowLongPtrA(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_pfnSuper));
     ::RemovePropA(hWnd, kObjectProperty);
-    m_hWnd = 0;
-    m_pfnSuper = 0;
+    m_hWnd = nullptr;
+    m_pfnSuper = nullptr;
     return hWnd;
 }
 
 LRESULT CALLBACK CWnd::StandardWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     CWnd* pWnd = FromHandlePermanent(hWnd);
-    if (pWnd == 0)
+    if (pWnd == nullptr)
         return ::DefWindowProcA(hWnd, message, wParam, lParam);
     return pWnd->WindowProc(message, wParam, lParam);
 }
@@ -103,13 +104,13 @@ BOOL CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult
     }
     if (message >= WM_CTLCOLORMSGBOX && message <= WM_CTLCOLORSTATIC)
     {
-        CWnd* pChild = FromHandlePermanent((HWND)lParam);
-        if (pChild != 0 && pChild != this
+        CWnd* pChild = FromHandlePermanent(reinterpret_cast<HWND>(lParam));
+        if (pChild != nullptr && pChild != this
             && pChild->OnChildNotify(message, wParam, lParam, pResult))
             return TRUE;
     }
     const MessageEntry* pEntry = FindMessageEntry(GetMessageMap(), message, 0, 0);
-    if (pEntry == 0)
+    if (pEntry == nullptr)
         return FALSE;
     *pResult = pEntry->pfnCall(this, wParam, lParam);
     return TRUE;
@@ -120,10 +121,11 @@ BOOL CWnd::OnChildNotify(UINT message, WPARAM wParam, LPARAM, LRESULT* pResult)
     if (message < WM_CTLCOLORMSGBOX || message > WM_CTLCOLORSTATIC)
         return FALSE;
     const MessageEntry* pEntry = FindMessageEntry(GetMessageMap(), WM_REFLECT_CTLCOLOR, 0, 0);
-    if (pEntry == 0)
+    if (pEntry == nullptr)
         return FALSE;
     // The kind of control: CTLCOLOR_MSGBOX (0) to CTLCOLOR_STATIC (6).
-    LRESULT hBrush = pEntry->pfnCall(this, wParam, (LPARAM)(message - WM_CTLCOLORMSGBOX));
+    LRESULT hBrush =
+        pEntry->pfnCall(this, wParam, static_cast<LPARAM>(message - WM_CTLCOLORMSGBOX));
     if (hBrush == 0)
         return FALSE;
     *pResult = hBrush;
@@ -132,7 +134,7 @@ BOOL CWnd::OnChildNotify(UINT message, WPARAM wParam, LPARAM, LRESULT* pResult)
 
 LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (m_pfnSuper != 0)
+    if (m_pfnSuper != nullptr)
         return ::CallWindowProcA(m_pfnSuper, m_hWnd, message, wParam, lParam);
     return ::DefWindowProcA(m_hWnd, message, wParam, lParam);
 }
@@ -148,7 +150,7 @@ void CWnd::CenterWindow()
     if (!::GetWindowRect(m_hWnd, &rcWindow))
         return;
     HWND hOwner = ::GetWindow(m_hWnd, GW_OWNER);
-    if (hOwner != 0 && ::IsWindowVisible(hOwner) && !::IsIconic(hOwner))
+    if (hOwner != nullptr && ::IsWindowVisible(hOwner) && !::IsIconic(hOwner))
         ::GetWindowRect(hOwner, &rcArea);
     else if (!::SystemParametersInfoA(SPI_GETWORKAREA, 0, &rcArea, 0))
         return;
@@ -156,12 +158,12 @@ void CWnd::CenterWindow()
     int cy = rcWindow.bottom - rcWindow.top;
     int x = rcArea.left + (rcArea.right - rcArea.left - cx) / 2;
     int y = rcArea.top + (rcArea.bottom - rcArea.top - cy) / 2;
-    ::SetWindowPos(m_hWnd, 0, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ::SetWindowPos(m_hWnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 BOOL CWnd::UpdateData(BOOL bSaveAndValidate)
 {
-    if (m_hWnd == 0)
+    if (m_hWnd == nullptr)
         return FALSE;
     CDataExchange dx(this, bSaveAndValidate);
     DoDataExchange(&dx);

@@ -48,7 +48,8 @@ public:
     void SetWindowText(const char* pszText) { ::SetWindowTextA(m_hWnd, pszText); }
     HICON SetIcon(HICON hIcon, BOOL bBigIcon)
     {
-        return (HICON)SendMessage(WM_SETICON, bBigIcon ? ICON_BIG : ICON_SMALL, (LPARAM)hIcon);
+        return reinterpret_cast<HICON>(SendMessage(WM_SETICON, bBigIcon ? ICON_BIG : ICON_SMALL,
+                                                   reinterpret_cast<LPARAM>(hIcon)));
     }
     // Centres the window on its owner when it has a visible one, else on the
     // work area of the screen.

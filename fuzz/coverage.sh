@@ -19,7 +19,7 @@ aims=(
   "status_value|updnotify/VersionQuery.cpp common/Text.cpp|ReadUpdateStatus|ScanDecimal"
   "notifier_cmdline|updnotify/CommandLine.cpp common/Text.cpp|ApplyCommandLine|FindOption|ToUpper|ScanDecimal"
   "panel_cmdline|modpanel/Startup.cpp common/Text.cpp|ParseCommandLine|NameMatches|ScanDecimal"
-  "update_address|updnotify/UpdateAddress.cpp updnotify/ProductSchedule.cpp common/Text.cpp|IsOpenableUpdateUrl|StartsWithNoCase|FormatProductKey|FormatDisplayName|FormatVersion|CopyTextCut|AppendTextCut"
+  "update_address|updnotify/UpdateAddress.cpp updnotify/ProductSchedule.cpp updnotify/UpdateOffer.cpp catalogue/CatalogueText.cpp common/Text.cpp|IsOpenableUpdateUrl|StartsWithNoCase|FormatProductKey|FormatDisplayName|FormatShortVersion|CopyTextCut|AppendTextCut"
   "string_map|framework/CString.cpp framework/StringMap.cpp|CString::|CMapStringToString::"
 )
 

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Writes the sources of the component help files, one folder per help file
-that the component table names (OUT-DIR/<name>/: project, contents, pages
-and style sheet), for build-chm.sh to compile. The build runs it (see
+that the component table names (OUT-DIR/<name>/: project, contents and
+pages, with the head of help_page.py), for build-chm.sh to compile. The build runs it (see
 cmake/HelpFiles.cmake); the folders are not kept in the repository.
 
 The table (modpanel/make_component_table.py) decides which help files exist,
@@ -21,6 +21,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(HERE)
 sys.path.insert(0, os.path.join(ROOT, "modpanel"))
 import make_component_table as table  # noqa: E402
+from help_page import END, STYLE_SHEET, head as page_head  # noqa: E402
 
 STRINGS = os.path.join(ROOT, "modpanel", "ComponentStrings.rc")
 
@@ -626,14 +627,6 @@ KIND_HEADINGS = {
     table.DOTNET: ".NET assemblies",
 }
 
-CSS = """body { font-family: Tahoma, Verdana, sans-serif; font-size: 10pt; margin: 12px; }
-h1 { font-size: 14pt; }
-h2 { font-size: 11pt; margin-top: 16px; }
-table { border-collapse: collapse; }
-td, th { border: 1px solid #999; padding: 3px 6px; vertical-align: top; text-align: left; }
-pre { background: #f4f4f4; padding: 6px; }
-"""
-
 GENERATED = "<!-- Written by make_component_help.py; change it there. -->"
 
 
@@ -687,11 +680,7 @@ def kind_text(kind, flags):
 
 
 def head(title):
-    return ['<html>', '<head>',
-            '<meta http-equiv="Content-Type" content="text/html; charset=windows-1252">',
-            '<title>%s</title>' % esc(title),
-            '<link rel="stylesheet" type="text/css" href="ref.css">',
-            '</head>', '<body>', GENERATED]
+    return page_head(esc(title)) + [GENERATED]
 
 
 def component_page(entry, descriptions):
@@ -724,7 +713,7 @@ def component_page(entry, descriptions):
             lines.append("<tr><td>%s</td><td>%s</td></tr>" % (esc(member), esc(text)))
         lines.append("</table>")
     lines.append('<p><a href="index.html">Contents</a></p>')
-    lines += ["</body>", "</html>"]
+    lines += END
     return "\n".join(lines) + "\n"
 
 
@@ -744,7 +733,7 @@ def contents_page(help_file, entries, descriptions):
             lines.append('<tr><td><a href="%s">%s</a> (%s)</td><td>%s</td></tr>'
                          % (page_name(name), esc(REFERENCE[name][0]), esc(name), esc(first)))
         lines.append("</table>")
-    lines += ["</body>", "</html>"]
+    lines += END
     return "\n".join(lines) + "\n"
 
 
@@ -767,7 +756,7 @@ def project(help_file, entries):
              "Display compile progress=No", "Title=%s" % HELP_FILES[help_file][0],
              "Language=0x409 English (United States)", "", "[FILES]", "index.html"]
     lines += [page_name(e[2]) for e in entries]
-    lines.append("ref.css")
+    lines.append(STYLE_SHEET)
     mapped = [e for e in entries if e[4] != 0]
     if mapped:
         # Context numbers that the component table gives; 0 opens the
@@ -794,7 +783,7 @@ def render():
         mine = [e for e in entries if e[3] == help_file]
         stem, hhc = sitemap(help_file, mine)
         files = {"%s.hhp" % stem: project(help_file, mine), "%s.hhc" % stem: hhc,
-                 "index.html": contents_page(help_file, mine, descriptions), "ref.css": CSS}
+                 "index.html": contents_page(help_file, mine, descriptions)}
         for e in mine:
             files[page_name(e[2])] = component_page(e, descriptions)
         folders[stem] = files

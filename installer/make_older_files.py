@@ -2,7 +2,8 @@
 """Makes the programs of an older build for the upgrade test: copies of a
 build tree's programs and help files whose fixed version information (the
 file and product version that Windows Installer compares) reads VERSION,
-as an older build's would. The copies still run.
+as an older build's would, and of its custom action DLLs as they are. The
+copies still run.
 
     make_older_files.py BIN-DIR OUT-DIR VERSION      VERSION as A.B.C
 """
@@ -13,6 +14,7 @@ import sys
 
 PROGRAMS = ("updnotify/updnotify.exe", "modpanel/modpanel.exe")
 HELP_FILES = ("updnotify/updnotify.chm", "modpanel/modpanel.chm")
+CUSTOM_ACTIONS = ("customaction/inputchecks32.dll", "customaction/inputchecks64.dll")
 SIGNATURE = struct.pack("<I", 0xFEEF04BD)
 
 
@@ -23,7 +25,7 @@ def main(argv):
     bindir, outdir, version = argv[1:]
     major, minor, patch = (int(x) for x in version.split("."))
     ms, ls = (major << 16) | minor, patch << 16
-    for name in PROGRAMS + HELP_FILES:
+    for name in PROGRAMS + HELP_FILES + CUSTOM_ACTIONS:
         os.makedirs(os.path.dirname(os.path.join(outdir, name)), exist_ok=True)
         shutil.copyfile(os.path.join(bindir, name), os.path.join(outdir, name))
     for name in PROGRAMS:

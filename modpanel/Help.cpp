@@ -4,7 +4,7 @@
 #include "ScopedHandles.h"
 #include "resource.h"
 
-HtmlHelpFn g_pfnHtmlHelp = 0;
+HtmlHelpFn g_pfnHtmlHelp = nullptr;
 DWORD g_dwHtmlHelpCookie = 0;
 
 namespace
@@ -17,30 +17,33 @@ void LoadHtmlHelp()
 {
     g_pfnHtmlHelp = SystemHtmlHelp();
     if (g_pfnHtmlHelp)
-        g_pfnHtmlHelp(0, 0, HH_INITIALIZE, (DWORD_PTR)&g_dwHtmlHelpCookie);
+        g_pfnHtmlHelp(nullptr, nullptr, HH_INITIALIZE,
+                      reinterpret_cast<DWORD_PTR>(&g_dwHtmlHelpCookie));
 }
 
 void UnloadHtmlHelp()
 {
     if (g_pfnHtmlHelp)
-        g_pfnHtmlHelp(0, 0, HH_UNINITIALIZE, (DWORD_PTR)g_dwHtmlHelpCookie);
+        g_pfnHtmlHelp(nullptr, nullptr, HH_UNINITIALIZE,
+                      static_cast<DWORD_PTR>(g_dwHtmlHelpCookie));
 }
 
-BOOL PreTranslateHelpMessage(MSG* pMsg)
+bool PreTranslateHelpMessage(MSG* pMsg)
 {
-    return g_pfnHtmlHelp && g_pfnHtmlHelp(0, 0, HH_PRETRANSLATEMESSAGE, (DWORD_PTR)pMsg) != 0;
+    return g_pfnHtmlHelp && g_pfnHtmlHelp(nullptr, nullptr, HH_PRETRANSLATEMESSAGE,
+                                          reinterpret_cast<DWORD_PTR>(pMsg)) != nullptr;
 }
 
 void CloseHelpWindows()
 {
     if (g_pfnHtmlHelp)
-        g_pfnHtmlHelp(0, 0, HH_CLOSE_ALL, 0);
+        g_pfnHtmlHelp(nullptr, nullptr, HH_CLOSE_ALL, 0);
 }
 
 // Help, Contents and F1: the own help file at its table of contents.
 void ShowHelpContents(HWND hDlg)
 {
-    if (g_szHelpFile[0] == '\0' || g_pfnHtmlHelp == 0)
+    if (g_szHelpFile[0] == '\0' || g_pfnHtmlHelp == nullptr)
         return;
     g_pfnHtmlHelp(hDlg, g_szHelpFile, HH_DISPLAY_TOC, 0);
 }
@@ -50,14 +53,14 @@ void ShowHelpContents(HWND hDlg)
 void ShowComponentHelp(HWND hDlg)
 {
     const ComponentEntry* pEntry = SelectedEntry(hDlg);
-    if (pEntry == 0 || pEntry->pszHelpFile == 0 || pEntry->pszHelpFile[0] == '\0')
+    if (pEntry == nullptr || pEntry->pszHelpFile == nullptr || pEntry->pszHelpFile[0] == '\0')
         return;
 
     if ((pEntry->dwFlags & COMPONENT_HTML_HELP) == 0)
     {
         WinHelpA(GetDesktopWindow(), pEntry->pszHelpFile,
                  pEntry->dwHelpContext ? HELP_CONTEXT : HELP_CONTENTS,
-                 pEntry->dwHelpContext ? (ULONG_PTR)pEntry->dwHelpContext : 0);
+                 pEntry->dwHelpContext ? static_cast<ULONG_PTR>(pEntry->dwHelpContext) : 0);
         return;
     }
 
@@ -69,16 +72,16 @@ void ShowComponentHelp(HWND hDlg)
         return;
     char szFolder[MAX_PATH];
     BOOL bListed = ReadNamedText(key, pEntry->pszHelpFile, szFolder, sizeof(szFolder));
-    if (!bListed || g_pfnHtmlHelp == 0)
+    if (!bListed || g_pfnHtmlHelp == nullptr)
         return;
 
     HWND hHelp;
     if (pEntry->dwHelpContext)
         hHelp = g_pfnHtmlHelp(hDlg, pEntry->pszHelpFile, HH_HELP_CONTEXT,
-                              (DWORD_PTR)pEntry->dwHelpContext);
+                              static_cast<DWORD_PTR>(pEntry->dwHelpContext));
     else
         hHelp = g_pfnHtmlHelp(hDlg, pEntry->pszHelpFile, HH_DISPLAY_TOC, 0);
     // A context that the file does not hold: its table of contents instead.
-    if (hHelp == 0)
+    if (hHelp == nullptr)
         g_pfnHtmlHelp(hDlg, pEntry->pszHelpFile, HH_DISPLAY_TOC, 0);
 }

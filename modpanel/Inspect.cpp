@@ -55,7 +55,7 @@ bool ReadFileVersion(const char* pszPath, char* pszVersion)
     return bRead;
 }
 
-BOOL FileExists(const char* pszPath, struct _stat* pStatus)
+bool FileExists(const char* pszPath, struct _stat* pStatus)
 {
     return pszPath[0] && _stat(pszPath, pStatus) == 0;
 }
@@ -97,10 +97,11 @@ void FillComponentList(HWND hDlg, int nType)
         if ((entry.dwFlags & COMPONENT_HIDDEN) || entry.nProductGroup != g_nProductGroup ||
             entry.nType != nType)
             continue;
-        LRESULT nItem = SendMessageA(hList, CB_ADDSTRING, 0, (LPARAM)entry.pszFileName);
+        LRESULT nItem =
+            SendMessageA(hList, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry.pszFileName));
         if (nItem == CB_ERR || nItem == CB_ERRSPACE)
             continue;
-        SendMessageA(hList, CB_SETITEMDATA, (WPARAM)nItem, (LPARAM)i);
+        SendMessageA(hList, CB_SETITEMDATA, static_cast<WPARAM>(nItem), static_cast<LPARAM>(i));
         ++nTaken;
     }
     if (nTaken == 0)
@@ -114,29 +115,29 @@ const ComponentEntry* SelectedEntry(HWND hDlg)
     HWND hList = GetDlgItem(hDlg, IDC_NAME_LIST);
     LRESULT nItem = SendMessageA(hList, CB_GETCURSEL, 0, 0);
     if (nItem == CB_ERR)
-        return 0;
-    LRESULT nIndex = SendMessageA(hList, CB_GETITEMDATA, (WPARAM)nItem, 0);
+        return nullptr;
+    LRESULT nIndex = SendMessageA(hList, CB_GETITEMDATA, static_cast<WPARAM>(nItem), 0);
     if (nIndex == CB_ERR || nIndex < 0)
-        return 0;
+        return nullptr;
     // The index is checked against the table's end mark before use.
     for (LRESULT i = 0; i <= nIndex; ++i)
         if (g_aComponents[i].nType == COMPONENT_NONE)
-            return 0;
+            return nullptr;
     return &g_aComponents[nIndex];
 }
 
-BOOL IsComponentHelpAvailable(const ComponentEntry* pEntry)
+bool IsComponentHelpAvailable(const ComponentEntry* pEntry)
 {
-    if (pEntry->pszHelpFile == 0 || pEntry->pszHelpFile[0] == '\0')
-        return FALSE;
+    if (pEntry->pszHelpFile == nullptr || pEntry->pszHelpFile[0] == '\0')
+        return false;
     ScopedRegKey key;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\HTML Help", 0,
                       KEY_QUERY_VALUE, key.Receive()) != ERROR_SUCCESS)
-        return FALSE;
+        return false;
     char szFolder[MAX_PATH];
     BOOL bAvailable = ReadNamedText(key, pEntry->pszHelpFile, szFolder, sizeof(szFolder));
-    if (!bAvailable || g_pfnHtmlHelp == 0)
-        return FALSE;
+    if (!bAvailable || g_pfnHtmlHelp == nullptr)
+        return false;
     char szPath[MAX_PATH];
     struct _stat status;
     return JoinPath(szFolder, pEntry->pszHelpFile, szPath, sizeof(szPath)) &&

@@ -56,9 +56,9 @@ void InitialisePaths();
 // Does not test whether the file exists.
 void MakeOwnHelpPath(const char* pszModule, char* pszHelp, int nSize);
 // Reads the command line. Sets the current product for each PRODUCT option
-// and the action; answers FALSE at the first PRODUCT option whose product the
+// and the action; answers false at the first PRODUCT option whose product the
 // catalogue does not know (the caller shows IDS_WRONG_PRODUCT and ends).
-BOOL ParseCommandLine(const char* pszCmdLine, BOOL* pbProductNamed, int* pnAction);
+bool ParseCommandLine(const char* pszCmdLine, BOOL* pbProductNamed, int* pnAction);
 // The choice of product: the named one, else the first installed product of
 // kDefaultPanelLine, else kDefaultPanelProduct (ProductLines.h).
 void ChooseProduct(BOOL bProductNamed);
@@ -67,7 +67,7 @@ void RefreshProductText();
 // "%s %s Modpanel" of the product name and the short version, cut to 127.
 void BuildTitle();
 // Registers the window class and creates the hidden main window.
-BOOL CreateMainWindow();
+bool CreateMainWindow();
 // The whole run; answers the exit code.
 int RunModpanel(HINSTANCE hInstance, const char* pszCmdLine);
 
@@ -81,8 +81,8 @@ LRESULT CALLBACK KeyboardFilter(int nCode, WPARAM wParam, LPARAM lParam);
 void SetUpAboutBox(HWND hDlg);
 
 // --- Component types of a product line (ProductTypes.cpp) -----------------
-BOOL IsScriptingEnabled(int nGroup);
-BOOL IsDotNetEnabled(int nGroup);
+bool IsScriptingEnabled(int nGroup);
+bool IsDotNetEnabled(int nGroup);
 // "\v5.0", "\v6.0" or "" for the group's assembly subfolder.
 const char* AssemblySubfolder(int nGroup);
 int DefaultComponentType(DWORD dwProduct);
@@ -95,26 +95,26 @@ void InspectComponent(HWND hDlg);
 const ComponentEntry* SelectedEntry(HWND hDlg);
 // Whether the help file of an installed entry can be shown: listed under
 // the HTML Help key with a folder where the file exists, and HTML Help loaded.
-BOOL IsComponentHelpAvailable(const ComponentEntry* pEntry);
+bool IsComponentHelpAvailable(const ComponentEntry* pEntry);
 // --- Paths and registry texts (PathText.cpp) -------------------------------
-// Joins up to three parts of a path or key; FALSE, and an empty result,
+// Joins up to three parts of a path or key; false, and an empty result,
 // when they do not fit.
-BOOL BuildFolder(char* pszFolder, int nSize, const char* pszA, const char* pszB, const char* pszC);
+bool BuildFolder(char* pszFolder, int nSize, const char* pszA, const char* pszB, const char* pszC);
 // Joins a folder and a file name with one "\": one is added unless the
 // folder ends with one (EndsWithSeparator, the ANSI code page), as a folder
-// that another installer registered without it needs. FALSE, and an empty
+// that another installer registered without it needs. false, and an empty
 // result, when it does not fit.
-BOOL JoinPath(const char* pszFolder, const char* pszName, char* pszResult, int nSize);
+bool JoinPath(const char* pszFolder, const char* pszName, char* pszResult, int nSize);
 // A registered path without the quotation marks around it: installers
 // often store InprocServer32 quoted. One leading and one trailing '"' are
 // left out, each also alone (an opening mark without its closing one).
 // Answers the start of the path within pszPath and its length.
 const char* PathWithoutQuotes(const char* pszPath, int* pnLength);
 // Reads the default value of a key's subkey, always terminated within the
-// buffer. FALSE when the value is missing or not text.
-BOOL ReadKeyText(HKEY hKey, const char* pszSubKey, char* pszBuffer, LONG nSize);
+// buffer. False when the value is missing or not text.
+bool ReadKeyText(HKEY hKey, const char* pszSubKey, char* pszBuffer, LONG nSize);
 // Reads a named text value, always terminated within the buffer.
-BOOL ReadNamedText(HKEY hKey, const char* pszName, char* pszBuffer, DWORD nSize);
+bool ReadNamedText(HKEY hKey, const char* pszName, char* pszBuffer, DWORD nSize);
 // Looks for a file in one folder, or with no folder (nullptr) in the
 // system's standard order (SearchPathA; the panel turns on its safe mode,
 // UseSafeSearchMode); the found full path goes to pszPath. False when it is
@@ -122,15 +122,15 @@ BOOL ReadNamedText(HKEY hKey, const char* pszName, char* pszBuffer, DWORD nSize)
 bool SearchFile(const char* pszFolder, const char* pszName, char* pszPath, int nSize);
 // The file registered for a class: the default value of
 // "CLSID\<id>\InprocServer32", without the quotation marks around it
-// (PathWithoutQuotes).
-// An elevated panel reads it from HKEY_LOCAL_MACHINE's classes only, any
-// other from HKEY_CLASSES_ROOT. False when the key or the value is missing.
+// (PathWithoutQuotes). An elevated panel reads it from HKEY_LOCAL_MACHINE's
+// classes only, any other from HKEY_CLASSES_ROOT. False when the key or the
+// value is missing.
 bool ReadRegisteredPath(const char* pszClassId, char* pszPath, LONG nSize);
 
 // --- HTML Help (Help.cpp) --------------------------------------------------
 void LoadHtmlHelp();
 void UnloadHtmlHelp();
-BOOL PreTranslateHelpMessage(MSG* pMsg);
+bool PreTranslateHelpMessage(MSG* pMsg);
 void CloseHelpWindows();
 // Help, Contents (F1): the panel's own help file at its table of contents.
 void ShowHelpContents(HWND hDlg);
@@ -154,9 +154,9 @@ bool IsRegistrableFile(const char* pszPath);
 // The tool's command line, both paths in quotation marks: "tool" "file" to
 // register, "tool" /u "file" to unregister. A path that carries quotation
 // marks already is quoted once, not twice (PathWithoutQuotes); an empty
-// file gives "". FALSE, and an empty result, when it does not fit in nSize
+// file gives "". False, and an empty result, when it does not fit in nSize
 // bytes.
-BOOL BuildRegistrationCommand(const char* pszTool, const char* pszFile, BOOL bRegister,
+bool BuildRegistrationCommand(const char* pszTool, const char* pszFile, BOOL bRegister,
                               char* pszCommand, int nSize);
 
 // What the panel's commands, keys and buttons start: the functions above,

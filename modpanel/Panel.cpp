@@ -5,9 +5,9 @@
 
 #include "resource.h"
 
-HWND g_hDialog = 0;
+HWND g_hDialog = nullptr;
 WORD g_wTemplate = 0;
-HHOOK g_hFilter = 0;
+HHOOK g_hFilter = nullptr;
 PanelActions g_panelActions = {RunRegistrationTool, ShowHelpContents, ShowComponentHelp, WinExec};
 
 LRESULT CALLBACK MainWindowProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
@@ -50,7 +50,7 @@ INT_PTR RunDialog(WORD wTemplate)
     HHOOK hOuterFilter = g_hFilter;
 
     g_wTemplate = wTemplate;
-    HHOOK hFilter = SetWindowsHookExA(WH_MSGFILTER, KeyboardFilter, 0, GetCurrentThreadId());
+    HHOOK hFilter = SetWindowsHookExA(WH_MSGFILTER, KeyboardFilter, nullptr, GetCurrentThreadId());
     g_hFilter = hFilter;
     INT_PTR nResult = DialogBoxParamA(g_hInstance, MAKEINTRESOURCEA(wTemplate), g_hMainWnd,
                                       SharedDialogProc, 0);
@@ -74,7 +74,7 @@ LRESULT CALLBACK KeyboardFilter(int nCode, WPARAM wParam, LPARAM lParam)
         return CallNextHookEx(g_hFilter, nCode, wParam, lParam);
     if (nCode != MSGF_DIALOGBOX || g_wTemplate != IDD_PANEL)
         return 0;
-    const MSG* pMsg = (const MSG*)lParam;
+    const MSG* pMsg = reinterpret_cast<const MSG*>(lParam);
     WORD wCommand = 0;
     if (pMsg->message == WM_KEYDOWN)
     {
@@ -119,14 +119,14 @@ void CentreDialog(HWND hDlg)
     int nHeight = rc.bottom - rc.top;
     int x = GetSystemMetrics(SM_CXSCREEN) / 2 - nWidth / 2;
     int y = GetSystemMetrics(SM_CYSCREEN) / 2 - nHeight / 2;
-    SetWindowPos(hDlg, 0, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    SetWindowPos(hDlg, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
     ShowWindow(hDlg, SW_SHOWNORMAL);
 }
 
 void AttachPanelMenu(HWND hDlg)
 {
     HMENU hMenu = LoadMenuA(g_hInstance, MAKEINTRESOURCEA(IDR_PANEL_MENU));
-    if (hMenu == 0)
+    if (hMenu == nullptr)
         return;
     SetMenu(hDlg, hMenu);
     EnableMenuItem(hMenu, ID_HELP_CONTENTS,
@@ -144,7 +144,7 @@ INT_PTR CALLBACK SharedDialogProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM)
         if (g_wTemplate == IDD_PANEL)
         {
             LONG_PTR nExStyle = GetWindowLongPtrA(hDlg, GWL_EXSTYLE);
-            nExStyle = (nExStyle & ~(LONG_PTR)WS_EX_TOOLWINDOW) | WS_EX_APPWINDOW;
+            nExStyle = (nExStyle & ~static_cast<LONG_PTR>(WS_EX_TOOLWINDOW)) | WS_EX_APPWINDOW;
             SetWindowLongPtrA(hDlg, GWL_EXSTYLE, nExStyle);
         }
         CentreDialog(hDlg);
@@ -214,7 +214,7 @@ INT_PTR CALLBACK SharedDialogProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM)
         HMENU hMenu = GetMenu(hDlg);
         if (hMenu)
         {
-            SetMenu(hDlg, 0);
+            SetMenu(hDlg, nullptr);
             DestroyMenu(hMenu);
         }
         return FALSE;

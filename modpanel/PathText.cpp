@@ -28,25 +28,25 @@ bool IsElevated()
 
 } // namespace
 
-BOOL BuildFolder(char* pszFolder, int nSize, const char* pszA, const char* pszB, const char* pszC)
+bool BuildFolder(char* pszFolder, int nSize, const char* pszA, const char* pszB, const char* pszC)
 {
     if (CopyTextCut(pszFolder, nSize, pszA) && AppendText(pszFolder, nSize, pszB) &&
         AppendText(pszFolder, nSize, pszC))
-        return TRUE;
+        return true;
     if (nSize > 0)
         pszFolder[0] = '\0';
-    return FALSE;
+    return false;
 }
 
-BOOL JoinPath(const char* pszFolder, const char* pszName, char* pszResult, int nSize)
+bool JoinPath(const char* pszFolder, const char* pszName, char* pszResult, int nSize)
 {
     BOOL bSeparator = pszFolder[0] != '\0' && !EndsWithSeparator(pszFolder, CP_ACP);
     if (!BuildFolder(pszResult, nSize, pszFolder, bSeparator ? "\\" : "", pszName))
     {
         pszResult[0] = '\0';
-        return FALSE;
+        return false;
     }
-    return TRUE;
+    return true;
 }
 
 const char* PathWithoutQuotes(const char* pszPath, int* pnLength)
@@ -62,32 +62,33 @@ const char* PathWithoutQuotes(const char* pszPath, int* pnLength)
 // A value stored without its terminating zero fills what it reads; the
 // text is then terminated at the read length, or at the buffer's last byte
 // when it filled the buffer.
-BOOL ReadKeyText(HKEY hKey, const char* pszSubKey, char* pszBuffer, LONG nSize)
+bool ReadKeyText(HKEY hKey, const char* pszSubKey, char* pszBuffer, LONG nSize)
 {
     LONG nRead = nSize;
     pszBuffer[0] = '\0';
     if (RegQueryValueA(hKey, pszSubKey, pszBuffer, &nRead) != ERROR_SUCCESS)
     {
         pszBuffer[0] = '\0';
-        return FALSE;
+        return false;
     }
     pszBuffer[(nRead >= 0 && nRead < nSize) ? nRead : nSize - 1] = '\0';
-    return TRUE;
+    return true;
 }
 
-BOOL ReadNamedText(HKEY hKey, const char* pszName, char* pszBuffer, DWORD nSize)
+bool ReadNamedText(HKEY hKey, const char* pszName, char* pszBuffer, DWORD nSize)
 {
     DWORD dwType = 0;
     DWORD dwRead = nSize;
     pszBuffer[0] = '\0';
-    if (RegQueryValueExA(hKey, pszName, 0, &dwType, (BYTE*)pszBuffer, &dwRead) != ERROR_SUCCESS ||
+    if (RegQueryValueExA(hKey, pszName, nullptr, &dwType, reinterpret_cast<BYTE*>(pszBuffer),
+                         &dwRead) != ERROR_SUCCESS ||
         (dwType != REG_SZ && dwType != REG_EXPAND_SZ))
     {
         pszBuffer[0] = '\0';
-        return FALSE;
+        return false;
     }
     pszBuffer[dwRead < nSize ? dwRead : nSize - 1] = '\0';
-    return TRUE;
+    return true;
 }
 
 bool SearchFile(const char* pszFolder, const char* pszName, char* pszPath, int nSize)

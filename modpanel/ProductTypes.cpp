@@ -7,24 +7,24 @@
 namespace
 {
 
-BOOL InList(int nValue, const int* pnList, int nCount)
+bool InList(int nValue, const int* pnList, int nCount)
 {
     for (int i = 0; i < nCount; ++i)
         if (pnList[i] == nValue)
-            return TRUE;
-    return FALSE;
+            return true;
+    return false;
 }
 
 } // namespace
 
-BOOL IsScriptingEnabled(int nGroup)
+bool IsScriptingEnabled(int nGroup)
 {
     using namespace ProductLine;
     static const int s_anGroups[] = {kMail4, kMail5, kMail6, kTransfer4, kTransfer5, kTransfer6};
     return InList(nGroup, s_anGroups, sizeof(s_anGroups) / sizeof(s_anGroups[0]));
 }
 
-BOOL IsDotNetEnabled(int nGroup)
+bool IsDotNetEnabled(int nGroup)
 {
     using namespace ProductLine;
     static const int s_anGroups[] = {kMail4, kMail5, kMail6, kTransfer4, kTransfer5, kTransfer6,
@@ -49,7 +49,7 @@ int DefaultComponentType(DWORD dwProduct)
     static const int s_anLibrary[] = {24, 29, 32, 35, 36, 37, 38, 73};
     static const int s_anScripting[] = {15, 16, 39, 42, 44, 79};
     static const int s_anDotNet[] = {17, 19, 22, 49, 51, 62, 64, 65, 68, 75, 78, 83, 92};
-    int nProduct = (int)dwProduct;
+    int nProduct = static_cast<int>(dwProduct);
     if (InList(nProduct, s_anLibrary, sizeof(s_anLibrary) / sizeof(s_anLibrary[0])))
         return COMPONENT_LIBRARY;
     if (InList(nProduct, s_anScripting, sizeof(s_anScripting) / sizeof(s_anScripting[0])))

@@ -19,32 +19,32 @@ const int kRegisteredPathSize = 256;
 // Appends a path in quotation marks, so that a path with blanks reaches the
 // tool as one argument; marks that the path carries already are not doubled
 // (""C:\Program Files\x.ocx"" would reach the tool as two arguments).
-BOOL AppendQuoted(char* pszBuffer, int nSize, const char* pszPath)
+bool AppendQuoted(char* pszBuffer, int nSize, const char* pszPath)
 {
     int nHave = lstrlenA(pszBuffer);
     int nLength;
     const char* pStart = PathWithoutQuotes(pszPath, &nLength);
     if (AppendText(pszBuffer, nSize, "\"") && AppendSpan(pszBuffer, nSize, pStart, nLength) &&
         AppendText(pszBuffer, nSize, "\""))
-        return TRUE;
+        return true;
     pszBuffer[nHave] = '\0';
-    return FALSE;
+    return false;
 }
 
 } // namespace
 
-BOOL BuildRegistrationCommand(const char* pszTool, const char* pszFile, BOOL bRegister,
+bool BuildRegistrationCommand(const char* pszTool, const char* pszFile, BOOL bRegister,
                               char* pszCommand, int nSize)
 {
     if (nSize <= 0)
-        return FALSE;
+        return false;
     pszCommand[0] = '\0';
     if (AppendQuoted(pszCommand, nSize, pszTool) &&
         AppendText(pszCommand, nSize, bRegister ? " " : " /u ") &&
         AppendQuoted(pszCommand, nSize, pszFile))
-        return TRUE;
+        return true;
     pszCommand[0] = '\0';
-    return FALSE;
+    return false;
 }
 
 bool IsRegistrableFile(const char* pszPath)

@@ -10,8 +10,8 @@
 #include "Text.h"
 #include "resource.h"
 
-HINSTANCE g_hInstance = 0;
-HWND g_hMainWnd = 0;
+HINSTANCE g_hInstance = nullptr;
+HWND g_hMainWnd = nullptr;
 
 DWORD g_dwProduct = 0;
 int g_nProductGroup = 0;
@@ -34,7 +34,7 @@ const char kClassName[] = "BrantlowModpanelClass";
 // The panel splits words at spaces only and skips words that are not
 // options, where the notifier also splits at tabs and refuses such words:
 // each program keeps the reading its users' shortcuts were written for.
-BOOL NameMatches(const char* pszName, int nLength, const char* pszKeyword)
+bool NameMatches(const char* pszName, int nLength, const char* pszKeyword)
 {
     return nLength > 2 && AbbreviatesKeyword(pszName, nLength, pszKeyword);
 }
@@ -76,7 +76,7 @@ void InitialisePaths()
         g_szRegistrationTool[0] = '\0';
 
     char szModule[MAX_PATH];
-    DWORD dwLength = GetModuleFileNameA(0, szModule, sizeof(szModule));
+    DWORD dwLength = GetModuleFileNameA(nullptr, szModule, sizeof(szModule));
     if (dwLength == 0 || dwLength >= sizeof(szModule))
         szModule[0] = '\0';
     MakeOwnHelpPath(szModule, g_szHelpFile, sizeof(g_szHelpFile));
@@ -84,7 +84,7 @@ void InitialisePaths()
         g_szHelpFile[0] = '\0';
 }
 
-BOOL ParseCommandLine(const char* pszCmdLine, BOOL* pbProductNamed, int* pnAction)
+bool ParseCommandLine(const char* pszCmdLine, BOOL* pbProductNamed, int* pnAction)
 {
     const char* p = pszCmdLine ? pszCmdLine : "";
     for (;;)
@@ -92,7 +92,7 @@ BOOL ParseCommandLine(const char* pszCmdLine, BOOL* pbProductNamed, int* pnActio
         while (*p == ' ')
             ++p;
         if (*p == '\0')
-            return TRUE;
+            return true;
         const char* pToken = p;
         while (*p && *p != ' ')
             ++p;
@@ -103,7 +103,7 @@ BOOL ParseCommandLine(const char* pszCmdLine, BOOL* pbProductNamed, int* pnActio
         const char* pColon = pName;
         while (pColon < pEnd && *pColon != ':')
             ++pColon;
-        int nName = (int)(pColon - pName);
+        int nName = static_cast<int>(pColon - pName);
         BOOL bValue = pColon < pEnd;
         const char* pValue = bValue ? pColon + 1 : pEnd;
 
@@ -117,7 +117,7 @@ BOOL ParseCommandLine(const char* pszCmdLine, BOOL* pbProductNamed, int* pnActio
             g_dwProduct = dwProduct;
             *pbProductNamed = TRUE;
             if (GetProductGroup(g_dwProduct) == 0)
-                return FALSE;
+                return false;
         }
         else if (NameMatches(pName, nName, "VERSION"))
             *pnAction = ACTION_ABOUT;
@@ -162,22 +162,23 @@ void RefreshProductText()
         AppendText(g_szFullProductName, sizeof(g_szFullProductName), " ");
         AppendText(g_szFullProductName, sizeof(g_szFullProductName), g_szProductEdition);
     }
-    if (!GetProductVersion(g_dwProduct, 0, 0, 0, g_szVersionText, sizeof(g_szVersionText)))
+    if (!GetProductVersion(g_dwProduct, nullptr, nullptr, nullptr, g_szVersionText,
+                           sizeof(g_szVersionText)))
         g_szVersionText[0] = '\0';
 }
 
 void BuildTitle()
 {
     WORD wMajor = 0, wMinor = 0;
-    GetProductVersion(g_dwProduct, &wMajor, &wMinor, 0, 0, 0);
+    GetProductVersion(g_dwProduct, &wMajor, &wMinor, nullptr, nullptr, 0);
     int nShortMinor = ShortMinor(wMinor);
     // Name at most 127 characters, two numbers at most 5 digits each.
     char szTitle[192];
-    wsprintfA(szTitle, "%s %d.%d Modpanel", g_szProductName, (int)wMajor, nShortMinor);
+    wsprintfA(szTitle, "%s %d.%d Modpanel", g_szProductName, static_cast<int>(wMajor), nShortMinor);
     CopyTextCut(g_szTitle, sizeof(g_szTitle), szTitle);
 }
 
-BOOL CreateMainWindow()
+bool CreateMainWindow()
 {
     WNDCLASSA wc;
     ZeroMemory(&wc, sizeof(wc));
@@ -185,18 +186,19 @@ BOOL CreateMainWindow()
     wc.lpfnWndProc = MainWindowProc;
     wc.hInstance = g_hInstance;
     wc.hIcon = LoadIconA(g_hInstance, MAKEINTRESOURCEA(IDI_MODPANEL));
-    wc.hCursor = LoadCursorA(0, (LPCSTR)IDC_ARROW);
-    wc.hbrBackground = (HBRUSH)GetStockObject(WHITE_BRUSH);
+    wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
     wc.lpszClassName = kClassName;
     if (!RegisterClassA(&wc))
-        return FALSE;
-    g_hMainWnd = CreateWindowExA(0, kClassName, g_szTitle, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
-                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, 0, 0, g_hInstance, 0);
-    if (g_hMainWnd == 0)
-        return FALSE;
+        return false;
+    g_hMainWnd =
+        CreateWindowExA(0, kClassName, g_szTitle, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
+                        CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, g_hInstance, nullptr);
+    if (g_hMainWnd == nullptr)
+        return false;
     ShowWindow(g_hMainWnd, SW_HIDE);
     UpdateWindow(g_hMainWnd);
-    return TRUE;
+    return true;
 }
 
 int RunModpanel(HINSTANCE hInstance, const char* pszCmdLine)
@@ -225,7 +227,7 @@ int RunModpanel(HINSTANCE hInstance, const char* pszCmdLine)
     PostMessageA(g_hMainWnd, nAction == ACTION_ABOUT ? WM_RUN_ABOUT : WM_RUN_PANEL, 0, 0);
 
     MSG msg;
-    while (GetMessageA(&msg, 0, 0, 0) > 0)
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0)
     {
         if (PreTranslateHelpMessage(&msg))
             continue;

@@ -7,9 +7,13 @@ English resource file.
     check_policy_template.py ADMX ADML REGISTRY_NAMES_H SETTINGS_H
 
 Exit status 0 when everything agrees; each disagreement is printed."""
+import os
 import re
 import sys
 import xml.etree.ElementTree as ET
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "pylib"))
+from checks import Checks  # noqa: E402
 
 NS = {"p": "http://schemas.microsoft.com/GroupPolicy/2006/07/PolicyDefinitions"}
 
@@ -25,12 +29,7 @@ def source_constants(header, source):
 def main():
     admx, adml, header, source = sys.argv[1:5]
     strings, numbers = source_constants(header, source)
-    failures = []
-
-    def check(cond, what):
-        print(("ok   " if cond else "FAIL ") + what)
-        if not cond:
-            failures.append(what)
+    check = Checks()
 
     key = strings.get("kPolicyKey")
     check(key is not None and "kMinPolicyInterval" in numbers and "kMaxPolicyInterval" in numbers,
@@ -74,8 +73,7 @@ def main():
                for e in p.iterfind("p:elements/*", NS)}
         refs = {c.get("refId") for c in shown[ref]} if ref in shown else set()
         check(ref in shown and ids == refs, "presentation %s shows the policy's elements %s" % (ref, sorted(ids)))
-    print("%d failure(s)" % len(failures))
-    return 1 if failures else 0
+    return check.status()
 
 
 if __name__ == "__main__":

@@ -5,25 +5,19 @@ a Wine prefix of this test's own and dpi_layout_probe.exe opens the dialogs
 there, fills them with the longest texts and measures each control (and
 the heading's font and the icon, also after a WM_DPICHANGED). Prints the
 controls x DPI table of the room left at each control's tightest text."""
-import argparse
 import os
 import subprocess
 import sys
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "pylib"))
+from options import required_options  # noqa: E402
 from winerun import run_wine, windows_path  # noqa: E402
 
 DPIS = (96, 120, 144, 192)
 
 
 def main():
-    ap = argparse.ArgumentParser()
-    ap.add_argument("--wine-run", required=True)
-    ap.add_argument("--prefix", required=True)
-    ap.add_argument("--harness", required=True)
-    ap.add_argument("--probe", required=True)
-    ap.add_argument("--panel", required=True)
-    a = ap.parse_args()
+    a = required_options("--wine-run", "--prefix", "--harness", "--probe", "--panel")
 
     if subprocess.run(["sh", os.path.join(a.harness, "wine-start.sh"), a.wine_run,
                        a.prefix]).returncode != 0:

@@ -1,12 +1,16 @@
 #!/usr/bin/env python3
 """The installer package end to end under Wine's msiexec, in a Wine prefix of
-the test's own, made anew by each run. One prefix serves the whole sequence,
-each step starting from what the one before left:
+the test's own, made anew by each run, with Wine's script engines off (the
+package needs none; a copy of it with a script action fails there). One
+prefix serves the whole sequence, each step starting from what the one
+before left:
 
  1. bad input: no PRODUCT, an identifier that the catalogue does not hold,
     one with a "|", no SERIAL, each kind of serial that the notifier could
     not send as given: each install fails with a non-zero exit code and its
-    reason in the installer's log, and nothing is installed;
+    reason in the installer's log, and nothing is installed. The serials
+    that the custom action DLL judges are one table (SERIAL_TEXT), whose
+    log shows the DLL of the prefix's width at work;
  2. the older package (0.9.0) installed silently, then this build's package
     silently without PRODUCT or SERIAL: one installation remains, with this
     build's files and the product and serial number of the first; the older
@@ -22,16 +26,23 @@ each step starting from what the one before left:
     reference vendor server and shows the offer, again after Check Later;
     no silent install started it before;
  6. silent removal: everything above is gone, the user's schedule stays;
- 7. a basic-UI install does not start the notifier; an interactive install
-    starts it once with SETUP (it checks although the product's next check
-    is a month away); removal again, by product code;
+ 7. neither a basic-UI nor an interactive install starts the notifier: it
+    would have the installer's rights, and every install under Wine is
+    elevated (the branch that starts it, in an install without elevation,
+    cannot run here); removal again, by product code;
  8. values that stood before the package: a record of the product with
     another serial refuses the install; a record with the same serial and
     another product's HTML Help value of a help file's name are unchanged
-    after install and removal;
+    after install and removal; the policy properties: bad values refused,
+    an installation told them repaired, upgraded and removed, and a
+    removal that goes whatever the installation remembered or the command
+    line gives;
  9. where this host does not run 32-bit code (--shipped-tree): the shipped
     i686 package under this tree's 64-bit msiexec, steps 1 to 3, 6 and 8
-    with a few refusals (its programs are not started).
+    with the serial table and the policy's installation (its programs are
+    not started);
+10. in the i686 tree (--prefix32): the serial table and the policy's
+    refusals in a 32-bit prefix, where the i686 custom action DLL runs.
 
 Everything is read as the tree's own programs see it (instprobe.exe), so the
 same test holds for a 32-bit package on a 64-bit prefix ("Program Files
@@ -48,7 +59,7 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "pyl
 from winerun import run_wine  # noqa: E402
 from vendor_server_process import VendorServer  # noqa: E402
 from checks import Checks  # noqa: E402
-from check_package import table as msi_table  # noqa: E402
+from check_package import table as msi_table, with_script_action  # noqa: E402
 
 PRODUCT, SERIAL = 26, "BMT-650-E2E-0001"
 TITLE = "Brantlow Mail Toolkit Professional 6.5"      # Start-menu folder
@@ -64,6 +75,44 @@ SETUP_KEY = r"Software\Brantlow\Support Tools"
 POLICY_KEY = r"Software\Policies\Brantlow\Updates"
 WM_COMMAND, IDCANCEL, IDC_CHECK_LATER, IDC_HELP_BUTTON = 0x0111, 2, 5, 1018
 UNINSTALL_KEY = r"Software\Microsoft\Windows\CurrentVersion\Uninstall"
+CODE_PAGE_KEY = r"System\CurrentControlSet\Control\Nls\CodePage"
+# The custom action DLL's rules for a serial, through the package: (serial,
+# the reason that the refusal gives, or None: installed as given). "\u00e9"
+# is in the prefix's ANSI code page (1252), "\u0416" is not: read as ANSI
+# text it would be "?", which is printable.
+SERIAL_TEXT = [
+    ("BMT 650 " + "B" * 119, None),     # the longest, with blanks
+    ("B" * 128, "it has 128 characters, more than 127"),
+    ("B" * 1000, "it has 1000 characters, more than 127"),
+    ("BMT\t650", "its character 4 is not printable ASCII"),
+    ("BMT\x01650", "its character 4 is not printable ASCII"),
+    ("BMT-\u00e9", "its character 5 is not printable ASCII"),
+    ("BMT-\u0416", "its character 5 is not printable ASCII"),
+]
+# The policy values that the DLL refuses: (property=value, refusal).
+POLICY_REFUSED = [
+    ("UPDATECHECKS=2", "RefuseUpdateChecks"), ("UPDATECHECKS=off", "RefuseUpdateChecks"),
+    ("UPDATECHECKS=00", "RefuseUpdateChecks"),          # a condition's number 0
+    ("UPDATEINTERVAL=0", "RefuseUpdateInterval"), ("UPDATEINTERVAL=366", "RefuseUpdateInterval"),
+    ("UPDATEINTERVAL=7d", "RefuseUpdateInterval"), ("UPDATEINTERVAL=+7", "RefuseUpdateInterval"),
+    ("UPDATEINTERVAL=0007", "RefuseUpdateInterval"),
+]
+
+
+def action_result(log, action):
+    """The return value that an installer's log gives ACTION ("1": success
+    in Wine's msiexec), or None when it did not run."""
+    end = ": %s. Return value " % action
+    return next((l.split(end, 1)[1].rstrip(".") for l in log.splitlines()
+                 if l.startswith("Action ended ") and end in l), None)
+
+
+def checks_run(log):
+    """The checks and refusals that ran (by name), as an installer's log
+    gives them."""
+    return sorted({l.split(": ", 1)[1].rstrip(".") for l in log.splitlines()
+                   if l.startswith("Action start ") and
+                   (": Check" in l or ": Refuse" in l)})
 
 
 class Test:
@@ -81,46 +130,50 @@ class Test:
         self.upgrade_code, self.stage_dir = a.upgrade_code, a.stage_dir
         self.help_src = os.path.join(a.bin_dir, "modpanel", "help")
         self.view = []      # ["-32"]: the 32-bit view, from this 64-bit tree
+        # The prefix in use, and the width of the custom action DLL that
+        # runs there.
+        self.prefix, self.wine_run, self.bits = a.prefix, a.wine_run, 64
         self.schedule = None
         self.server = VendorServer(a.server, a.port, os.path.join(self.work, "server.log"),
                                    lifetime=900)
 
     # --- Wine ----------------------------------------------------------------
-    def run(self, *args, timeout=120):
-        rc, out, _ = run_wine(self.a.wine_run, *args, timeout=timeout)
+    def run(self, *args, timeout=120, env=None):
+        rc, out, _ = run_wine(self.wine_run, *args, timeout=timeout, env=env)
         return rc, out
 
     def probe(self, *args):
         return self.run(self.exe["instprobe"], *(self.view + list(args)))
 
-    def make_prefix(self):
-        """A new prefix, its wine server and services started."""
-        env = dict(os.environ, WINEPREFIX=self.a.prefix)
-        subprocess.run(["sh", os.path.join(self.a.harness, "wine-stop.sh"), self.a.prefix])
-        shutil.rmtree(self.a.prefix, ignore_errors=True)
+    def make_prefix(self, arch=None):
+        """A new prefix, its wine server and services started; ARCH "win32":
+        a 32-bit one."""
+        env = dict(os.environ, WINEPREFIX=self.prefix)
+        subprocess.run(["sh", os.path.join(self.a.harness, "wine-stop.sh"), self.prefix])
+        shutil.rmtree(self.prefix, ignore_errors=True)
         # The folder itself stays where it is a mount point (a prefix kept
         # in memory); what counts is that it is empty.
-        os.makedirs(self.a.prefix, exist_ok=True)
-        if os.listdir(self.a.prefix):
-            print("the old prefix %s could not be removed" % self.a.prefix)
+        os.makedirs(self.prefix, exist_ok=True)
+        if os.listdir(self.prefix):
+            print("the old prefix %s could not be removed" % self.prefix)
             return False
-        self.run("wineboot", "-i", timeout=300)
+        self.run("wineboot", "-i", timeout=300, env=dict(os.environ, WINEARCH=arch) if arch else None)
         # The registry files appear when the wine server has written them.
         subprocess.run(["wineserver", "-w"], env=env, timeout=120)
         for _ in range(2):
             if subprocess.run(["sh", os.path.join(self.a.harness, "wine-start.sh"),
-                               self.a.wine_run, self.a.prefix]).returncode == 0:
+                               self.wine_run, self.prefix]).returncode == 0:
                 return True
             time.sleep(5)
         return False
 
     def stop_prefix(self):
-        subprocess.run(["sh", os.path.join(self.a.harness, "wine-stop.sh"), self.a.prefix])
+        subprocess.run(["sh", os.path.join(self.a.harness, "wine-stop.sh"), self.prefix])
 
     def unix(self, path):
         """The Unix path of a C: path in the prefix."""
         assert path[:3].upper() == "C:\\", path
-        return os.path.join(self.a.prefix, "drive_c", *[p for p in path[3:].split("\\") if p])
+        return os.path.join(self.prefix, "drive_c", *[p for p in path[3:].split("\\") if p])
 
     def msiexec(self, action, package, *props, log, ui="/qn"):
         """msiexec /i or /x of PACKAGE with the user interface UI ("/qn"
@@ -207,7 +260,7 @@ class Test:
     def start(self, link):
         """Starts a program as its shortcut says: target, arguments and
         working folder."""
-        return subprocess.Popen([self.a.wine_run, link["target"]] + link["arguments"].split(),
+        return subprocess.Popen([self.wine_run, link["target"]] + link["arguments"].split(),
                                 cwd=self.unix(link["workdir"]), stdin=subprocess.DEVNULL,
                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
@@ -238,27 +291,57 @@ class Test:
 
     def bad_serials(self):
         """Each serial that the notifier could not send as given."""
-        form, chars, text = "RefuseSerialForm", "RefuseSerialCharacter", "RefuseSerialText"
+        form, chars = "RefuseSerialForm", "RefuseSerialCharacter"
         cases = [
             ("#650", form, 'begins with "#"'), ("BMT[~]650", form, 'holds "[~]"'),
             ("BMT&sn=1", chars, '"&", "=", "+" and "%"'), ("BMT=650", chars, '"&"'),
             ("BMT+650", chars, '"&"'), ("BMT%26650", chars, '"&"'),
-            ("B" * 128, text, "it has 128 characters, more than 127"),
-            ("BMT\x01650", text, "its character 4 is not printable ASCII"),
-            ("BMT-\u00e9", text, "its character 5 is not printable ASCII"),
         ]
         for serial, action, reason in cases:
-            name = "SERIAL=%r" % (serial if len(serial) < 20 else serial[:8] + "...")
-            self.refused("/i", name, ["PRODUCT=%d" % PRODUCT, "SERIAL=" + serial], action, reason)
-            self.nothing_installed(name, light=True)
-        # The longest that fits, and a space, are taken: checked by install.
-        rc, _ = self.msiexec("/i", self.package, "PRODUCT=%d" % PRODUCT, "SERIAL=" + "B" * 127,
-                             log="longest.log")
-        got = self.value("HKLM", r"Software\Brantlow\Products\%d" % PRODUCT, "SerialNumber")
-        self.check(rc == 0 and got == "B" * 127, "a serial of 127 characters is installed as "
-                   "given (exit code %d)" % rc)
-        rc, _ = self.msiexec("/x", self.package, log="longest-remove.log")
-        self.check(rc == 0, "and removed (exit code %d)" % rc)
+            self.refused("/i", "SERIAL=%r" % serial, ["PRODUCT=%d" % PRODUCT, "SERIAL=" + serial],
+                         action, reason)
+            self.nothing_installed("SERIAL=%r" % serial, light=True)
+        self.serial_text("")
+
+    def serial_text(self, what):
+        """SERIAL_TEXT through the package: each serial refused with its
+        reason, or installed as given (and removed), the custom action DLL
+        of this prefix's width at work."""
+        own = "CheckSerial%d" % self.bits
+        other = "CheckSerial%d" % (32 if self.bits == 64 else 64)
+        for serial, reason in SERIAL_TEXT:
+            name = what + "SERIAL=%r" % (serial if len(serial) < 20 else
+                                         "%s... (%d characters)" % (serial[:8], len(serial)))
+            props = ["PRODUCT=%d" % PRODUCT, "SERIAL=" + serial]
+            if reason:
+                self.refused("/i", name, props, "RefuseSerialText", reason)
+                self.nothing_installed(name, light=True)
+                continue
+            rc, log = self.msiexec("/i", self.package, *props, log="serial.log")
+            got = self.value("HKLM", r"Software\Brantlow\Products\%d" % PRODUCT, "SerialNumber")
+            self.check(rc == 0 and got == serial, "%s: installed as given (exit code %d, got %r)"
+                       % (name, rc, got))
+            self.check(action_result(log, own) == "1" and action_result(log, other) is None,
+                       "%s: checked by the %d-bit custom action DLL (%s ran, %s did not)"
+                       % (name, self.bits, own, other))
+            rc, _ = self.msiexec("/x", self.package, log="serial-remove.log")
+            self.check(rc == 0, "%s: removed (exit code %d)" % (name, rc))
+            self.nothing_installed(name + ", removed", light=True)
+
+    def script_engines_off(self):
+        """This prefix's msiexec runs no script: a copy of the package with a
+        JScript or VBScript action added fails to install. The package's own
+        rows are then known to need neither."""
+        for kind, engine in ((37, "JScript"), (38, "VBScript")):
+            copy = os.path.join(self.work, "with-script.msi")
+            with_script_action(self.a.msibuild, self.package, copy, kind, 59)
+            rc, log = self.msiexec("/i", copy, "PRODUCT=%d" % PRODUCT, "SERIAL=" + SERIAL,
+                                   log="script.log")
+            result = action_result(log, "ProbeScript")
+            self.check(rc != 0 and result not in (None, "1"), "a copy of the package with a %s "
+                       "action fails there: the script engines are off (exit code %d, the "
+                       "action's return value %s)" % (engine, rc, result))
+            self.nothing_installed("a copy with a %s action" % engine, light=True)
 
     def upgrade(self):
         print("2. silent install of the older package, then of this one", flush=True)
@@ -479,30 +562,25 @@ class Test:
                    what + ": the user's schedule stays (NextCheck %r)" % self.schedule)
 
     def interactive(self):
-        print("7. a basic-UI install does not start the notifier, an interactive one does",
+        print("7. neither a basic-UI install nor an elevated interactive one starts the notifier",
               flush=True)
         rc, log = self.msiexec("/i", self.package, "PRODUCT=%d" % PRODUCT, "SERIAL=" + SERIAL,
                                log="basic.log", ui="/qb")
         self.check(rc == 0, "/qb: installs (exit code %d)" % rc)
         self.check(log != "" and "StartNotifier" not in log, "/qb: the notifier is not started")
         self.removal("removal after /qb")
-        before = len(self.queries())
+        self.asked_before = len(self.queries())
         rc, log = self.msiexec("/i", self.package, "PRODUCT=%d" % PRODUCT, "SERIAL=" + SERIAL,
                                log="interactive.log", ui=None)
         self.check(rc == 0, "installs (exit code %d)" % rc)
-        self.check("Action start" in log and "StartNotifier" in log,
-                   "the installer starts the notifier")
-        # The notifier is started without waiting for it; it checks the
-        # product although its next check is a month away: SETUP.
-        drv, out = self.driver("show", NOTIFIER, 30000)
-        self.check(drv == 0 and DISPLAY_NAME in out, "the notifier shows the offer")
-        self.driver("press", NOTIFIER, IDCANCEL, 5000)
-        self.check(len(self.queries()) == before + 1, "the server was asked once more")
-        for _ in range(50):     # the notifier writes its schedule as it ends
-            if self.value("HKCU", SCHEDULE_KEY, "NextCheck") != self.schedule:
-                break
-            time.sleep(0.2)
-        self.schedule = self.value("HKCU", SCHEDULE_KEY, "NextCheck")
+        # Wine's msi runs every install elevated: the user-interface
+        # sequence went past the point where an install without elevation
+        # starts the notifier, and did not start it.
+        self.check("Property(S): MsiRunningElevated = 1" in log and
+                   action_result(log, "ExecuteAction") is not None and
+                   action_result(log, "StartNotifier") is None,
+                   "an elevated interactive install does not start the notifier (it would have "
+                   "the installer's rights): the log-on start makes the first check")
 
     def values_that_stood_before(self):
         print("8. values that stood before the package", flush=True)
@@ -539,15 +617,18 @@ class Test:
         self.check(self.products() == [] and not self.key_exists("HKLM", SETUP_KEY),
                    "nothing of the package is left")
 
+    def policy_refused(self, what=""):
+        install = ["PRODUCT=%d" % PRODUCT, "SERIAL=" + SERIAL]
+        for prop, action in POLICY_REFUSED:
+            self.refused("/i", what + prop, install + [prop], action,
+                         "Unusable policy value: %s is " % prop)
+            self.nothing_installed(what + prop, light=True)
+            self.check(not self.key_exists("HKLM", POLICY_KEY), what + prop + ": no policy key")
+
     def policy_properties(self):
         print("8b. the notifier's policy from UPDATECHECKS and UPDATEINTERVAL", flush=True)
         install = ["PRODUCT=%d" % PRODUCT, "SERIAL=" + SERIAL]
-        for prop in ("UPDATECHECKS=2", "UPDATECHECKS=off", "UPDATEINTERVAL=0", "UPDATEINTERVAL=366",
-                     "UPDATEINTERVAL=7d", "UPDATEINTERVAL=+7"):
-            name, _, value = prop.partition("=")
-            self.refused("/i", prop, install + [prop], "RefusePolicy", "%s=%s is " % (name, value))
-            self.nothing_installed(prop, light=True)
-            self.check(not self.key_exists("HKLM", POLICY_KEY), prop + ": no policy key")
+        self.policy_refused()
         # An administrator's interval stood before: it stays, at install and
         # at removal; the checks value is the package's.
         self.probe("set", "HKLM", POLICY_KEY, "Interval", "30")
@@ -563,24 +644,43 @@ class Test:
         got = self.value("HKLM", POLICY_KEY, "Enabled")
         self.check(rc == 0 and got == 0, "a repair told nothing writes Enabled 0 again (exit code "
                    "%d, got %r)" % (rc, got))
-        rc, _ = self.msiexec("/x", self.package, log="policy-remove.log")
+        rc, log = self.msiexec("/x", self.package, log="policy-remove.log")
         got = (self.value("HKLM", POLICY_KEY, "Enabled"), self.value("HKLM", POLICY_KEY, "Interval"))
-        self.check(rc == 0 and got == (None, "30"), "removal takes the package's Enabled only "
-                   "(exit code %d, got %r)" % (rc, got))
+        self.check(rc == 0 and got == (None, "30") and checks_run(log) == [], "removal of an "
+                   "installation that remembers its policy checks nothing and takes the "
+                   "package's Enabled only (exit code %d, got %r, ran %s)"
+                   % (rc, got, checks_run(log)))
         self.probe("delete", "HKLM", POLICY_KEY, "Interval")
-        # An upgrade keeps what the older installation was told.
-        rc, _ = self.msiexec("/i", self.older_package, *install + ["UPDATEINTERVAL=5"],
-                             log="policy-older.log")
-        rc2, _ = self.msiexec("/i", self.package, log="policy-upgrade.log")
-        got = (self.value("HKLM", POLICY_KEY, "Enabled"), self.value("HKLM", POLICY_KEY, "Interval"))
-        self.check(rc == 0 and rc2 == 0 and got == (None, 5), "older package with UPDATEINTERVAL=5, "
-                   "then this one told nothing: Interval 5, no Enabled (exit codes %d %d, got %r)"
-                   % (rc, rc2, got))
-        rc, _ = self.msiexec("/x", self.package, log="policy-remove.log")
-        self.check(rc == 0 and self.value("HKLM", POLICY_KEY, "Interval") is None,
-                   "its removal takes the Interval (exit code %d)" % rc)
-        self.probe("delete", "HKLM", POLICY_KEY)
-        self.nothing_installed("after the policy installs")
+        self.policy_lifecycle()
+
+    def policy_lifecycle(self, what=""):
+        """An installation told UPDATECHECKS=0 UPDATEINTERVAL=5 is repaired,
+        upgraded and removed, none of them told the values again; its
+        removal goes whatever the installation remembered or the command
+        line gives, and leaves nothing of the package's."""
+        told = ["PRODUCT=%d" % PRODUCT, "SERIAL=" + SERIAL, "UPDATECHECKS=0", "UPDATEINTERVAL=5"]
+        steps = [("older package told UPDATECHECKS=0 UPDATEINTERVAL=5", self.older_package, told),
+                 ("its repair", self.older_package, ["REINSTALL=ALL", "REINSTALLMODE=amus"]),
+                 ("this package over it, told nothing", self.package, [])]
+        for step, package, props in steps:
+            rc, _ = self.msiexec("/i", package, *props, log="policy-step.log")
+            got = (self.value("HKLM", POLICY_KEY, "Enabled"), self.value("HKLM", POLICY_KEY, "Interval"))
+            self.check(rc == 0 and got == (0, 5), "%s%s: Enabled 0, Interval 5 (exit code %d, got "
+                       "%r)" % (what, step, rc, got))
+        self.check([p[1] for p in self.products()] == [self.a.version],
+                   what + "one installation, this package's")
+        # A command line full of bad values and of the checks' findings:
+        # nothing is checked or refused at a removal, but another PRODUCT or
+        # SERIAL than the installation's (its own may be given).
+        hostile = ["PRODUCT=%d" % PRODUCT, "SERIAL=" + SERIAL, "UPDATECHECKS=2",
+                   "UPDATEINTERVAL=366", "NEWERFOUND=1", "SERIALFAULT=1", "UPDATECHECKSFAULT=1",
+                   "UPDATEINTERVALFAULT=1"]
+        rc, log = self.msiexec("/x", self.package, *hostile, log="policy-remove.log")
+        self.check(rc == 0 and checks_run(log) == [], "%sremoval told %s: removes, nothing "
+                   "checked or refused (exit code %d, ran %s)"
+                   % (what, " ".join(hostile[2:]), rc, checks_run(log)))
+        self.nothing_installed(what + "after that removal")
+        self.check(not self.key_exists("HKLM", POLICY_KEY), what + "no policy key is left")
 
     def shipped_package(self):
         print("9. the shipped i686 package under 64-bit msiexec (its programs are not started)",
@@ -594,19 +694,27 @@ class Test:
         self.help_src = os.path.join(tree, "modpanel", "help")
         self.folders()
         self.nothing_installed("shipped package, before")
-        for name, props, action, reason in (
-                ("no SERIAL", [], "RefuseNoSerial", "No serial number given"),
-                ("a SERIAL of 128", ["SERIAL=" + "B" * 128], "RefuseSerialText", "more than 127"),
-                ("a control character", ["SERIAL=BMT\x01650"], "RefuseSerialText",
-                 "is not printable ASCII")):
-            self.refused("/i", "shipped package, " + name, ["PRODUCT=%d" % PRODUCT] + props,
-                         action, reason)
-            self.nothing_installed("shipped package, " + name, light=True)
+        self.refused("/i", "shipped package, no SERIAL", ["PRODUCT=%d" % PRODUCT],
+                     "RefuseNoSerial", "No serial number given")
+        self.serial_text("shipped package, ")
         self.upgrade()
         self.contents()
         self.repair()
         self.removal("shipped package: removal, by product code", by_code=True)
         self.values_that_stood_before()
+        self.policy_lifecycle("shipped package: ")
+
+    def prefix32(self):
+        print("10. in a 32-bit prefix, where the i686 custom action DLL runs", flush=True)
+        self.stop_prefix()
+        self.prefix, self.wine_run, self.bits = self.a.prefix32, self.a.wine_run32, 32
+        if not self.check(self.make_prefix("win32"), "a 32-bit prefix at " + self.prefix):
+            return
+        self.folders()
+        self.check(self.value("HKLM", CODE_PAGE_KEY, "ACP") == "1252", "32-bit prefix: its "
+                   "ANSI code page is 1252")
+        self.serial_text("32-bit prefix, ")
+        self.policy_refused("32-bit prefix, ")
 
     def main(self):
         # What the package itself lists (its tables, read with msiinfo): the
@@ -626,12 +734,15 @@ class Test:
         os.makedirs(self.work, exist_ok=True)
         t0 = time.time()
         if not self.make_prefix():
-            print("FAIL: no Wine prefix at " + self.a.prefix)
+            print("FAIL: no Wine prefix at " + self.prefix)
             return 1
         print("a new prefix in %.0f s" % (time.time() - t0), flush=True)
         try:
             self.folders()
             self.nothing_installed("fresh prefix")
+            self.check(self.value("HKLM", CODE_PAGE_KEY, "ACP") == "1252", "the prefix's ANSI "
+                       "code page is 1252")
+            self.script_engines_off()
             self.bad_input()
             self.start_server()
             self.upgrade()
@@ -644,10 +755,14 @@ class Test:
             self.interactive()
             print("   and its removal", flush=True)
             self.removal("removal after the interactive install, by product code", by_code=True)
+            self.check(len(self.queries()) == self.asked_before, "nothing asked the server since "
+                       "the interactive install")
             self.values_that_stood_before()
             self.policy_properties()
             if self.a.shipped_tree:
                 self.shipped_package()
+            if self.a.prefix32:
+                self.prefix32()
         finally:
             self.stop_server()
             self.stop_prefix()
@@ -655,12 +770,17 @@ class Test:
 
 
 def main():
+    # Wine reads its command line in the locale's character set: in a UTF-8
+    # one the serials reach msiexec as given.
+    os.environ["LC_ALL"] = "C.UTF-8"
     p = argparse.ArgumentParser()
     for name in ("wine-run", "prefix", "harness", "bin-dir", "stage-dir", "package", "older-package",
-                 "upgrade-code", "version", "server", "port", "msiinfo", "vendor-url"):
+                 "upgrade-code", "version", "server", "port", "msiinfo", "msibuild", "vendor-url"):
         p.add_argument("--" + name, required=True)
     p.add_argument("--shipped-tree")
     p.add_argument("--shipped-upgrade-code")
+    p.add_argument("--prefix32")
+    p.add_argument("--wine-run32")
     return Test(p.parse_args()).main()
 
 

@@ -5,7 +5,6 @@ Unregister start, with tool_recorder.exe standing in for the system's
 REGSVR32.EXE, for hostile registrations and a same-named file in the current
 folder; and a copy of it among planted stand-ins of the system DLLs
 (tests/pylib/planting.py) that it never takes. Every wait is bounded."""
-import argparse
 import os
 import re
 import shutil
@@ -16,8 +15,9 @@ import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "pylib"))
 from checks import Checks  # noqa: E402
-from winerun import controls, run_wine, windows_path  # noqa: E402
+from options import required_options  # noqa: E402
 from planting import Planted  # noqa: E402
+from winerun import DialogDriver, controls, run_wine, windows_path  # noqa: E402
 
 check = Checks()
 VK_RETURN, VK_ESCAPE = 0x0D, 0x1B
@@ -36,10 +36,7 @@ MSG_CANNOT_EXECUTE = "Unable to execute registration utility."
 class Tools:
     def __init__(self, a):
         self.a = a
-
-    def ctl(self, *args, timeout=60):
-        rc, out, _ = run_wine(self.a.wine_run, self.a.dlgdriver, *args, timeout=timeout)
-        return rc, out
+        self.ctl = DialogDriver(a.wine_run, a.dlgdriver)
     def start(self, *args, exe=None, cwd=None, env=None):
         return subprocess.Popen([self.a.wine_run, exe or self.a.modpanel] + list(args), cwd=cwd, env=env,
                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
@@ -201,18 +198,9 @@ def planted_system_dlls(t):
 
 
 def main():
-    ap = argparse.ArgumentParser()
-    ap.add_argument("--wine-run", required=True)
-    ap.add_argument("--modpanel", required=True)
-    ap.add_argument("--dlgdriver", required=True)
-    ap.add_argument("--productrec", required=True)
-    ap.add_argument("--component", required=True)
-    ap.add_argument("--component-table", required=True)
-    ap.add_argument("--tool-recorder", required=True)
-    ap.add_argument("--prefix", required=True)
-    ap.add_argument("--plant", action="append", default=[])
-    ap.add_argument("--workdir", required=True)
-    t = Tools(ap.parse_args())
+    t = Tools(required_options("--wine-run", "--modpanel", "--dlgdriver", "--productrec", "--component",
+                               "--component-table", "--tool-recorder", "--prefix", "--workdir",
+                               repeated=["--plant"]))
     # A run that was killed may have left the stand-in in the tool's place.
     RecordingTool(t.a, None).restore()
 

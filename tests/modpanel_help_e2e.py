@@ -6,7 +6,6 @@ program and in its current folder is never loaded; -version shows the About
 box alone with the product's texts and ends with exit code 0. Every wait is
 bounded. No component help of the WinHelp kind is asked for, so WinHelp's
 modal "Cannot find" question cannot appear."""
-import argparse
 import os
 import shutil
 import subprocess
@@ -14,7 +13,8 @@ import sys
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "pylib"))
 from checks import Checks  # noqa: E402
-from winerun import controls, run_wine  # noqa: E402
+from options import required_options  # noqa: E402
+from winerun import DialogDriver, controls  # noqa: E402
 
 check = Checks()
 VK_F1, VK_ESCAPE = 0x70, 0x1B
@@ -27,10 +27,7 @@ HELP_TITLE = "Modpanel Help"
 class Tools:
     def __init__(self, a):
         self.a = a
-
-    def ctl(self, *args, timeout=60):
-        rc, out, _ = run_wine(self.a.wine_run, self.a.dlgdriver, *args, timeout=timeout)
-        return rc, out
+        self.ctl = DialogDriver(a.wine_run, a.dlgdriver)
     def start(self, exe, *args, cwd=None):
         return subprocess.Popen([self.a.wine_run, exe] + list(args), cwd=cwd,
                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
@@ -58,13 +55,7 @@ def f1_and_close(t, exe, what, cwd=None):
 
 
 def main():
-    p = argparse.ArgumentParser()
-    p.add_argument("--wine-run", required=True)
-    p.add_argument("--modpanel", required=True)
-    p.add_argument("--dlgdriver", required=True)
-    p.add_argument("--plant", required=True)
-    p.add_argument("--workdir", required=True)
-    a = p.parse_args()
+    a = required_options("--wine-run", "--modpanel", "--dlgdriver", "--plant", "--workdir")
     t = Tools(a)
     own_help = os.path.splitext(a.modpanel)[0] + ".chm"
     check(os.path.isfile(own_help), "modpanel.chm is built beside modpanel.exe")

@@ -260,7 +260,7 @@ TEST_F(Help, AboutFromThePanelDisablesItAndIgnoresThePanelKeys)
              PostKey(about, VK_F1);
              return true;
          },
-         Settle(15),
+         UntilPostedHandled(),
          [&](HWND about) {
              helpWindowsInAbout = HelpWindows().size();
              PostMessageA(about, WM_COMMAND, IDOK, 0);
@@ -296,7 +296,7 @@ TEST_F(Help, F1OpensTheOwnHelpAtItsContents)
                                                PostKey(dlg, VK_F1);
                                                return true;
                                            },
-                                           UntilHelpWindow(), Settle(10),
+                                           UntilHelpWindow(), UntilPostedHandled(),
                                            [&](HWND) {
                                                for (HWND w : HelpWindows())
                                                    captions.push_back(Caption(w));
@@ -304,7 +304,7 @@ TEST_F(Help, F1OpensTheOwnHelpAtItsContents)
                                                CloseHelpWindows();
                                                return true;
                                            },
-                                           Settle(10),
+                                           [](HWND) { return NoHelpShown(); },
                                            [&](HWND dlg) {
                                                windowsAfterCloseAll = HelpWindows().size();
                                                EndDialog(dlg, 2);
@@ -338,7 +338,7 @@ TEST_F(Help, WithoutTheOwnHelpFileContentsIsGrayedAndF1DoesNothing)
                                                PostKey(dlg, VK_F1);
                                                return true;
                                            },
-                                           Settle(15),
+                                           UntilPostedHandled(),
                                            [&](HWND dlg) {
                                                windows = HelpWindows().size();
                                                EndDialog(dlg, 2);

@@ -630,7 +630,7 @@ TEST_F(Registration, AltKeysDoNothingWithoutRegistrationOrClassId)
     RunDriven(IDD_PANEL, {
         SelectStep(control),
         [&](HWND hDlg) { PostAltKey(hDlg, 'U'); return true; },
-        Settle(10),
+        UntilPostedHandled(),
         SelectStep(library),
         [&](HWND hDlg) {
             libraryStatus = ControlText(hDlg, IDC_STATUS);
@@ -638,7 +638,7 @@ TEST_F(Registration, AltKeysDoNothingWithoutRegistrationOrClassId)
             PostAltKey(hDlg, 'U');
             return true;
         },
-        Settle(10),
+        UntilPostedHandled(),
         [&](HWND hDlg) { EndDialog(hDlg, 1); return true; },
     }, 20000);
     EXPECT_EQ(1, g_actionCalls.nRegister);

@@ -85,7 +85,7 @@ TEST_F(PanelWindow, FunctionKeysActInThePanelOnly)
     WORD templateInAbout = 0;
     INT_PTR result = RunDriven(IDD_PANEL, {
         [&](HWND hDlg) { panel = hDlg; PostKey(hDlg, VK_F1); return true; },
-        Settle(5),
+        UntilPostedHandled(),
         [&](HWND hDlg) {
             EXPECT_EQ(1, g_actionCalls.nHelpContents);
             PostKey(hDlg, VK_F2);
@@ -103,7 +103,7 @@ TEST_F(PanelWindow, FunctionKeysActInThePanelOnly)
             PostAltKey(hDlg, 'R');
             return true;
         },
-        Settle(5),
+        UntilPostedHandled(),
         [&](HWND hDlg) {
             EXPECT_EQ(about, hDlg);     // no second About box
             contentsInAbout = g_actionCalls.nHelpContents;
@@ -153,13 +153,13 @@ TEST_F(PanelWindow, AltKeysReachRegistrationEvenWhenGrayed)
             PostMessageA(box, WM_COMMAND, IDOK, 0);
             return true;
         },
-        Settle(5),
+        UntilPostedHandled(),
         [&](HWND hDlg) {
             EXPECT_EQ(1, g_actionCalls.nRegister);
             PostAltKey(hDlg, 'U');
             return true;
         },
-        Settle(5),
+        UntilPostedHandled(),
         [&](HWND hDlg) {
             EXPECT_EQ(1, g_actionCalls.nUnregister);
             // Ctrl+R, as the menu names it, does nothing; R without the
@@ -172,7 +172,7 @@ TEST_F(PanelWindow, AltKeysReachRegistrationEvenWhenGrayed)
             PostMessageA(focus, WM_SYSKEYDOWN, 'R', 1);
             return true;
         },
-        Settle(5),
+        UntilPostedHandled(),
         [&](HWND hDlg) { EndDialog(hDlg, 1); return true; },
     });
     EXPECT_TRUE(grayed);

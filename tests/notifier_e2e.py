@@ -30,6 +30,7 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "pyl
 from winerun import run_wine, windows_path  # noqa: E402
 from vendor_server_process import VendorServer  # noqa: E402
 from planting import Planted  # noqa: E402
+from web_servers import Gunicorn, Lighttpd, ReleaseSite  # noqa: E402
 
 CAPTION = "Brantlow Update"
 SETTINGS = r"HKEY_CURRENT_USER\Software\Brantlow\Updates"
@@ -150,14 +151,14 @@ class Env:
         rc, out = self.run(self.exe["productrec"], "list")
         assert rc == 0, "productrec list"
         for line in out.splitlines():
-            pid, _, state, title, name, edition = line.split("\t")
+            pid, line_number, state, title, name, edition = line.split("\t")
             # "name [edition] major.shortminor.build" -> the schedule key
             # "name [edition]\major.shortminor".
             full, _, version = title.rpartition(" ")
             major, minor, _ = version.split(".")
             self.titles[int(pid)] = {"title": title, "key": "%s\\%s.%s" % (full, major, minor),
-                                     "name": name, "edition": edition,
-                                     "version": "%s.%s" % (major, minor)}
+                                     "name": name, "edition": edition, "line": int(line_number),
+                                     "major": int(major), "version": "%s.%s" % (major, minor)}
             self.order.append(int(pid))
             if state != "-":
                 self.installed.add(int(pid))    # left by an earlier run
@@ -347,8 +348,8 @@ class Tinyproxy:
 
 class ScriptedProxy:
     """A proxy that fails: it reads each request whole and answers ANSWER
-    (bytes), or with ANSWER None closes each connection at once. It keeps
-    the requests and counts the connections."""
+    (bytes), or with ANSWER None closes the connection without a word. It
+    keeps the requests and counts the connections."""
 
     def __init__(self, answer):
         self.answer = answer
@@ -369,8 +370,6 @@ class ScriptedProxy:
                 return
             with conn:
                 self.connections += 1
-                if self.answer is None:
-                    continue
                 conn.settimeout(20)
                 data = b""
                 try:
@@ -380,7 +379,8 @@ class ScriptedProxy:
                             break
                         data += chunk
                     self.requests.append(data)
-                    conn.sendall(self.answer)
+                    if self.answer is not None:
+                        conn.sendall(self.answer)
                 except OSError:
                     self.requests.append(data)
 
@@ -641,28 +641,67 @@ class Cases:
         e.start_server([offer("E2E-FIRST"), offer("E2E-SECOND")])
         rows = [("answers 407", b"HTTP/1.0 407 Proxy Authentication Required\r\n"
                                 b'Proxy-Authenticate: Basic realm="corp"\r\n\r\n'),
-                ("closes", None),
+                ("closes without an answer", None),
                 ("port closed", "no proxy")]
         for what, answer in rows:
             proxy = ScriptedProxy(answer) if answer != "no proxy" else None
             e.use_proxy(proxy if proxy else free_port())
             rc, drv, out = e.notifier([], ["press", CAPTION, OK, 60000])
             self.check(drv == 0 and MSG_NO_UPDATES in out, "proxy %s: no offer, message 1004" % what)
-            if proxy:
-                self.check(proxy.connections == 2, "proxy %s: both products asked (%d)" % (what, proxy.connections))
             for pid in (FIRST, SECOND):
                 self.check(self.schedule(pid) == (None, None), "proxy %s: product %d has no schedule" % (what, pid))
-            if proxy and proxy.requests:
-                request = proxy.requests[0]
-                print("    request as the proxy received it: %r" % request, flush=True)
-                head, _, body = request.partition(b"\r\n\r\n")
-                self.check(head.split(b"\r\n") == [
-                    e.request_line().encode(), b"Host: " + e.a.host.encode(),
-                    b"Content-Type: application/x-www-form-urlencoded",
-                    b"Content-Length: %d" % len(body)] and body.startswith(b"v2=")
-                    and b"&sn=E2E-FIRST&" in body,
-                    "proxy %s: absolute request line, every other byte as without a proxy" % what)
+            if not proxy:
+                continue
+            self.check(proxy.connections == 2 and len(proxy.requests) == 2,
+                       "proxy %s: both products asked, each request read whole (%d connections, %d requests)"
+                       % (what, proxy.connections, len(proxy.requests)))
+            request = proxy.requests[0] if proxy.requests else b""
+            print("    request as the proxy received it: %r" % request, flush=True)
+            head, _, body = request.partition(b"\r\n\r\n")
+            self.check(head.split(b"\r\n") == [
+                e.request_line().encode(), b"Host: " + e.a.host.encode(),
+                b"Content-Type: application/x-www-form-urlencoded",
+                b"Content-Length: %d" % len(body)] and body.startswith(b"v2=")
+                and b"&sn=E2E-FIRST&" in body,
+                "proxy %s: absolute request line, every other byte as without a proxy" % what)
         self.check(e.queries() == [], "the server was never asked directly")
+
+    # --- The vendor's own server: the release database behind a web server -----
+    def release_database_case(self, web_server):
+        """A licence and a release published with vendorctl, served by
+        WEB_SERVER on the notifier's port: the dialog shows the database's
+        offer and the server's counts hold the check-in. (Plain HTTP while
+        the notifier asks port 80; for TLS the server takes tls=(leaf, key).)"""
+        e = self.e
+        t = e.titles[FIRST]
+        site = ReleaseSite(os.path.join(e.work, "release-site"))
+        site.licences([("E2E LICENCE 1", t["line"], t["major"])])
+        released = time.gmtime(time.time() - DAY)     # yesterday, UTC: published
+        site.publish(t["line"], "%d.99.9000" % t["major"], time.strftime("%Y-%m-%d", released),
+                     "https://downloads.brantlow.example/e2e/setup.exe")
+        e.install(FIRST, "E2E LICENCE 1")
+        server = web_server(site, e.a.port)
+        try:
+            rc, drv, out = e.notifier([], ["press", CAPTION, CANCEL, 30000])
+        finally:
+            server.stop()
+        shown = texts(out)
+        self.check(drv == 0 and rc == 0 and shown.get(PRODUCT_NAME) == [e.display_name(FIRST)],
+                   "%s: the dialog showed product %d (%s)" % (web_server.name, FIRST, shown.get(PRODUCT_NAME)))
+        self.check(shown.get(STATUS) == [UPDATE] and
+                   shown.get(VERSION) == ["Version %d.99.9000 was released on %d %s %d" % (
+                       t["major"], released.tm_year, time.strftime("%b", released), released.tm_mday)],
+                   "%s: the database's update offered: %s %s" % (web_server.name, shown.get(STATUS), shown.get(VERSION)))
+        counted = site.checkins()
+        self.check(len(counted) == 1 and counted[0][1] == t["line"] and counted[0][3:] == ("update", 1)
+                   and counted[0][2].startswith("%d." % t["major"]),
+                   "%s: the counts hold one check-in of line %d: %s" % (web_server.name, t["line"], counted))
+
+    def case_offer_from_the_release_database_through_lighttpd_cgi(self):
+        self.release_database_case(Lighttpd)
+
+    def case_offer_from_the_release_database_through_gunicorn(self):
+        self.release_database_case(Gunicorn)
 
     # --- The administrator's policy ---------------------------------------------
     def case_policy_enabled_zero_ends_every_run(self):

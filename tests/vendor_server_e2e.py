@@ -3,7 +3,6 @@
 with productrec.exe, the query run by vquery.exe under Wine, and the
 reference vendor server answering from a file of offers and logging what
 it received."""
-import argparse
 import json
 import os
 import subprocess
@@ -11,15 +10,11 @@ import sys
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "pylib"))
+from checks import Checks  # noqa: E402
+from options import required_options  # noqa: E402
 from winerun import run_wine  # noqa: E402
 
-failures = []
-
-
-def check(condition, what):
-    print(("ok:   " if condition else "FAIL: ") + what)
-    if not condition:
-        failures.append(what)
+check = Checks()
 
 
 def run(wine_run, *args, timeout=60):
@@ -31,13 +26,7 @@ def short_minor(minor):
 
 
 def main():
-    ap = argparse.ArgumentParser()
-    ap.add_argument("--wine-run", required=True)
-    ap.add_argument("--server", required=True)
-    ap.add_argument("--vquery", required=True)
-    ap.add_argument("--productrec", required=True)
-    ap.add_argument("--workdir", required=True)
-    a = ap.parse_args()
+    a = required_options("--wine-run", "--server", "--vquery", "--productrec", "--workdir")
     os.makedirs(a.workdir, exist_ok=True)
 
     # Two catalogued products: one the server has an offer for, one not.
@@ -109,7 +98,7 @@ def main():
         for pid in (offered, plain):
             run(a.wine_run, a.productrec, "remove", pid)
 
-    return 1 if failures else 0
+    return check.status()
 
 
 if __name__ == "__main__":

@@ -1,36 +1,82 @@
 #!/usr/bin/env bash
 # The notifier's main job, as a user sees it: installs what is needed,
-# builds a demo notifier that asks a vendor server on this machine, starts
-# the reference vendor server with an offer, records product 17 as
-# installed, and runs updnotify.exe under Wine so that its dialog appears.
+# builds the notifier the shipped way (the vendor's host name and port),
+# makes a release database with the vendor's commands (server/vendorctl: a
+# few licences, releases published and signed with a key made for the demo),
+# serves it with lighttpd running server/version.cgi, records product 17 as
+# installed with a licensed serial, and runs updnotify.exe under Wine so that
+# its dialog shows what the database offers. The server and the notifier
+# run in a private network and mount namespace where the vendor's host is
+# this machine's loopback (tests/harness/isolated-run.sh), as in the tests.
 #
 # With a display (DISPLAY set), the dialog opens there: choose OK, Check
 # Later or Cancel (F1 opens the notifier's help). Without one, it opens
 # under Xvfb in a Wine desktop window; a screenshot is saved and its path
 # printed, F1 is typed and the help window pictured too, and the dialog is
-# then closed with Cancel.
+# then closed with Cancel. Last, the server's counts show the check-in.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 top=$(pwd)
-
-bash tools/setup.sh
-
-# 32-bit Wine needs a kernel that runs 32-bit code; elsewhere the demo uses
-# the x86_64 build of the same sources.
-if /lib/ld-linux.so.2 --version >/dev/null 2>&1; then arch=i686; else arch=x86_64; fi
-port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
 tree=build/demo
-cmake -S . -B "$tree" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DMINGW_ARCH=$arch \
-      -DCMAKE_BUILD_TYPE=MinSizeRel -DUPDNOTIFY_SERVER_HOST=127.0.0.1 \
-      -DUPDNOTIFY_SERVER_PORT="$port" >/dev/null 2>&1
-cmake --build "$tree" -j "$(nproc)" --target updnotify updnotify_help productrec dlgdriver >/dev/null
+work=$tree/demo-run
 run=$tree/wine-run.sh
-[ -x "$run" ] || { echo "demo: no usable Wine for $arch here"; exit 1; }
+vendorctl=(/usr/bin/python3 server/vendorctl)
+# The notifier on this branch asks plain HTTP on port 80; a TLS build asks
+# 443, and lighttpd then gets --tls with a leaf of a CA that the namespace's
+# bundle trusts.
+port=80
 
+if [ "${1:-}" != "--inside" ]; then
+    bash tools/setup.sh
+    # 32-bit Wine needs a kernel that runs 32-bit code; elsewhere the demo
+    # uses the x86_64 build of the same sources.
+    if /lib/ld-linux.so.2 --version >/dev/null 2>&1; then arch=i686; else arch=x86_64; fi
+    host=$(sed -n 's/^set(UPDNOTIFY_SERVER_HOST "\([^"]*\)".*/\1/p' CMakeLists.txt)
+    inside=(bash tests/harness/isolated-run.sh "$host")
+    if ! "${inside[@]}" true; then
+        # No private namespace here: a notifier built to ask loopback instead.
+        host=127.0.0.1
+        port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+        inside=()
+        echo "note: no private network namespace here; the demo notifier asks $host:$port"
+    fi
+    rm -rf "$work"
+    mkdir -p "$work"
+    # The vendor's offer-signing key, made for the demo (a vendor keeps its
+    # private key offline); the build carries the public key.
+    /usr/bin/python3 tools/offerkey.py new "$work/offer-private.pem" "$work/offer-public.pem"
+    cmake -S . -B "$tree" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DMINGW_ARCH=$arch \
+          -DCMAKE_BUILD_TYPE=MinSizeRel -DUPDNOTIFY_SERVER_HOST="$host" -DUPDNOTIFY_SERVER_PORT="$port" \
+          -DUPDNOTIFY_OFFER_KEY="$top/$work/offer-public.pem" >/dev/null 2>&1
+    cmake --build "$tree" -j "$(nproc)" --target updnotify updnotify_help productrec dlgdriver >/dev/null
+    [ -x "$run" ] || { echo "demo: no usable Wine for $arch here"; exit 1; }
+
+    echo "== the vendor's release database, made with server/vendorctl"
+    db=$work/releases.sqlite
+    "${vendorctl[@]}" create "$db"
+    cat > "$work/licences.csv" <<CSV
+serial,line,major,ends
+BMT-DEMO-0017,Mail6,6,
+BMT-DEMO-0018,Mail6,6,2025-12-31
+BMT-DEMO-0004,Barcode,2,
+CSV
+    "${vendorctl[@]}" import-licences "$db" "$work/licences.csv"
+    "${vendorctl[@]}" publish "$db" Mail6 6.60.1102 --date "$(date -u -d '8 days ago' +%F)" \
+        --url https://downloads.brantlow.example/mailtoolkit/660/setup.exe --key "$work/offer-private.pem"
+    "${vendorctl[@]}" publish "$db" Mail6 7.00.20 --date "$(date -u -d '2 days ago' +%F)" --rollout 25 \
+        --url https://downloads.brantlow.example/mailtoolkit/700/setup.exe --key "$work/offer-private.pem" >/dev/null
+    "${vendorctl[@]}" show "$db" BMT-DEMO-0017 6.50.1058
+    # Wine's server must start inside the namespace, where the host is loopback.
+    WINEPREFIX=$top/$tree/wineprefix wineserver -k >/dev/null 2>&1 || true
+    exec ${inside[@]+"${inside[@]}"} bash tools/demo.sh --inside "$port"
+fi
+
+# --- Inside the namespace --------------------------------------------------
+port=$2
 xvfb_pid=""
 server_pid=""
 cleanup() {
-    [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null || true
+    [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null && wait "$server_pid" 2>/dev/null || true
     WINEPREFIX=$top/$tree/wineprefix wineserver -k >/dev/null 2>&1 || true
     [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
     rm -f "$tree/xvfb.display"
@@ -46,24 +92,22 @@ if [ -z "${DISPLAY:-}" ]; then
 fi
 sh tests/harness/wine-start.sh "$top/$run" "$top/$tree/wineprefix" >/dev/null
 
-# The offer: the vendor's server offers build 1102 of 6.60 for this serial.
-work=$tree/demo-run
-mkdir -p "$work"
-rm -f "$work/server.log"
-cat > "$work/offers.json" <<JSON
-[{"sn": "BMT-DEMO-0017", "status": "1 6 60 1102 20261201",
-  "url": "http://downloads.brantlow.example/mailtoolkit/660/setup.exe"}]
-JSON
-python3 tools/vendor_server.py --offers "$work/offers.json" --port "$port" \
-        --log "$work/server.log" --lifetime 900 >/dev/null 2>&1 &
+# lighttpd running version.cgi over the demo's database; ready once it
+# says so (it has waited for its port).
+python3 tests/pylib/web_servers.py lighttpd "$work" "$port" > "$work/web-server.out" 2>&1 &
 server_pid=$!
-sleep 1
+for _ in $(seq 300); do
+    grep -q serves "$work/web-server.out" 2>/dev/null && break
+    kill -0 "$server_pid" 2>/dev/null || { cat "$work/web-server.out"; exit 1; }
+    sleep 0.1
+done
+grep -q serves "$work/web-server.out" || { echo "demo: lighttpd did not start" >&2; exit 1; }
 
 "$run" "$tree/tools/productrec.exe" add 17 BMT-DEMO-0017
 # Start from an unscheduled product, so that it is due.
 "$run" reg delete 'HKCU\Software\Brantlow\Updates' /f >/dev/null 2>&1 || true
 
-echo "vendor server on 127.0.0.1:$port; running updnotify.exe"
+echo "== lighttpd serves version.cgi on port $port; running updnotify.exe"
 if [ $headless -eq 0 ]; then
     "$run" "$tree/updnotify/updnotify.exe"
 else
@@ -93,13 +137,15 @@ else
         else
             echo "demo: F1 did not open \"$title\"" >&2
         fi
-        "$run" "$tree/tests/dlgdriver.exe" press "Brantlow Update" 2 5000 >/dev/null || true
+        # Cancel ends the offer's dialog; OK a message box (no offer).
+        "$run" "$tree/tests/dlgdriver.exe" press "Brantlow Update" 2 5000 >/dev/null ||
+            "$run" "$tree/tests/dlgdriver.exe" press "Brantlow Update" 1 5000 >/dev/null || true
     else
         echo "demo: the dialog did not appear" >&2
         exit 1
     fi
     wait $notifier || true
 fi
-echo "the server saw:"
-sed 's/^/  /' "$work/server.log"
+echo "== the server's counts (vendorctl stats)"
+"${vendorctl[@]}" stats "$work/counts.sqlite"
 "$run" reg query 'HKCU\Software\Brantlow\Updates' /s | tr -d '\r' | sed -n '/NextCheck\|LastCheck\|HKEY/p'

@@ -62,13 +62,15 @@ cp "$work/src/policy/Brantlow.admx" "$out/policy/"
 cp "$work/src/policy/en-US/Brantlow.adml" "$out/policy/en-US/"
 
 {
-    echo "Third-party notices for updnotify.exe and modpanel.exe"
+    echo "Third-party notices for updnotify.exe, modpanel.exe and the package's custom"
+    echo "action DLLs (one for 32-bit, one for 64-bit Windows)"
     echo
-    echo "Both programs are linked statically with the mingw-w64 run-time (CRT and"
+    echo "They are linked statically with the mingw-w64 run-time (CRT and"
     echo "winpthreads) and with GCC's run-time libraries (libgcc, libstdc++), which"
     echo "are distributed under the GCC Runtime Library Exception. Their licences"
     echo "follow, as the Debian packages that built this release give them."
-    for pkg in mingw-w64-i686-dev gcc-mingw-w64-i686-posix-runtime; do
+    for pkg in mingw-w64-i686-dev gcc-mingw-w64-i686-posix-runtime \
+               mingw-w64-x86-64-dev gcc-mingw-w64-x86-64-posix-runtime; do
         echo
         echo "==== $pkg $(dpkg-query -W -f='${Version}' "$pkg") (/usr/share/doc/$pkg/copyright) ===="
         echo
@@ -80,11 +82,14 @@ cp "$work/src/policy/en-US/Brantlow.adml" "$out/policy/en-US/"
     echo "Brantlow $version, commit $(git rev-parse HEAD), SOURCE_DATE_EPOCH=$SOURCE_DATE_EPOCH"
     echo "Built on $(. /etc/os-release && echo "$PRETTY_NAME") with:"
     for pkg in g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix-runtime binutils-mingw-w64-i686 \
-               mingw-w64-i686-dev wixl msitools fp-utils osslsigncode openssl python3 cmake; do
+               mingw-w64-i686-dev g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix-runtime \
+               binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev \
+               wixl msitools fp-utils osslsigncode openssl python3 cmake; do
         printf '  %-34s %s\n' "$pkg" "$(dpkg-query -W -f='${Version}' "$pkg" 2>/dev/null || echo 'not installed')"
     done
     echo "  $(i686-w64-mingw32-gcc-posix --version | head -n 1)"
     echo "  $(i686-w64-mingw32-ld --version | head -n 1)"
+    echo "  $(x86_64-w64-mingw32-gcc-posix --version | head -n 1)"
     echo "  wixl $(wixl --version)"
     echo "  $(osslsigncode --version 2>/dev/null | head -n 1)"
     echo "  $(python3 --version)"

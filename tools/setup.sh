@@ -4,8 +4,9 @@
 set -euo pipefail
 
 # i686: the shipped programs. x86_64: the same sources for the Wine tests on
-# kernels that cannot execute 32-bit code (see tests/README.md). wixl and msitools
-# build the installer package.
+# kernels that cannot execute 32-bit code (see tests/README.md), and the
+# package's 64-bit custom action DLL. wixl and msitools build the installer
+# package.
 need=(g++-mingw-w64-i686-posix binutils-mingw-w64-i686
       g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
       wine wine32:i386 wine64
@@ -13,9 +14,15 @@ need=(g++-mingw-w64-i686-posix binutils-mingw-w64-i686
       iproute2 wixl msitools
       # Authenticode signing.
       osslsigncode openssl
+      # The dialect of the programs' code (tools/checks/check-tidy.py).
+      clang-tidy-14
       # The notifier's end-to-end tests put a real HTTP proxy in front of the
       # reference vendor server.
       tinyproxy
+      # The vendor's side (server/): lighttpd runs version.cgi (mod_cgi; TLS
+      # is a package of its own), gunicorn the WSGI application, and
+      # publishing signs with python3-cryptography.
+      lighttpd lighttpd-mod-openssl gunicorn python3-cryptography
       # The fuzz programs (fuzz/): clang with libFuzzer and the sanitizers,
       # Wine's Windows headers, 32-bit libraries for -m32, and llvm's
       # symbolizer (named stacks) and coverage tools.

@@ -24,7 +24,7 @@ Option FindOption(const char* pchName, int nLength)
 
 } // namespace
 
-BOOL ApplyCommandLine(const char* pszLine, UpdateSettings& settings)
+bool ApplyCommandLine(const char* pszLine, UpdateSettings& settings)
 {
     const char* p = pszLine ? pszLine : "";
     for (;;)
@@ -32,19 +32,19 @@ BOOL ApplyCommandLine(const char* pszLine, UpdateSettings& settings)
         while (*p != '\0' && IsBlank(*p))
             ++p;
         if (*p == '\0')
-            return TRUE;
+            return true;
         const char* pchWord = p;
         while (*p != '\0' && !IsBlank(*p))
             ++p;
         const char* pchEnd = p;
 
         if (*pchWord != '/' && *pchWord != '-')
-            return FALSE;
+            return false;
         const char* pchName = pchWord + 1;
         const char* pchColon = pchName;
         while (pchColon < pchEnd && *pchColon != ':')
             ++pchColon;
-        int nName = (int)(pchColon - pchName);
+        int nName = static_cast<int>(pchColon - pchName);
         if (nName < kMinNameLength)
             continue;
         bool bValue = pchColon < pchEnd;
@@ -75,7 +75,7 @@ BOOL ApplyCommandLine(const char* pszLine, UpdateSettings& settings)
         case kTimeout:
             break;
         case kNoOption:
-            return FALSE;
+            return false;
         }
     }
 }

@@ -9,7 +9,7 @@
 // earlier one. False for a word that is no switch or whose name matches no
 // option (the caller shows IDS_INVALID_ARGUMENT); names under 3 letters are skipped.
 // The line is not changed.
-BOOL ApplyCommandLine(const char* pszLine, UpdateSettings& settings);
+bool ApplyCommandLine(const char* pszLine, UpdateSettings& settings);
 
 // The start delay of a log-on start, in milliseconds.
 const DWORD kStartupDelay = 300000;

@@ -53,17 +53,17 @@ BOOL CHttpClient::Connect(const char* pszHost, unsigned short nPort, unsigned in
         return FALSE;
     Close();
 
-    if (pszHost == 0 || *pszHost == '\0')
+    if (pszHost == nullptr || *pszHost == '\0')
         return FALSE;
-    BOOL bProxy = pszProxy != 0 && *pszProxy != '\0';
+    BOOL bProxy = pszProxy != nullptr && *pszProxy != '\0';
     const char* pszPeer = bProxy ? pszProxy : pszHost;
     struct in_addr address;
     address.s_addr = inet_addr(pszPeer);
     if (address.s_addr == INADDR_NONE)
     {
         const struct hostent* pHost = gethostbyname(pszPeer);
-        if (pHost == 0 || pHost->h_addrtype != AF_INET || pHost->h_length != 4 ||
-            pHost->h_addr_list == 0 || pHost->h_addr_list[0] == 0)
+        if (pHost == nullptr || pHost->h_addrtype != AF_INET || pHost->h_length != 4 ||
+            pHost->h_addr_list == nullptr || pHost->h_addr_list[0] == nullptr)
             return FALSE;
         memcpy(&address, pHost->h_addr_list[0], 4);
     }
@@ -91,7 +91,8 @@ BOOL CHttpClient::Connect(const char* pszHost, unsigned short nPort, unsigned in
     peer.sin_family = AF_INET;
     peer.sin_port = htons(bProxy ? nProxyPort : nPort);
     peer.sin_addr = address;
-    if (connect(m_hSocket, (const struct sockaddr*)&peer, sizeof(peer)) == SOCKET_ERROR)
+    if (connect(m_hSocket, reinterpret_cast<const struct sockaddr*>(&peer), sizeof(peer)) ==
+        SOCKET_ERROR)
     {
         if (WSAGetLastError() != WSAEWOULDBLOCK || !WaitReady(TRUE))
         {
@@ -101,7 +102,9 @@ BOOL CHttpClient::Connect(const char* pszHost, unsigned short nPort, unsigned in
         // Writable can also mean that the attempt failed: ask the socket.
         int nError = 0;
         int nLength = sizeof(nError);
-        if (getsockopt(m_hSocket, SOL_SOCKET, SO_ERROR, (char*)&nError, &nLength) != 0 || nError != 0)
+        if (getsockopt(m_hSocket, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&nError),
+                       &nLength) != 0 ||
+            nError != 0)
         {
             Close();
             return FALSE;
@@ -118,7 +121,7 @@ BOOL CHttpClient::WaitReady(BOOL bWrite)
     if (m_bDeadline)
     {
         DWORD dwLeft = m_dwDeadline - GetTickCount();
-        if ((LONG)dwLeft <= 0)
+        if (static_cast<LONG>(dwLeft) <= 0)
             return FALSE;
         if (dwLeft < dwWait)
             dwWait = dwLeft;
@@ -132,10 +135,10 @@ BOOL CHttpClient::WaitReady(BOOL bWrite)
     FD_ZERO(&failed);
     FD_SET(m_hSocket, &failed);
     struct timeval wait;
-    wait.tv_sec = (long)(dwWait / 1000);
-    wait.tv_usec = (long)(dwWait % 1000) * 1000;
-    int nReady = bWrite ? select(0, 0, &ready, &failed, &wait)
-                        : select(0, &ready, 0, 0, &wait);
+    wait.tv_sec = static_cast<long>(dwWait / 1000);
+    wait.tv_usec = static_cast<long>(dwWait % 1000) * 1000;
+    int nReady = bWrite ? select(0, nullptr, &ready, &failed, &wait)
+                        : select(0, &ready, nullptr, nullptr, &wait);
     if (nReady <= 0 || !FD_ISSET(m_hSocket, &ready))
         return FALSE;
     return !bWrite || !FD_ISSET(m_hSocket, &failed);
@@ -169,7 +172,7 @@ int CHttpClient::Receive(char* pBuffer, int nSize)
 
 BOOL CHttpClient::Post(const char* pszPath, const CMapStringToString& fields)
 {
-    if (!IsOpen() || pszPath == 0)
+    if (!IsOpen() || pszPath == nullptr)
         return FALSE;
 
     // The body, in the map's own order. A body that does not fit is not
@@ -197,12 +200,12 @@ BOOL CHttpClient::Post(const char* pszPath, const CMapStringToString& fields)
     char szLength[64] = "Content-Length: ";
     char szDigits[12];
     // A proxy needs the whole address: "http://host[:port]" before the path.
-    wsprintfA(szDigits, ":%u", (unsigned int)m_nPort);
+    wsprintfA(szDigits, ":%u", static_cast<unsigned int>(m_nPort));
     if (m_bProxy && (!AppendText(szRequest, sizeof(szRequest), "http://") ||
                      !AppendText(szRequest, sizeof(szRequest), m_strHost) ||
                      !AppendText(szRequest, sizeof(szRequest), m_nPort != 80 ? szDigits : "")))
         return FALSE;
-    if (!FormatDecimal((DWORD)nBody, szDigits, sizeof(szDigits)) ||
+    if (!FormatDecimal(static_cast<DWORD>(nBody), szDigits, sizeof(szDigits)) ||
         !AppendText(szRequest, sizeof(szRequest), pszPath) ||
         !AppendText(szRequest, sizeof(szRequest), " HTTP/1.0\r\n") ||
         !AppendText(szHost, sizeof(szHost), m_strHost) ||
@@ -223,10 +226,10 @@ BOOL CHttpClient::Post(const char* pszPath, const CMapStringToString& fields)
 void CHttpClient::StoreHeaderLine(const char* pszLine)
 {
     const char* pszColon = strchr(pszLine, ':');
-    if (pszColon == 0)
+    if (pszColon == nullptr)
         return;     // the status line, or any other line without a colon
     CString strName;
-    strName.Append(pszLine, (int)(pszColon - pszLine));
+    strName.Append(pszLine, static_cast<int>(pszColon - pszLine));
     strName.MakeLower();
     const char* pszValue = pszColon + 1;
     while (*pszValue != '\0' && IsBlank(*pszValue))
@@ -286,7 +289,7 @@ BOOL CHttpClient::ReadHeaders()
 
 BOOL CHttpClient::GetHeader(const char* pszName, CString& strValue) const
 {
-    if (pszName == 0)
+    if (pszName == nullptr)
         return FALSE;
     CString strKey(pszName);
     strKey.MakeLower();

@@ -50,7 +50,7 @@ public:
     // the proxy and its port instead, and Post names host and port in its
     // request line; nothing else of the request changes.
     BOOL Connect(const char* pszHost, unsigned short nPort, unsigned int nTimeout,
-                 const char* pszProxy = 0, unsigned short nProxyPort = 0);
+                 const char* pszProxy = nullptr, unsigned short nProxyPort = 0);
     // Sends the request; fails when no connection is open, or when the
     // request cannot be formed within the fixed buffers (nothing is sent
     // then). The result of each send is left to ReadHeaders to discover.

@@ -23,18 +23,6 @@ void FormatProductKey(const char* pszName, const char* pszEdition, WORD wMajor, 
     AppendTextCut(pszBuffer, nSize, szVersion);
 }
 
-namespace
-{
-
-// A schedule value that makes the product skipped: "Enabled" 0 is its
-// meaning, and a stored time of 0 or of another type counts the same.
-bool Skips(SettingState state)
-{
-    return state == kSettingZero || state == kSettingWrongType;
-}
-
-} // namespace
-
 bool ReadSchedule(const char* pszProductKey, ScheduleTimes& times)
 {
     times.lastCheck = 0;
@@ -42,10 +30,12 @@ bool ReadSchedule(const char* pszProductKey, ScheduleTimes& times)
     CRegistry key;
     if (!key.CreateKey(HKEY_CURRENT_USER, pszProductKey))
         return true;
+    // "Enabled" 0 is its meaning; a stored time of 0 or of another type
+    // counts the same.
     DWORD dwEnabled = 0;
-    return !Skips(ReadSetting(key, kEnabledValue, dwEnabled)) &&
-           !Skips(ReadSetting(key, kLastCheckValue, times.lastCheck)) &&
-           !Skips(ReadSetting(key, kNextCheckValue, times.nextCheck));
+    return !IsUnusable(ReadSetting(key, kEnabledValue, dwEnabled)) &&
+           !IsUnusable(ReadSetting(key, kLastCheckValue, times.lastCheck)) &&
+           !IsUnusable(ReadSetting(key, kNextCheckValue, times.nextCheck));
 }
 
 bool IsDue(bool bForce, DWORD dwNow, const ScheduleTimes& times)
@@ -60,8 +50,10 @@ void WriteScheduleAfterOffer(const char* pszProductKey, DWORD dwShown, UpdateAns
     CRegistry key;
     if (!key.CreateKey(HKEY_CURRENT_USER, pszProductKey))
         return;
-    key.SetValue(kLastCheckValue, (const BYTE*)&dwShown, sizeof(dwShown), REG_DWORD);
-    key.SetValue(kNextCheckValue, (const BYTE*)&dwNextCheck, sizeof(dwNextCheck), REG_DWORD);
+    key.SetValue(kLastCheckValue, reinterpret_cast<const BYTE*>(&dwShown), sizeof(dwShown),
+                 REG_DWORD);
+    key.SetValue(kNextCheckValue, reinterpret_cast<const BYTE*>(&dwNextCheck), sizeof(dwNextCheck),
+                 REG_DWORD);
 }
 
 DWORD NextCheckAfter(UpdateAnswer answer, DWORD dwNow, DWORD dwInterval)
@@ -80,12 +72,12 @@ DWORD NextCheckAfter(UpdateAnswer answer, DWORD dwNow, DWORD dwInterval)
 
 DWORD IntervalSeconds(DWORD dwDays)
 {
-    unsigned long long ull = (unsigned long long)dwDays * kSecondsPerDay;
-    return ull > 0xFFFFFFFFull ? 0xFFFFFFFFu : (DWORD)ull;
+    unsigned long long ull = static_cast<unsigned long long>(dwDays) * kSecondsPerDay;
+    return ull > 0xFFFFFFFFull ? 0xFFFFFFFFu : static_cast<DWORD>(ull);
 }
 
 DWORD AddToTime(DWORD dwTime, DWORD dwSeconds)
 {
-    unsigned long long ull = (unsigned long long)dwTime + dwSeconds;
-    return ull >= kNeverAgain ? kNeverAgain - 1 : (DWORD)ull;
+    unsigned long long ull = static_cast<unsigned long long>(dwTime) + dwSeconds;
+    return ull >= kNeverAgain ? kNeverAgain - 1 : static_cast<DWORD>(ull);
 }

@@ -12,7 +12,7 @@ namespace
 
 char Fold(char ch)
 {
-    return ch >= 'A' && ch <= 'Z' ? (char)(ch - 'A' + 'a') : ch;
+    return ch >= 'A' && ch <= 'Z' ? static_cast<char>(ch - 'A' + 'a') : ch;
 }
 
 // The bounds of the entry at p up to the next ";" (or the end), without
@@ -32,19 +32,19 @@ void NextEntry(const char* p, const char*& pBegin, const char*& pEnd, const char
         ++pNext;
 }
 
-// TRUE when the text from p to pEnd starts with pszLower, letters compared
+// True when the text from p to pEnd starts with pszLower, letters compared
 // without regard to case.
-BOOL StartsWithFolded(const char* p, const char* pEnd, const char* pszLower)
+bool StartsWithFolded(const char* p, const char* pEnd, const char* pszLower)
 {
     for (; *pszLower != '\0'; ++p, ++pszLower)
     {
         if (p >= pEnd || Fold(*p) != *pszLower)
-            return FALSE;
+            return false;
     }
-    return TRUE;
+    return true;
 }
 
-BOOL IsHostChar(char ch)
+bool IsHostChar(char ch)
 {
     return (ch >= 'a' && ch <= 'z') || (ch >= 'A' && ch <= 'Z') || (ch >= '0' && ch <= '9') ||
            ch == '-' || ch == '.' || ch == '_';
@@ -53,9 +53,9 @@ BOOL IsHostChar(char ch)
 // "*" any run, anything else itself without regard to case. One way back
 // (to the last "*") is enough, so the time is bounded by the product of
 // the two lengths.
-BOOL Matches(const char* pPattern, const char* pEnd, const char* pszHost)
+bool Matches(const char* pPattern, const char* pEnd, const char* pszHost)
 {
-    const char* pStar = 0;
+    const char* pStar = nullptr;
     const char* pAfterStar = pszHost;
     while (*pszHost != '\0')
     {
@@ -76,7 +76,7 @@ BOOL Matches(const char* pPattern, const char* pEnd, const char* pszHost)
         }
         else
         {
-            return FALSE;
+            return false;
         }
     }
     while (pPattern < pEnd && *pPattern == '*')
@@ -84,23 +84,24 @@ BOOL Matches(const char* pPattern, const char* pEnd, const char* pszHost)
     return pPattern == pEnd;
 }
 
-// A REG_SZ value whole in pszText, terminated. FALSE when it is absent, of
+// A REG_SZ value whole in pszText, terminated. False when it is absent, of
 // another type, or its data (terminator included) is longer than nSize - 1
 // bytes: the last byte is kept for a terminator of our own, since the
 // registry does not promise one.
-BOOL ReadText(CRegistry& key, const char* pszName, char* pszText, DWORD nSize)
+bool ReadText(CRegistry& key, const char* pszName, char* pszText, DWORD nSize)
 {
     DWORD dwType = 0;
     DWORD cbData = nSize - 1;
-    if (!key.QueryValue(pszName, &dwType, (BYTE*)pszText, &cbData) || dwType != REG_SZ)
-        return FALSE;
+    if (!key.QueryValue(pszName, &dwType, reinterpret_cast<BYTE*>(pszText), &cbData) ||
+        dwType != REG_SZ)
+        return false;
     pszText[cbData] = '\0';
-    return TRUE;
+    return true;
 }
 
 } // namespace
 
-BOOL ParseProxyServer(const char* pszServer, char* pszHost, int nHostSize, unsigned short& nPort)
+bool ParseProxyServer(const char* pszServer, char* pszHost, int nHostSize, unsigned short& nPort)
 {
     const char *pBegin, *pEnd, *pNext;
     NextEntry(pszServer, pBegin, pEnd, pNext);
@@ -110,53 +111,53 @@ BOOL ParseProxyServer(const char* pszServer, char* pszHost, int nHostSize, unsig
         while (!StartsWithFolded(pBegin, pEnd, "http="))
         {
             if (*pNext == '\0')
-                return FALSE;
+                return false;
             NextEntry(pNext, pBegin, pEnd, pNext);
         }
         pBegin += 5;
     }
     else if (*pNext != '\0')
     {
-        return FALSE;   // "a;b": two servers without protocols
+        return false;   // "a;b": two servers without protocols
     }
 
     const char* pColon = pBegin;
     while (pColon < pEnd && *pColon != ':')
         ++pColon;
-    int nHost = (int)(pColon - pBegin);
+    int nHost = static_cast<int>(pColon - pBegin);
     if (nHost == 0 || nHost >= nHostSize)
-        return FALSE;
+        return false;
     for (const char* p = pBegin; p < pColon; ++p)
     {
         if (!IsHostChar(*p))
-            return FALSE;
+            return false;
     }
     DWORD dwPort = 80;
     if (pColon < pEnd)
     {
         if (pColon + 1 == pEnd)
-            return FALSE;
+            return false;
         dwPort = 0;
         for (const char* p = pColon + 1; p < pEnd; ++p)
         {
             if (*p < '0' || *p > '9')
-                return FALSE;
-            dwPort = dwPort * 10 + (DWORD)(*p - '0');
+                return false;
+            dwPort = dwPort * 10 + static_cast<DWORD>(*p - '0');
             if (dwPort > 65535)
-                return FALSE;
+                return false;
         }
         if (dwPort == 0)
-            return FALSE;
+            return false;
     }
     CopyMemory(pszHost, pBegin, nHost);
     pszHost[nHost] = '\0';
-    nPort = (unsigned short)dwPort;
-    return TRUE;
+    nPort = static_cast<unsigned short>(dwPort);
+    return true;
 }
 
-BOOL IsProxyBypassed(const char* pszOverride, const char* pszHost)
+bool IsProxyBypassed(const char* pszOverride, const char* pszHost)
 {
-    BOOL bDot = strchr(pszHost, '.') != 0;
+    BOOL bDot = strchr(pszHost, '.') != nullptr;
     const char* p = pszOverride;
     while (*p != '\0')
     {
@@ -166,12 +167,12 @@ BOOL IsProxyBypassed(const char* pszOverride, const char* pszHost)
             continue;
         if (pEnd - pBegin == 7 && StartsWithFolded(pBegin, pEnd, "<local>") ? !bDot
                                                                              : Matches(pBegin, pEnd, pszHost))
-            return TRUE;
+            return true;
     }
-    return FALSE;
+    return false;
 }
 
-BOOL ReadProxyFor(CRegistry& key, const char* pszHost, char* pszProxy, int nProxySize,
+bool ReadProxyFor(CRegistry& key, const char* pszHost, char* pszProxy, int nProxySize,
                   unsigned short& nPort)
 {
     pszProxy[0] = '\0';
@@ -180,7 +181,7 @@ BOOL ReadProxyFor(CRegistry& key, const char* pszHost, char* pszProxy, int nProx
     if (ReadSetting(key, kProxyEnableValue, dwEnable) != kSettingPresent ||
         !ReadText(key, kProxyServerValue, szServer, sizeof(szServer)) ||
         !ParseProxyServer(szServer, pszProxy, nProxySize, nPort))
-        return FALSE;
+        return false;
     // An override list too long for the buffer counts as none: then the
     // proxy is used for every host, as a cut list could not say.
     char szOverride[kProxyOverrideSize];
@@ -188,7 +189,7 @@ BOOL ReadProxyFor(CRegistry& key, const char* pszHost, char* pszProxy, int nProx
         IsProxyBypassed(szOverride, pszHost))
     {
         pszProxy[0] = '\0';
-        return FALSE;
+        return false;
     }
-    return TRUE;
+    return true;
 }

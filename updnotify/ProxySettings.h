@@ -20,20 +20,20 @@ enum
 // The proxy for plain HTTP that a "ProxyServer" text names: "host[:port]"
 // for every protocol, or the "http=" entry of a list such as
 // "http=host:port;https=host:port". A port left out is 80; a port must be
-// digits only, 1 to 65535. FALSE, and nothing written, when the text names
+// digits only, 1 to 65535. False, and nothing written, when the text names
 // no such proxy or the host does not fit in nHostSize bytes. No argument
 // may be null.
-BOOL ParseProxyServer(const char* pszServer, char* pszHost, int nHostSize, unsigned short& nPort);
+bool ParseProxyServer(const char* pszServer, char* pszHost, int nHostSize, unsigned short& nPort);
 
-// TRUE when an entry of a "ProxyOverride" list (entries separated by ";")
+// True when an entry of a "ProxyOverride" list (entries separated by ";")
 // matches pszHost as written, without a name lookup: "*" stands for any run
 // of characters, letters match without regard to case, and "<local>"
 // matches every host name without a dot. Neither text may be null.
-BOOL IsProxyBypassed(const char* pszOverride, const char* pszHost);
+bool IsProxyBypassed(const char* pszOverride, const char* pszHost);
 
 // Reads "ProxyEnable", "ProxyServer" and "ProxyOverride" from an open
-// Internet Settings key. TRUE when requests to pszHost go through the
+// Internet Settings key. True when requests to pszHost go through the
 // proxy written into pszProxy and nPort; otherwise pszProxy is "" and the
 // connection is direct. Bad values mean no proxy, silently. nProxySize > 0.
-BOOL ReadProxyFor(CRegistry& key, const char* pszHost, char* pszProxy, int nProxySize,
+bool ReadProxyFor(CRegistry& key, const char* pszHost, char* pszProxy, int nProxySize,
                   unsigned short& nPort);

@@ -1,6 +1,6 @@
 #include "Registry.h"
 
-CRegistry::CRegistry() : m_hKey(0) {}
+CRegistry::CRegistry() : m_hKey(nullptr) {}
 
 CRegistry::~CRegistry()
 {
@@ -9,10 +9,10 @@ CRegistry::~CRegistry()
 
 BOOL CRegistry::CreateKey(HKEY hRoot, const char* pszSubKey)
 {
-    if (pszSubKey == 0 || *pszSubKey == '\0')
+    if (pszSubKey == nullptr || *pszSubKey == '\0')
         return FALSE;
     Close();
-    HKEY hKey = 0;
+    HKEY hKey = nullptr;
     if (RegCreateKeyA(hRoot, pszSubKey, &hKey) != ERROR_SUCCESS)
         return FALSE;
     m_hKey = hKey;
@@ -21,10 +21,10 @@ BOOL CRegistry::CreateKey(HKEY hRoot, const char* pszSubKey)
 
 BOOL CRegistry::OpenKey(HKEY hRoot, const char* pszSubKey, REGSAM samAccess)
 {
-    if (pszSubKey == 0 || *pszSubKey == '\0')
+    if (pszSubKey == nullptr || *pszSubKey == '\0')
         return FALSE;
     Close();
-    HKEY hKey = 0;
+    HKEY hKey = nullptr;
     if (RegOpenKeyExA(hRoot, pszSubKey, 0, samAccess, &hKey) != ERROR_SUCCESS)
         return FALSE;
     m_hKey = hKey;
@@ -35,7 +35,7 @@ BOOL CRegistry::QueryValue(const char* pszName, DWORD* pdwType, BYTE* pData, DWO
 {
     if (!IsOpen())
         return FALSE;
-    return RegQueryValueExA(m_hKey, pszName, 0, pdwType, pData, pcbData) == ERROR_SUCCESS;
+    return RegQueryValueExA(m_hKey, pszName, nullptr, pdwType, pData, pcbData) == ERROR_SUCCESS;
 }
 
 BOOL CRegistry::SetValue(const char* pszName, const BYTE* pData, DWORD cbData, DWORD dwType)
@@ -50,6 +50,6 @@ BOOL CRegistry::Close()
     if (!IsOpen())
         return TRUE;
     HKEY hKey = m_hKey;
-    m_hKey = 0;
+    m_hKey = nullptr;
     return RegCloseKey(hKey) == ERROR_SUCCESS;
 }

@@ -24,7 +24,7 @@ public:
     // forgotten either way.
     BOOL Close();
 
-    bool IsOpen() const { return m_hKey != 0; }
+    bool IsOpen() const { return m_hKey != nullptr; }
 
 private:
     CRegistry(const CRegistry&);

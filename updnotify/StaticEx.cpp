@@ -8,7 +8,7 @@ BEGIN_MESSAGE_MAP(CStaticEx, CStatic)
     ON_WM_CTLCOLOR_REFLECT()
 END_MESSAGE_MAP()
 
-CStaticEx::CStaticEx() : m_hBrush(0), m_crText(0)
+CStaticEx::CStaticEx() : m_hBrush(nullptr), m_crText(0)
 {
     COLORREF crFace = ::GetSysColor(COLOR_BTNFACE);
     m_crText = ::GetSysColor(COLOR_WINDOWTEXT);
@@ -21,7 +21,7 @@ CStaticEx::CStaticEx() : m_hBrush(0), m_crText(0)
 CStaticEx::~CStaticEx()
 {
     // m_font deletes its own font.
-    if (m_hBrush != 0)
+    if (m_hBrush != nullptr)
         ::DeleteObject(m_hBrush);
 }
 
@@ -49,7 +49,7 @@ void CStaticEx::RebuildFont()
     m_font.CreateFontIndirect(&m_lf);
     // Unbound there is nothing to repaint (and a null window would mean
     // the whole screen).
-    if (m_hWnd == 0)
+    if (m_hWnd == nullptr)
         return;
     // On a move to a screen of another scale the dialog manager would hand
     // every control the dialog's rescaled font, ours included; the owner
@@ -61,10 +61,10 @@ void CStaticEx::RebuildFont()
     // paints the label in it either way. Without a font of ours the static
     // goes back to its parent's font, as it would have painted in.
     HFONT hFont = m_font.GetSafeHandle();
-    if (hFont == 0)
-        hFont = (HFONT)::SendMessageA(::GetParent(m_hWnd), WM_GETFONT, 0, 0);
-    SendMessage(WM_SETFONT, (WPARAM)hFont, FALSE);
-    ::RedrawWindow(m_hWnd, 0, 0, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    if (hFont == nullptr)
+        hFont = reinterpret_cast<HFONT>(::SendMessageA(::GetParent(m_hWnd), WM_GETFONT, 0, 0));
+    SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(hFont), FALSE);
+    ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
 }
 
 HBRUSH CStaticEx::CtlColor(HDC hDC, UINT nCtlColor)

@@ -9,7 +9,7 @@ bool StartsWithNoCase(const char* psz, const char* pszPrefix)
     {
         char ch = *psz;
         if (ch >= 'A' && ch <= 'Z')
-            ch = (char)(ch - 'A' + 'a');
+            ch = static_cast<char>(ch - 'A' + 'a');
         if (ch != *pszPrefix)
             return false;
     }
@@ -18,17 +18,17 @@ bool StartsWithNoCase(const char* psz, const char* pszPrefix)
 
 } // namespace
 
-BOOL IsOpenableUpdateUrl(const char* pszUrl)
+bool IsOpenableUpdateUrl(const char* pszUrl)
 {
-    if (pszUrl == 0)
-        return FALSE;
+    if (pszUrl == nullptr)
+        return false;
     const char* pszHost;
     if (StartsWithNoCase(pszUrl, "http://"))
         pszHost = pszUrl + 7;
     else if (StartsWithNoCase(pszUrl, "https://"))
         pszHost = pszUrl + 8;
     else
-        return FALSE;
+        return false;
     // The host is what the authority (up to "/", "?", "#" or "\") holds
     // after its last "@" and before a ":port"; "http://?x", "http://#",
     // "http://user@/" and "http://:80/" name none.
@@ -40,11 +40,11 @@ BOOL IsOpenableUpdateUrl(const char* pszUrl)
         ++pchEnd;
     }
     if (pszHost == pchEnd || *pszHost == ':')
-        return FALSE;
-    for (const unsigned char* p = (const unsigned char*)pszUrl; *p; ++p)
+        return false;
+    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(pszUrl); *p; ++p)
     {
         if (*p <= 0x20 || *p == 0x7F || *p == '"')
-            return FALSE;
+            return false;
     }
-    return TRUE;
+    return true;
 }

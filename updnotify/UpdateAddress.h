@@ -9,4 +9,4 @@
 // absolute http:// or https:// address (scheme in any case) with a host
 // (not empty between any "user@" and ":port"), and no blanks, control
 // characters or double quotes anywhere.
-BOOL IsOpenableUpdateUrl(const char* pszUrl);
+bool IsOpenableUpdateUrl(const char* pszUrl);

@@ -92,29 +92,18 @@ SettingsVerdict ReadUserSettings(UpdateSettings& settings, bool bPolicyInterval)
     if (!key.CreateKey(HKEY_CURRENT_USER, kSettingsKey))
         return kSettingsRun;
     DWORD dwValue = 0;
-    switch (ReadSetting(key, kEnabledValue, dwValue))
-    {
-    case kSettingZero:
+    SettingState enabled = ReadSetting(key, kEnabledValue, dwValue);
+    if (enabled == kSettingZero)
         return kSettingsOff;
-    case kSettingWrongType:
+    if (enabled == kSettingWrongType)
         return kSettingsInvalid;
-    case kSettingAbsent:
-    case kSettingPresent:
-        break;
-    }
     if (bPolicyInterval)
         return kSettingsRun;
-    switch (ReadSetting(key, kIntervalValue, dwValue))
-    {
-    case kSettingZero:
-    case kSettingWrongType:
+    SettingState interval = ReadSetting(key, kIntervalValue, dwValue);
+    if (IsUnusable(interval))
         return kSettingsInvalid;
-    case kSettingPresent:
+    if (interval == kSettingPresent)
         settings.checkInterval = IntervalSeconds(dwValue);
-        break;
-    case kSettingAbsent:
-        break;
-    }
     return kSettingsRun;
 }
 
@@ -186,7 +175,7 @@ SettingState ReadSetting(CRegistry& key, const char* pszName, DWORD& dwValue)
     DWORD dwType = 0;
     DWORD dwData = 0;
     DWORD cbData = sizeof(dwData);
-    if (!key.QueryValue(pszName, &dwType, (BYTE*)&dwData, &cbData))
+    if (!key.QueryValue(pszName, &dwType, reinterpret_cast<BYTE*>(&dwData), &cbData))
         return kSettingAbsent;      // missing, or more than 4 bytes of data
     if (dwType != REG_DWORD)
         return kSettingWrongType;

@@ -54,3 +54,8 @@ SettingsVerdict ReadPolicyAgain(UpdateSettings& settings);
 // type when present but not REG_DWORD. dwValue is set only when present.
 enum SettingState { kSettingAbsent, kSettingWrongType, kSettingZero, kSettingPresent };
 SettingState ReadSetting(CRegistry& key, const char* pszName, DWORD& dwValue);
+// Present but of no use as a count or a time: 0, or not a REG_DWORD.
+inline bool IsUnusable(SettingState state)
+{
+    return state == kSettingZero || state == kSettingWrongType;
+}

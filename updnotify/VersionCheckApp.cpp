@@ -233,7 +233,7 @@ void CVersionCheckApp::ShowMessage(UINT nID, UINT nIcon)
     char szText[256];
     if (LoadStringA(GetResourceHandle(), nID, szText, sizeof(szText)) <= 0)
         szText[0] = '\0';
-    MessageBoxA(0, szText, m_settings.appName, MB_OK | nIcon);
+    MessageBoxA(nullptr, szText, m_settings.appName, MB_OK | nIcon);
 }
 
 void CVersionCheckApp::WaitForStart(DWORD dwMilliseconds)
@@ -243,7 +243,7 @@ void CVersionCheckApp::WaitForStart(DWORD dwMilliseconds)
 
 DWORD CVersionCheckApp::GetProgramPath(char* pszPath, DWORD nSize)
 {
-    return GetModuleFileNameA(0, pszPath, nSize);
+    return GetModuleFileNameA(nullptr, pszPath, nSize);
 }
 
 bool CVersionCheckApp::OpenUpdateUrl(const char* pszUrl)

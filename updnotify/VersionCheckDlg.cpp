@@ -35,7 +35,7 @@ END_MESSAGE_MAP()
 
 CVersionCheckDlg::CVersionCheckDlg(const UpdateOffer& offer, CWnd* pParent)
     : CDialog(IDD, pParent), m_strStatus(kUpdateWording), m_strVersion(kInitialVersion),
-      m_hIcon(0), m_offer(offer), m_nDpi(0)
+      m_hIcon(nullptr), m_offer(offer), m_nDpi(0)
 {
     // The screen's scale until the window exists and tells its own.
     LoadIconForDpi(WindowDpi(nullptr));
@@ -44,7 +44,7 @@ CVersionCheckDlg::CVersionCheckDlg(const UpdateOffer& offer, CWnd* pParent)
 CVersionCheckDlg::~CVersionCheckDlg()
 {
     // The window, which showed it, is gone by now.
-    if (m_hIcon != 0)
+    if (m_hIcon != nullptr)
         ::DestroyIcon(m_hIcon);
 }
 
@@ -53,14 +53,14 @@ void CVersionCheckDlg::LoadIconForDpi(UINT nDpi)
     m_nDpi = nDpi;
     int nSize = ScaleToDpi(kIconSize, nDpi);
     // Not shared: a shared icon keeps the size of its first loading.
-    HICON hIcon = (HICON)::LoadImageA(GetResourceHandle(), MAKEINTRESOURCEA(IDR_MAINFRAME),
-                                      IMAGE_ICON, nSize, nSize, 0);
-    if (m_hWnd != 0)
+    HICON hIcon = static_cast<HICON>(::LoadImageA(
+        GetResourceHandle(), MAKEINTRESOURCEA(IDR_MAINFRAME), IMAGE_ICON, nSize, nSize, 0));
+    if (m_hWnd != nullptr)
     {
         SetIcon(hIcon, TRUE);
         SetIcon(hIcon, FALSE);
     }
-    if (m_hIcon != 0)
+    if (m_hIcon != nullptr)
         ::DestroyIcon(m_hIcon);
     m_hIcon = hIcon;
 }
@@ -121,7 +121,7 @@ void CVersionCheckDlg::OnPaint()
     }
     PAINTSTRUCT ps;
     HDC hDC = ::BeginPaint(m_hWnd, &ps);
-    SendMessage(WM_ICONERASEBKGND, (WPARAM)hDC, 0);
+    SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(hDC), 0);
     int cxIcon = SystemMetricForDpi(SM_CXICON, m_nDpi);
     int cyIcon = SystemMetricForDpi(SM_CYICON, m_nDpi);
     RECT rc;

@@ -22,7 +22,7 @@ public:
     enum { IDD = IDD_VERSIONCHECK };
 
     // The offer must outlive the dialog; it is read at initialisation.
-    explicit CVersionCheckDlg(const UpdateOffer& offer, CWnd* pParent = 0);
+    explicit CVersionCheckDlg(const UpdateOffer& offer, CWnd* pParent = nullptr);
     virtual ~CVersionCheckDlg();
 
     CButton m_btnOK;

@@ -17,13 +17,13 @@ const char* const kMonths[12] = {
 
 const char kUnknownReleaseDate[] = "an unknown date";
 
-BOOL BuildVersionQueryForm(const char* pszSerial, WORD wMajor, WORD wMinor, DWORD dwBuild,
+bool BuildVersionQueryForm(const char* pszSerial, WORD wMajor, WORD wMinor, DWORD dwBuild,
                            CMapStringToString& fields)
 {
     char szMajor[16], szMinor[16], szBuild[16];
-    wsprintfA(szMajor, "%u", (unsigned int)wMajor);
-    wsprintfA(szMinor, "%u", (unsigned int)wMinor);
-    wsprintfA(szBuild, "%lu", (unsigned long)dwBuild);
+    wsprintfA(szMajor, "%u", static_cast<unsigned int>(wMajor));
+    wsprintfA(szMinor, "%u", static_cast<unsigned int>(wMinor));
+    wsprintfA(szBuild, "%lu", static_cast<unsigned long>(dwBuild));
     return fields.SetAt("sn", pszSerial ? pszSerial : "") &&
            fields.SetAt("v1", szMajor) &&
            fields.SetAt("v2", szMinor) &&
@@ -45,19 +45,21 @@ void ReadUpdateStatus(const char* pszValue, WORD wMajor, WORD wMinor, DWORD dwBu
                  ScanDecimal(p, nullptr, 2, dwDay);
 
     // The version fields are 16-bit: keep what scanf's "%hu" would keep.
-    WORD wOfferMajor = (WORD)dwMajor, wOfferMinor = (WORD)dwMinor;
-    WORD wYear = (WORD)dwYear, wMonth = (WORD)dwMonth, wDay = (WORD)dwDay;
+    WORD wOfferMajor = static_cast<WORD>(dwMajor), wOfferMinor = static_cast<WORD>(dwMinor);
+    WORD wYear = static_cast<WORD>(dwYear), wMonth = static_cast<WORD>(dwMonth),
+         wDay = static_cast<WORD>(dwDay);
 
     char szText[64];
-    wsprintfA(szText, "%u.%02u.%04lu", (unsigned int)wOfferMajor, (unsigned int)wOfferMinor,
-              (unsigned long)dwBuild);
+    wsprintfA(szText, "%u.%02u.%04lu", static_cast<unsigned int>(wOfferMajor),
+              static_cast<unsigned int>(wOfferMinor), static_cast<unsigned long>(dwBuild));
     offer.versionText = szText;
 
     // Only a whole date with a real month and day is shown; anything else
     // would print a wrong date or read past the month names.
     if (bDate && wMonth >= 1 && wMonth <= 12 && wDay >= 1 && wDay <= 31)
     {
-        wsprintfA(szText, "%u %s %u", (unsigned int)wYear, kMonths[wMonth - 1], (unsigned int)wDay);
+        wsprintfA(szText, "%u %s %u", static_cast<unsigned int>(wYear), kMonths[wMonth - 1],
+                  static_cast<unsigned int>(wDay));
         offer.releaseDateText = szText;
     }
     else
@@ -67,13 +69,13 @@ void ReadUpdateStatus(const char* pszValue, WORD wMajor, WORD wMinor, DWORD dwBu
     offer.status = dwStatus;
 }
 
-BOOL QueryVersion(const UpdateSettings& settings, const char* pszSerial,
+bool QueryVersion(const UpdateSettings& settings, const char* pszSerial,
                   WORD wMajor, WORD wMinor, DWORD dwBuild, UpdateOffer& offer)
 {
     CHttpClient client;
     if (!client.Connect(settings.serverHost, settings.serverPort, settings.queryTimeout,
                         settings.proxyHost, settings.proxyPort))
-        return FALSE;
+        return false;
 
     CMapStringToString fields;
     BOOL bRead = FALSE;
@@ -82,14 +84,14 @@ BOOL QueryVersion(const UpdateSettings& settings, const char* pszSerial,
         bRead = client.ReadHeaders();
     client.Close();
     if (!bRead)
-        return FALSE;
+        return false;
 
     CString strStatus;
     if (!client.GetHeader("X-Update-Status", strStatus))
-        return FALSE;
+        return false;
     CString strUrl;
     client.GetHeader("X-Update-URL", strUrl);
     offer.updateUrl = strUrl;
     ReadUpdateStatus(strStatus, wMajor, wMinor, dwBuild, offer);
-    return TRUE;
+    return true;
 }

@@ -11,13 +11,13 @@
 // The form that the query posts: "sn", "v1" (major), "v2" (minor, full
 // two-place value), "v3" (build).
 class CMapStringToString;
-BOOL BuildVersionQueryForm(const char* pszSerial, WORD wMajor, WORD wMinor, DWORD dwBuild,
+bool BuildVersionQueryForm(const char* pszSerial, WORD wMajor, WORD wMinor, DWORD dwBuild,
                            CMapStringToString& fields);
 
 // True when the response carries "X-Update-Status"; the offer's status,
 // version text, release date text and update URL are then set. Any failure
 // of the exchange answers false and leaves the offer alone.
-BOOL QueryVersion(const UpdateSettings& settings, const char* pszSerial,
+bool QueryVersion(const UpdateSettings& settings, const char* pszSerial,
                   WORD wMajor, WORD wMinor, DWORD dwBuild, UpdateOffer& offer);
 
 // Reads an "X-Update-Status" value: "status major minor build YYYYMMDD".

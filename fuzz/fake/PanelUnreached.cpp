@@ -19,4 +19,4 @@ LRESULT CALLBACK MainWindowProc(HWND, UINT, WPARAM, LPARAM) { Reached("MainWindo
 void ShowMessage(UINT, UINT) { Reached("ShowMessage"); }
 void LoadHtmlHelp() { Reached("LoadHtmlHelp"); }
 void UnloadHtmlHelp() { Reached("UnloadHtmlHelp"); }
-BOOL PreTranslateHelpMessage(MSG*) { Reached("PreTranslateHelpMessage"); }
+bool PreTranslateHelpMessage(MSG*) { Reached("PreTranslateHelpMessage"); }

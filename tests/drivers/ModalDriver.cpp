@@ -44,11 +44,7 @@ void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD)
     DrivenRun* run = g_pRun;
     if (run == nullptr || run->busy)
         return;
-    HWND hDlg = nullptr;
-    if (*run->currentDialog)
-        hDlg = (*run->currentDialog)();
-    else
-        EnumThreadWindows(GetCurrentThreadId(), FindDialog, (LPARAM)&hDlg);
+    HWND hDlg = *run->currentDialog ? (*run->currentDialog)() : FindThreadDialog();
     if (hDlg == nullptr || !IsWindowVisible(hDlg))
         return;
     if (GetTickCount() - run->started > run->limit)
@@ -80,6 +76,11 @@ INT_PTR DriveModal(const std::function<INT_PTR()>& runModal, const std::vector<D
     KillTimer(nullptr, timer);
     g_pRun = outer;
     return result;
+}
+
+DialogStep UntilPostedHandled()
+{
+    return [](HWND) { return HIWORD(GetQueueStatus(QS_POSTMESSAGE | QS_INPUT)) == 0; };
 }
 
 void PostKey(HWND hDlg, UINT vk)
@@ -129,6 +130,13 @@ std::string WindowText(HWND hWnd)
 std::string ControlText(HWND hDlg, int id)
 {
     return WindowText(GetDlgItem(hDlg, id));
+}
+
+HWND FindThreadDialog()
+{
+    HWND hDlg = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), FindDialog, reinterpret_cast<LPARAM>(&hDlg));
+    return hDlg;
 }
 
 int CountThreadWindows()

@@ -40,6 +40,11 @@ INT_PTR RunModal(Dialog& dlg, const std::function<void(HWND)>& act, DWORD limitM
                       limitMs);
 }
 
+// A step that waits until what was posted to this thread so far (keys, the
+// messages that handling them posts) has been handled: until the thread's
+// queue holds no posted or input message.
+DialogStep UntilPostedHandled();
+
 // Posts a key press (WM_KEYDOWN, WM_KEYUP) to the focus window (the dialog
 // when nothing has the focus), handled after the step returns.
 void PostKey(HWND hDlg, UINT vk);
@@ -58,3 +63,5 @@ std::string WindowText(HWND hWnd);
 std::string ControlText(HWND hDlg, int id);
 // Top-level windows of this thread, visible or not.
 int CountThreadWindows();
+// A visible dialog window ("#32770") of this thread, or nullptr.
+HWND FindThreadDialog();

@@ -1,7 +1,5 @@
 #include "PanelDriver.h"
 
-#include <memory>
-
 #include "Modpanel.h"
 #include "resource.h"
 
@@ -119,12 +117,6 @@ bool SelectFile(HWND hDlg, const char* fileName, int type)
 bool SelectEntry(HWND hDlg, const ComponentEntry* entry)
 {
     return SelectFile(hDlg, entry->pszFileName, entry->nType) && SelectedEntry(hDlg) == entry;
-}
-
-PanelStep Settle(int ticks)
-{
-    auto left = std::make_shared<int>(ticks);
-    return [left](HWND) { return --*left <= 0; };
 }
 
 bool MenuItemGrayed(HWND hDlg, UINT nCommand)

@@ -43,9 +43,6 @@ const ComponentEntry* FindEntry(int type, int group, DWORD needFlags, bool class
 // inspects it, as a user's choice does; false when it is not listed.
 bool SelectEntry(HWND hDlg, const ComponentEntry* entry);
 bool SelectFile(HWND hDlg, const char* fileName, int type);
-// A step that lets the given number of ticks pass, so that posted keys
-// have been handled.
-PanelStep Settle(int ticks);
 
 // Whether the menu item of the dialog's menu is grayed.
 bool MenuItemGrayed(HWND hDlg, UINT nCommand);

@@ -13,7 +13,6 @@ wait for B and, under a steady stream of tests, run into its time-out.
 Usage: pipe_release_check.py --wine-run RUNNER --show-dialog EXE
                              --prefix DIR --workdir DIR
 """
-import argparse
 import os
 import select
 import subprocess
@@ -22,6 +21,7 @@ import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))),
                                 "pylib"))
+from options import required_options  # noqa: E402
 from winerun import windows_path  # noqa: E402
 
 
@@ -67,12 +67,7 @@ def read_to_end(pipe, seconds):
 
 
 def main():
-    ap = argparse.ArgumentParser()
-    ap.add_argument("--wine-run", required=True)
-    ap.add_argument("--show-dialog", required=True)
-    ap.add_argument("--prefix", required=True)
-    ap.add_argument("--workdir", required=True)
-    a = ap.parse_args()
+    a = required_options("--wine-run", "--show-dialog", "--prefix", "--workdir")
     os.makedirs(a.workdir, exist_ok=True)
     ready = os.path.join(a.workdir, "pipe-check-ready")
     if os.path.exists(ready):

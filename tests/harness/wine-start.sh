@@ -25,6 +25,10 @@ timeout 30 wineserver -p >/dev/null 2>&1 </dev/null
 # otherwise waits for one at every window that closes.
 timeout 60 "$run" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f \
     >/dev/null 2>&1 </dev/null
+# The mark that the test programs look for before they touch the registry
+# (tests/harness/PrefixGuard.cpp): this prefix is one made for tests.
+timeout 60 "$run" reg add 'HKCU\Software\Wine\Brantlow Tests' /v Prefix /t REG_SZ /d "$prefix" /f \
+    >/dev/null 2>&1 </dev/null
 timeout 120 "$run" wineboot >/dev/null 2>&1 </dev/null
 [ -f "$prefix/system.reg" ] || { echo "wine prefix $prefix was not created" >&2; exit 1; }
 # A program must start: prove it with the prefix's own command processor.

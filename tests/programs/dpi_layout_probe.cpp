@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "Dpi.h"
+#include "ModalDriver.h"
 #include "ProductCatalogue.h"
 #include "UpdateOffer.h"
 #include "VersionCheckDlg.h"
@@ -232,20 +233,9 @@ std::vector<Candidates> g_updateTexts;
 CVersionCheckDlg* g_pUpdateDlg = nullptr;
 int g_nTicks = 0;
 
-BOOL CALLBACK FindDialog(HWND hWnd, LPARAM lParam)
-{
-    char szClass[16] = "";
-    GetClassNameA(hWnd, szClass, sizeof(szClass));
-    if (lstrcmpA(szClass, "#32770") != 0 || !IsWindowVisible(hWnd))
-        return TRUE;
-    *(HWND*)lParam = hWnd;
-    return FALSE;
-}
-
 void CALLBACK UpdateDialogTick(HWND, UINT, UINT_PTR, DWORD)
 {
-    HWND hDlg = nullptr;
-    EnumThreadWindows(GetCurrentThreadId(), FindDialog, (LPARAM)&hDlg);
+    HWND hDlg = FindThreadDialog();
     if (hDlg == nullptr)
     {
         if (++g_nTicks == 200)      // 10 s

@@ -11,6 +11,7 @@
 
 #include <stdlib.h>
 
+#include "ModalDriver.h"
 #include "VersionCheckDlg.h"
 #include "WinApp.h"
 
@@ -21,20 +22,9 @@ DWORD g_dwCloseAfter = 0;
 char g_szReadyFile[MAX_PATH] = "";
 DWORD g_dwStarted = 0;
 
-BOOL CALLBACK FindDialog(HWND hWnd, LPARAM lParam)
-{
-    char szClass[16] = "";
-    GetClassNameA(hWnd, szClass, sizeof(szClass));
-    if (lstrcmpA(szClass, "#32770") != 0 || !IsWindowVisible(hWnd))
-        return TRUE;
-    *(HWND*)lParam = hWnd;
-    return FALSE;
-}
-
 void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD)
 {
-    HWND hDlg = 0;
-    EnumThreadWindows(GetCurrentThreadId(), FindDialog, (LPARAM)&hDlg);
+    HWND hDlg = FindThreadDialog();
     if (hDlg == 0)
         return;
     if (g_szReadyFile[0] != '\0')

@@ -25,6 +25,19 @@ def run_wine(wine_run, *args, timeout=60, env=None, cwd=None):
                 err.read().decode("latin-1").replace("\r", ""))
 
 
+class DialogDriver:
+    """The tree's dlgdriver.exe (tests/drivers/dlgdriver.cpp): called with
+    its arguments, answers (exit code, output)."""
+
+    def __init__(self, wine_run, dlgdriver):
+        self.wine_run = wine_run
+        self.dlgdriver = dlgdriver
+
+    def __call__(self, *args, timeout=60):
+        rc, out, _ = run_wine(self.wine_run, self.dlgdriver, *args, timeout=timeout)
+        return rc, out
+
+
 def controls(show_output):
     """id -> text of the controls that "dlgdriver show" (or press) printed."""
     result = {}

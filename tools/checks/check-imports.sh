@@ -6,9 +6,13 @@
 # programs import"). Every other system DLL is loaded from the system
 # folder at run time (common/SystemLibrary.h); the programs link statically,
 # so no compiler run-time DLL may appear either.
-# Usage: check-imports.sh OBJDUMP PROGRAM...
+# --allow NAME also allows NAME.dll (msi for a custom action DLL, which the
+# installer loads into a process of its own that has it).
+# Usage: check-imports.sh [--allow NAME]... OBJDUMP PROGRAM...
+also=
+while [ "${1:-}" = --allow ]; do also="$also|$2"; shift 2; done
 objdump=$1; shift
-known='^(kernel32|user32|gdi32|advapi32|shell32|msvcrt|ws2_32|ole32|oleaut32|comdlg32|shlwapi|imm32|rpcrt4|sechost|combase|setupapi|psapi|normaliz|nsi|wldap32|imagehlp|gdiplus|msctf|clbcatq|coml2|difxapi|shcore)\.dll$'
+known="^(kernel32|user32|gdi32|advapi32|shell32|msvcrt|ws2_32|ole32|oleaut32|comdlg32|shlwapi|imm32|rpcrt4|sechost|combase|setupapi|psapi|normaliz|nsi|wldap32|imagehlp|gdiplus|msctf|clbcatq|coml2|difxapi|shcore$also)\\.dll\$"
 status=0
 for exe in "$@"; do
     dlls=$("$objdump" -p "$exe" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr 'A-Z' 'a-z')

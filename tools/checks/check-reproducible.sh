@@ -2,7 +2,8 @@
 # Builds the shipped artifacts a second time, from a copy of the sources in
 # another folder, later, with another umask, time zone and environment, and
 # compares them byte for byte with those of a built i686 tree: the stripped
-# programs that the package ships, every help file and the package. Prints
+# programs that the package ships, its custom action DLLs (both widths),
+# every help file and the package. Prints
 # each artifact that differs with its first differing offset.
 # Usage: check-reproducible.sh [BUILD-DIR]     (default build/win32)
 set -euo pipefail
@@ -59,8 +60,8 @@ while IFS= read -r rel; do
     else
         echo "same: $(sha256sum <"$first/$rel" | cut -d' ' -f1)  $rel"
     fi
-done < <(cd "$first" && { ls installer/stage/*/*.exe; find updnotify modpanel -maxdepth 2 -name '*.chm'; ls installer/*.msi | grep -v -- '-[0-9.]*\.msi$'; } | sort)
-if [ "$compared" -lt 5 ]; then
+done < <(cd "$first" && { ls installer/stage/*/*.exe installer/stage/*/*.dll; find updnotify modpanel -maxdepth 2 -name '*.chm'; ls installer/*.msi | grep -v -- '-[0-9.]*\.msi$'; } | sort)
+if [ "$compared" -lt 7 ]; then
     echo "check-reproducible: only $compared artifacts found in $first (is it built?)"; status=1
 fi
 [ $status -eq 0 ] && echo "reproducible: $compared artifacts identical (epoch $epoch)"

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Signs copies of a built tree's shipped programs and package with a
-# throw-away CA and code-signing key made here (inside the build tree, never
-# kept), as a build with BRANTLOW_SIGN_PKCS12 does (tools/build/sign.py), then:
+# Signs copies of a built tree's shipped programs, a custom action DLL and
+# the package with a throw-away CA and code-signing key made here (inside
+# the build tree, never kept), as a build with BRANTLOW_SIGN_PKCS12 does
+# (tools/build/sign.py), then:
 #   - osslsigncode verify accepts each against that CA;
 #   - signing again with the same key and time gives the same bytes;
 #   - one changed byte of a signed program fails verification;
@@ -34,8 +35,9 @@ leaf code codeSigning
 leaf server serverAuth
 printf 'not-the-password\n' >wrong-pass.txt
 
-files=(updnotify.exe modpanel.exe)
-cp "$tree/installer/stage/updnotify/updnotify.exe" "$tree/installer/stage/modpanel/modpanel.exe" .
+files=(updnotify.exe modpanel.exe inputchecks64.dll)
+cp "$tree/installer/stage/updnotify/updnotify.exe" "$tree/installer/stage/modpanel/modpanel.exe" \
+   "$tree/installer/stage/customaction/inputchecks64.dll" .
 msi=$(ls "$tree"/installer/brantlow-support*.msi | grep -v -- '-[0-9.]*\.msi$' | head -n 1)
 cp "$msi" package.msi
 files+=(package.msi)

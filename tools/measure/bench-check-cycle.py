@@ -33,12 +33,30 @@ def cache_value(tree, name):
     raise SystemExit("%s not in %s" % (name, tree))
 
 
-def wine(run, *args, timeout=120):
+def fail(what, detail):
+    """Ends the measurement with the step that failed and why."""
+    raise SystemExit("bench-check-cycle: %s failed: %s" % (what, detail.strip()[-500:]))
+
+
+def step(what, command):
+    """Runs one step of the set-up; answers its output."""
+    p = subprocess.run(command, capture_output=True, text=True, stdin=subprocess.DEVNULL)
+    if p.returncode != 0:
+        fail(what, "exit code %d\n%s%s" % (p.returncode, p.stdout, p.stderr))
+    return p.stdout
+
+
+def wine(run, *args, timeout=120, what=None):
+    """Runs a Windows program of the tree; with WHAT, a non-zero exit code
+    ends the measurement."""
     with tempfile.TemporaryFile() as out:
         p = subprocess.run([run] + [str(a) for a in args], stdout=out, stderr=subprocess.DEVNULL,
                            stdin=subprocess.DEVNULL, timeout=timeout)
         out.seek(0)
-        return p.returncode, out.read().decode("latin-1").replace("\r", "")
+        text = out.read().decode("latin-1").replace("\r", "")
+    if what and p.returncode != 0:
+        fail(what, "exit code %d\n%s" % (p.returncode, text))
+    return p.returncode, text
 
 
 def post(port, body):
@@ -88,16 +106,17 @@ def main():
 
     shipped = os.path.join(TOP, "build", "win32")
     if os.path.isdir(shipped):
-        print(subprocess.run(["bash", os.path.join(TOP, "tools", "measure-size.sh"), shipped],
-                             capture_output=True, text=True).stdout, end="")
-        subprocess.run(["sh", os.path.join(TOP, "tools", "check-imports.sh"), "i686-w64-mingw32-objdump",
-                        os.path.join(shipped, "updnotify", "updnotify.exe")])
+        print(step("measuring the shipped sizes",
+                   ["bash", os.path.join(TOP, "tools", "measure", "measure-size.sh"), shipped]), end="")
+        print(step("the import check of the shipped updnotify.exe",
+                   ["sh", os.path.join(TOP, "tools", "checks", "check-imports.sh"),
+                    "i686-w64-mingw32-objdump", os.path.join(shipped, "updnotify", "updnotify.exe")]),
+              end="")
 
     harness = os.path.join(TOP, "tests", "harness")
-    subprocess.run(["sh", os.path.join(harness, "xvfb-start.sh"), os.path.join(tree, "xvfb.display"),
-                    os.path.join(tree, "xvfb.pid")], check=True, stdout=subprocess.DEVNULL)
-    subprocess.run(["sh", os.path.join(harness, "wine-start.sh"), run, os.path.join(tree, "wineprefix")],
-                   check=True, stdout=subprocess.DEVNULL)
+    step("starting Xvfb", ["sh", os.path.join(harness, "xvfb-start.sh"), os.path.join(tree, "xvfb.display"),
+                           os.path.join(tree, "xvfb.pid")])
+    step("starting Wine", ["sh", os.path.join(harness, "wine-start.sh"), run, os.path.join(tree, "wineprefix")])
     offers = os.path.join(work, "offers.json")
     log = os.path.join(work, "server.log")
     with open(offers, "w") as f:
@@ -105,8 +124,9 @@ def main():
     server = None
     ids = []
     try:
-        rc, out = wine(run, productrec, "list")
-        ids = [int(line.split("\t")[0]) for line in out.splitlines() if line.strip()]
+        rc, out = wine(run, productrec, "list", what="productrec list")
+        records = [line.split("\t") for line in out.splitlines() if line.strip()]
+        ids = [int(r[0]) for r in records]
 
         def clear_schedules():
             wine(run, "reg", "delete", r"HKCU\Software\Brantlow\Updates", "/f")
@@ -114,22 +134,25 @@ def main():
         def notifier_run():
             # /STARTUP then /SETUP: no delay, every product forced, no
             # message at the end, so the program ends by itself.
-            wine(run, notifier, "/STARTUP", "/SETUP")
+            wine(run, notifier, "/STARTUP", "/SETUP", what="the notifier's run")
 
         # Baseline: the same run with no product installed (process start,
         # settings, catalogue walk, no network).
-        for pid in ids:
-            wine(run, productrec, "remove", pid)
+        for r in records:
+            if r[2] != "-":
+                wine(run, productrec, "remove", r[0], what="productrec remove %s" % r[0])
         base = [timed(notifier_run) for _ in range(a.runs)]
 
         for pid in ids:
-            wine(run, productrec, "add", pid, "BENCH-%03d" % pid)
+            wine(run, productrec, "add", pid, "BENCH-%03d" % pid, what="productrec add %d" % pid)
         if os.path.exists(log):
             os.remove(log)
         server = subprocess.Popen([sys.executable, os.path.join(TOP, "tools", "vendor_server.py"),
                                    "--offers", offers, "--port", str(port), "--log", log,
                                    "--lifetime", "900"], stdout=subprocess.PIPE, text=True)
-        server.stdout.readline()
+        line = server.stdout.readline()
+        if "vendor server on" not in line:
+            fail("starting the vendor server", line)
         full = []
         for _ in range(a.runs):
             clear_schedules()

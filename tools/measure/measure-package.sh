@@ -11,14 +11,16 @@
 #   RUNS         default 5
 #   PREFIX-DIR   default /tmp/brantlow-measure-prefix (removed and made anew)
 # 64-bit Wine is used where there is one: its msiexec installs 32-bit and
-# 64-bit packages alike, also on hosts that cannot execute 32-bit code.
+# 64-bit packages alike, also on hosts that cannot execute 32-bit code. The
+# script engines are off: the package needs none (a package with a script
+# custom action fails here).
 set -euo pipefail
 package=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
 runs=${2:-5}
 prefix=${3:-/tmp/brantlow-measure-prefix}
 loader=/usr/lib/wine/wine64
 [ -x "$loader" ] || loader=$(command -v wine)
-export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml,winemenubuilder.exe='
+export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml,winemenubuilder.exe,vbscript,jscript='
 unset DISPLAY
 
 cleanup() { timeout 30 wineserver -k >/dev/null 2>&1 </dev/null || true; }

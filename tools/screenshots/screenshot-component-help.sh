@@ -16,21 +16,15 @@
 #   DPI=N      (environment) the screen scale, default 96
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
-build=$(cd "${1:-$root/build/win64}" && pwd)
+. "$root/tools/screenshots/wine-desktop.sh"
+screenshot_tree "${1:-}"
 outdir=${2:-$root/docs}
-loader=$(sed -n 's/^WINE_LOADER:FILEPATH=//p' "$build/CMakeCache.txt")
-[ -n "$loader" ] && [ -x "$loader" ] || { echo "no Wine loader configured in $build" >&2; exit 1; }
 cmake --build "$build" --target modpanel modpanel_help probe_component dlgdriver >/dev/null
 exe=$build/modpanel/modpanel.exe
 ctl=$build/tests/dlgdriver.exe
 chm=$build/modpanel/help/bnet.chm
 [ -f "$chm" ] || { echo "no $chm (is chmcmd installed?)" >&2; exit 1; }
 
-. "$root/tools/screenshots/wine-desktop.sh"
-cleanup() {
-    wine_desktop_stop
-}
-trap cleanup EXIT
 wine_desktop_start "$build/component-help-screenshot-prefix" 190 1024x768
 mkdir -p "$outdir"
 desktop=ModpanelComponentHelp,$desktop_size
@@ -50,5 +44,4 @@ pid=$!
 sleep 6
 picture_panel_and_help "$desktop" "$caption" "$outdir/panel-help-mail.png" \
     "$outdir/panel-help-mail-window.png"
-timeout 30 wineserver -k >/dev/null 2>&1 </dev/null || true
-wait "$pid" || true
+end_desktop_program "$pid"

@@ -11,14 +11,12 @@
 #   DPI=N      (environment) the screen scale, default 96
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
-build=$(cd "${1:-$root/build/win64}" && pwd)
+. "$root/tools/screenshots/wine-desktop.sh"
+screenshot_tree "${1:-}"
 out=${2:-$root/docs/update-dialog.png}
-loader=$(sed -n 's/^WINE_LOADER:FILEPATH=//p' "$build/CMakeCache.txt")
-[ -n "$loader" ] && [ -x "$loader" ] || { echo "no Wine loader configured in $build" >&2; exit 1; }
 cmake --build "$build" --target show_dialog >/dev/null
 exe=$build/tests/show_dialog.exe
 
-. "$root/tools/screenshots/wine-desktop.sh"
 work=$(mktemp -d)
 cleanup() {
     wine_desktop_stop

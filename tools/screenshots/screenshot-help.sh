@@ -12,20 +12,14 @@
 #   DPI=N      (environment) the screen scale, default 96
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
-build=$(cd "${1:-$root/build/win64}" && pwd)
+. "$root/tools/screenshots/wine-desktop.sh"
+screenshot_tree "${1:-}"
 outdir=${2:-$root/docs}
-loader=$(sed -n 's/^WINE_LOADER:FILEPATH=//p' "$build/CMakeCache.txt")
-[ -n "$loader" ] && [ -x "$loader" ] || { echo "no Wine loader configured in $build" >&2; exit 1; }
 cmake --build "$build" --target modpanel modpanel_help dlgdriver >/dev/null
 exe=$build/modpanel/modpanel.exe
 ctl=$build/tests/dlgdriver.exe
 [ -f "$build/modpanel/modpanel.chm" ] || { echo "no modpanel.chm in $build/modpanel" >&2; exit 1; }
 
-. "$root/tools/screenshots/wine-desktop.sh"
-cleanup() {
-    wine_desktop_stop
-}
-trap cleanup EXIT
 wine_desktop_start "$build/help-screenshot-prefix" 180 1024x768
 mkdir -p "$outdir"
 desktop=ModpanelHelpShot,$desktop_size
@@ -36,8 +30,7 @@ pid=$!
 sleep 6
 import -window root "$outdir/about-box.png"
 echo "wrote $outdir/about-box.png"
-timeout 30 wineserver -k >/dev/null 2>&1 </dev/null || true
-wait "$pid" || true
+end_desktop_program "$pid"
 
 # The panel, then F1 inside the same desktop.
 timeout 90 "$loader" explorer /desktop=$desktop "$exe" >/dev/null 2>&1 </dev/null &
@@ -48,5 +41,4 @@ timeout 30 "$loader" explorer /desktop=$desktop "$ctl" key "Brantlow Mail Toolki
 sleep 5
 import -window root "$outdir/help-window.png"
 echo "wrote $outdir/help-window.png"
-timeout 30 wineserver -k >/dev/null 2>&1 </dev/null || true
-wait "$pid" || true
+end_desktop_program "$pid"

@@ -15,21 +15,15 @@
 #   DPI=N      (environment) the screen scale, default 96
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
-build=$(cd "${1:-$root/build/win64}" && pwd)
+. "$root/tools/screenshots/wine-desktop.sh"
+screenshot_tree "${1:-}"
 outdir=${2:-$root/docs}
-loader=$(sed -n 's/^WINE_LOADER:FILEPATH=//p' "$build/CMakeCache.txt")
 package=$(sed -n 's/^BRANTLOW_PACKAGE:INTERNAL=//p' "$build/CMakeCache.txt")
-[ -n "$loader" ] && [ -x "$loader" ] || { echo "no Wine loader configured in $build" >&2; exit 1; }
 [ -n "$package" ] || { echo "$build builds no installer package (wixl, chmcmd?)" >&2; exit 1; }
 cmake --build "$build" --target package_msi probe_component dlgdriver instprobe >/dev/null
 probe=$build/tests/instprobe.exe
 ctl=$build/tests/dlgdriver.exe
 
-. "$root/tools/screenshots/wine-desktop.sh"
-cleanup() {
-    wine_desktop_stop
-}
-trap cleanup EXIT
 prefix=$build/installed-panel-screenshot-prefix
 rm -rf "$prefix"
 wine_desktop_start "$prefix" 190 1024x768
@@ -56,5 +50,4 @@ pid=$!
 sleep 6
 picture_panel_and_help "$desktop" "$caption" "$outdir/installed-panel.png" \
     "$outdir/installed-panel-help.png"
-timeout 30 wineserver -k >/dev/null 2>&1 </dev/null || true
-wait "$pid" || true
+end_desktop_program "$pid"

@@ -12,18 +12,12 @@
 #   DPI=N      (environment) the screen scale, default 96
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
-build=$(cd "${1:-$root/build/win64}" && pwd)
+. "$root/tools/screenshots/wine-desktop.sh"
+screenshot_tree "${1:-}"
 outdir=${2:-$root/docs}
-loader=$(sed -n 's/^WINE_LOADER:FILEPATH=//p' "$build/CMakeCache.txt")
-[ -n "$loader" ] && [ -x "$loader" ] || { echo "no Wine loader configured in $build" >&2; exit 1; }
 cmake --build "$build" --target modpanel probe_component >/dev/null
 exe=$build/modpanel/modpanel.exe
 
-. "$root/tools/screenshots/wine-desktop.sh"
-cleanup() {
-    wine_desktop_stop
-}
-trap cleanup EXIT
 wine_desktop_start "$build/panel-screenshot-prefix" 170 640x480
 
 mkdir -p "$outdir"

@@ -1,15 +1,27 @@
 # Sourced by the screenshot scripts: an Xvfb display and a Wine prefix of
 # the script's own, so that pictures never meet a test run.
+#   screenshot_tree [BUILD-DIR]  $build (default build/win64, under $root) and
+#                      $loader, the tree's Wine; the EXIT trap stops what
+#                      wine_desktop_start started
 #   wine_desktop_start PREFIX FIRST-DISPLAY WxH  (needs $loader, the tree's Wine)
 #                      The screen scale is $DPI (default 96): the prefix's
 #                      "LogPixels", set before any program starts; WxH is
 #                      the size at 96 DPI and grows with it ($desktop_size).
 #   wine_desktop_stop                            (call it from the EXIT trap)
+#   end_desktop_program PID      ends every program of the desktop and waits
+#                      for PID, the one the script started
 #   picture_panel_and_help DESKTOP CAPTION PANEL-PNG HELP-PNG
 #                      (needs $ctl, the tree's dlgdriver.exe)
 xpid=
 DPI=${DPI:-96}
 case $DPI in (*[!0-9]*|'') echo "DPI must be a number" >&2; exit 2;; esac
+
+screenshot_tree() {
+    build=$(cd "${1:-$root/build/win64}" && pwd)
+    loader=$(sed -n 's/^WINE_LOADER:FILEPATH=//p' "$build/CMakeCache.txt")
+    [ -n "$loader" ] && [ -x "$loader" ] || { echo "no Wine loader configured in $build" >&2; exit 1; }
+    trap wine_desktop_stop EXIT
+}
 
 wine_desktop_start() {
     export WINEPREFIX=$1 WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml,winemenubuilder.exe='
@@ -34,6 +46,11 @@ wine_desktop_start() {
 wine_desktop_stop() {
     timeout 30 wineserver -k >/dev/null 2>&1 </dev/null || true
     if [ -n "$xpid" ]; then kill "$xpid" 2>/dev/null || true; fi
+}
+
+end_desktop_program() {
+    timeout 30 wineserver -k >/dev/null 2>&1 </dev/null || true
+    wait "$1" || true
 }
 
 # Pictures the panel that shows CAPTION on the Wine desktop DESKTOP, whose
