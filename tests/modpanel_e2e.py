@@ -89,7 +89,6 @@ class RecordingTool:
         self.saved = self.tool + ".saved"
         self.recorder = a.tool_recorder
         self.log = log
-        self.seen = 0
 
     def __enter__(self):
         self.restore()
@@ -107,15 +106,15 @@ class RecordingTool:
             os.remove(self.saved)
 
     def recorded(self, wait=False):
-        """What was recorded since the last call; with WAIT, once a start
-        has written its "end" line (bounded)."""
+        """What was recorded, and forgets it; with WAIT, once a start has
+        written its "end" line (bounded)."""
         deadline = time.time() + (30 if wait else 0)
         while True:
             text = open(self.log, encoding="latin-1").read() if os.path.exists(self.log) else ""
-            new = text[self.seen:]
-            if not wait or new.endswith("end\n") or time.time() > deadline:
-                self.seen = len(text)
-                return new
+            if not wait or text.endswith("end\n") or time.time() > deadline:
+                if text:
+                    os.remove(self.log)
+                return text
             time.sleep(0.1)
 
 
