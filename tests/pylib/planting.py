@@ -58,6 +58,8 @@ class Planted:
         called, and never loaded unless a copy of CONTROL (a program that
         imports only KnownDLLs and ends by itself with ARGS), run among the
         same plants, loads it too."""
+        if not self.names:
+            return [(False, "stand-in DLLs to plant were named")]
         exe = self.place(os.path.join(self.workdir, "control"), control)
         subprocess.run([wine_run, exe] + [str(a) for a in args], cwd=os.path.dirname(exe), env=self.env(),
                        timeout=60, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
