@@ -14,6 +14,7 @@
 
 UNREACHED(CreateWindowExA)
 UNREACHED(DispatchMessageA)
+UNREACHED(FreeLibrary)
 UNREACHED(GetFileAttributesA)
 UNREACHED(GetMessageA)
 UNREACHED(GetModuleFileNameA)
