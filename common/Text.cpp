@@ -101,6 +101,23 @@ bool ScanDecimal(const char*& p, const char* pEnd, int nWidth, DWORD& dwValue)
     return true;
 }
 
+bool ParseDigits(const char* pch, int nLength, DWORD& dwValue)
+{
+    if (nLength <= 0)
+        return false;
+    unsigned long long ull = 0;
+    for (int i = 0; i < nLength; ++i)
+    {
+        if (pch[i] < '0' || pch[i] > '9')
+            return false;
+        ull = ull * 10 + static_cast<unsigned long long>(pch[i] - '0');
+        if (ull > 0xFFFFFFFFull)
+            return false;
+    }
+    dwValue = static_cast<DWORD>(ull);
+    return true;
+}
+
 bool FormatDecimal(DWORD dwValue, char* pszBuffer, int nSize)
 {
     char achDigits[10];

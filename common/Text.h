@@ -37,6 +37,11 @@ bool AppendTextCut(char* pszBuffer, int nSize, const char* pszText);
 // digit follows; otherwise p is moved past the number.
 bool ScanDecimal(const char*& p, const char* pEnd, int nWidth, DWORD& dwValue);
 
+// The number that the nLength characters at pch spell when they are all
+// decimal digits (at least one; no blank, no sign) and it fits in 32 bits;
+// false, and dwValue left alone, otherwise.
+bool ParseDigits(const char* pch, int nLength, DWORD& dwValue);
+
 // The decimal text of dwValue. False, and nothing written, when it does
 // not fit in nSize bytes (11 always do).
 bool FormatDecimal(DWORD dwValue, char* pszBuffer, int nSize);

@@ -5,6 +5,7 @@
 #include "Modpanel.h"
 
 #include "ScopedHandles.h"
+#include "SystemLibrary.h"
 #include "Text.h"
 
 #include <stdio.h>
@@ -18,22 +19,45 @@ int g_nComponentType = 0;
 namespace
 {
 
+// The version functions, from the system folder at the first inspection of
+// an installed file (version.dll is not a KnownDLL: SystemLibrary.h).
+SystemFunction<decltype(&GetFileVersionInfoSizeA)> s_getVersionInfoSize("version.dll",
+                                                                        "GetFileVersionInfoSizeA");
+SystemFunction<decltype(&GetFileVersionInfoA)> s_getVersionInfo("version.dll", "GetFileVersionInfoA");
+SystemFunction<decltype(&VerQueryValueA)> s_verQueryValue("version.dll", "VerQueryValueA");
+
+// The file version of the file at pszPath as "%u.%u.%u.%u"; false when it
+// has no readable version resource.
+bool ReadFileVersion(const char* pszPath, char* pszVersion)
+{
+    auto pfnSize = s_getVersionInfoSize.Get();
+    auto pfnRead = s_getVersionInfo.Get();
+    auto pfnQuery = s_verQueryValue.Get();
+    if (pfnSize == nullptr || pfnRead == nullptr || pfnQuery == nullptr)
+        return false;
+    DWORD dwHandle = 0;
+    DWORD dwSize = pfnSize(pszPath, &dwHandle);
+    if (dwSize == 0)
+        return false;
+    void* pData = HeapAlloc(GetProcessHeap(), 0, dwSize);
+    if (pData == nullptr)
+        return false;
+    VS_FIXEDFILEINFO* pInfo = nullptr;
+    UINT nInfo = 0;
+    bool bRead = pfnRead(pszPath, 0, dwSize, pData) &&
+                 pfnQuery(pData, "\\", reinterpret_cast<void**>(&pInfo), &nInfo) && pInfo != nullptr &&
+                 nInfo >= sizeof(VS_FIXEDFILEINFO);
+    if (bRead)
+        wsprintfA(pszVersion, "%u.%u.%u.%u", HIWORD(pInfo->dwFileVersionMS),
+                  LOWORD(pInfo->dwFileVersionMS), HIWORD(pInfo->dwFileVersionLS),
+                  LOWORD(pInfo->dwFileVersionLS));
+    HeapFree(GetProcessHeap(), 0, pData);
+    return bRead;
+}
+
 bool FileExists(const char* pszPath, struct _stat* pStatus)
 {
     return pszPath[0] && _stat(pszPath, pStatus) == 0;
-}
-
-// Looks for the file in one folder (or, with no folder, in the system's
-// standard order); the found path goes to pszPath.
-bool SearchFile(const char* pszFolder, const char* pszName, char* pszPath)
-{
-    char szFound[MAX_PATH];
-    char* pFilePart = nullptr;
-    DWORD dwLength = SearchPathA(pszFolder, pszName, nullptr, sizeof(szFound), szFound, &pFilePart);
-    if (dwLength == 0 || dwLength >= sizeof(szFound))
-        return false;
-    lstrcpynA(pszPath, szFound, MAX_PATH);
-    return true;
 }
 
 void EnableCommand(HWND hDlg, UINT nCommand, BOOL bEnable)
@@ -126,46 +150,32 @@ void InspectComponent(HWND hDlg)
     if (pEntry == nullptr)
         return;
 
-    BOOL bInstalled = FALSE, bRegistered = FALSE;
+    bool bInstalled = false, bRegistered = false;
     char szPath[MAX_PATH] = "";
     struct _stat status;
 
-    if (pEntry->pszClassId)
+    if (pEntry->pszClassId != nullptr && ReadRegisteredPath(pEntry->pszClassId, szPath, sizeof(szPath)))
     {
-        char szKey[64];
-        ScopedRegKey key;
-        if (BuildFolder(szKey, sizeof(szKey), "CLSID\\", pEntry->pszClassId, "") &&
-            RegOpenKeyA(HKEY_CLASSES_ROOT, szKey, key.Receive()) == ERROR_SUCCESS)
-        {
-            if (ReadKeyText(key, "InprocServer32", szPath, sizeof(szPath)))
-            {
-                // A quoted value names the same file.
-                int nLength;
-                const char* pStart = PathWithoutQuotes(szPath, &nLength);
-                MoveMemory(szPath, pStart, nLength);
-                szPath[nLength] = '\0';
-                bRegistered = TRUE;
-                bInstalled = FileExists(szPath, &status);
-            }
-        }
+        bRegistered = true;
+        bInstalled = FileExists(szPath, &status);
     }
 
     if (!bInstalled)
     {
-        BOOL bFound = FALSE;
+        bool bFound = false;
         char szFolder[MAX_PATH];
         if (pEntry->dwFlags & COMPONENT_SHARED_ASSEMBLY)
         {
             bFound = BuildFolder(szFolder, sizeof(szFolder), g_szAssembliesFolder,
                                  AssemblySubfolder(pEntry->nProductGroup), "\\v2.0.50727") &&
-                     SearchFile(szFolder, pEntry->pszFileName, szPath);
+                     SearchFile(szFolder, pEntry->pszFileName, szPath, sizeof(szPath));
             if (!bFound)
                 bFound = BuildFolder(szFolder, sizeof(szFolder), g_szAssembliesFolder,
                                      "\\v1.1.4322", "") &&
-                         SearchFile(szFolder, pEntry->pszFileName, szPath);
+                         SearchFile(szFolder, pEntry->pszFileName, szPath, sizeof(szPath));
         }
         if (!bFound)
-            bFound = SearchFile(nullptr, pEntry->pszFileName, szPath);
+            bFound = SearchFile(nullptr, pEntry->pszFileName, szPath, sizeof(szPath));
         if (bFound)
             bInstalled = FileExists(szPath, &status);
     }
@@ -175,27 +185,10 @@ void InspectComponent(HWND hDlg)
     char szVersion[64] = "None";
     if (bInstalled)
     {
-        DWORD dwHandle = 0;
-        DWORD dwSize = GetFileVersionInfoSizeA(szPath, &dwHandle);
-        if (dwSize)
-        {
-            void* pData = HeapAlloc(GetProcessHeap(), 0, dwSize);
-            if (pData)
-            {
-                VS_FIXEDFILEINFO* pInfo = nullptr;
-                UINT nInfo = 0;
-                if (GetFileVersionInfoA(szPath, 0, dwSize, pData) &&
-                    VerQueryValueA(pData, "\\", reinterpret_cast<void**>(&pInfo), &nInfo) &&
-                    pInfo && nInfo >= sizeof(VS_FIXEDFILEINFO))
-                    wsprintfA(szVersion, "%u.%u.%u.%u", HIWORD(pInfo->dwFileVersionMS),
-                              LOWORD(pInfo->dwFileVersionMS), HIWORD(pInfo->dwFileVersionLS),
-                              LOWORD(pInfo->dwFileVersionLS));
-                HeapFree(GetProcessHeap(), 0, pData);
-            }
-        }
+        ReadFileVersion(szPath, szVersion);
         time_t tModified = status.st_mtime;
         struct tm* pLocal = localtime(&tModified);
-        if (pLocal)
+        if (pLocal != nullptr)
             wsprintfA(szDate, "%02d-%02d-%04d %02d:%02d", pLocal->tm_mon + 1, pLocal->tm_mday,
                       pLocal->tm_year + 1900, pLocal->tm_hour, pLocal->tm_min);
         wsprintfA(szSize, "%lu bytes", static_cast<unsigned long>(status.st_size));
@@ -203,7 +196,7 @@ void InspectComponent(HWND hDlg)
 
     char szStatus[64];
     const char* pszInstalled = bInstalled ? "Installed" : "Not installed";
-    if (pEntry->nType != COMPONENT_LIBRARY && pEntry->pszClassId)
+    if (pEntry->nType != COMPONENT_LIBRARY && pEntry->pszClassId != nullptr)
         wsprintfA(szStatus, "%s, %s", pszInstalled, bRegistered ? "Registered" : "Not registered");
     else
         wsprintfA(szStatus, "%s", pszInstalled);
@@ -217,12 +210,12 @@ void InspectComponent(HWND hDlg)
         s_szDescription[0] = '\0';
     SetDlgItemTextA(hDlg, IDC_DESCRIPTION, s_szDescription);
 
-    BOOL bRegistrable = bInstalled && (pEntry->dwFlags & COMPONENT_SELF_REGISTERING) &&
-                        pEntry->pszClassId;
+    bool bRegistrable = bInstalled && (pEntry->dwFlags & COMPONENT_SELF_REGISTERING) != 0 &&
+                        pEntry->pszClassId != nullptr;
     EnableCommand(hDlg, ID_CONTROL_REGISTER, bRegistrable && !bRegistered);
     EnableCommand(hDlg, ID_CONTROL_UNREGISTER, bRegistrable && bRegistered);
 
-    BOOL bHelp = bInstalled && IsComponentHelpAvailable(pEntry);
+    bool bHelp = bInstalled && IsComponentHelpAvailable(pEntry);
     EnableWindow(GetDlgItem(hDlg, IDC_HELP_BUTTON), bHelp);
     EnableCommand(hDlg, ID_HELP_REFERENCE, bHelp);
 }

@@ -43,6 +43,11 @@ extern HHOOK g_hFilter;                 // current keyboard filter
 extern int g_nComponentType;            // current component type
 
 // --- Start-up (Startup.cpp) ------------------------------------------------
+// Puts the current folder after the system folders in the system's search
+// for files (SearchPathA's safe mode) for the rest of the process, where
+// the system has the mode: a file planted in the folder that the panel was
+// started in is then not found before the installed one.
+void UseSafeSearchMode();
 // The paths that start-up works out: the registration tool in the system
 // folder, the assemblies folder and the panel's own help file.
 void InitialisePaths();
@@ -110,6 +115,17 @@ const char* PathWithoutQuotes(const char* pszPath, int* pnLength);
 bool ReadKeyText(HKEY hKey, const char* pszSubKey, char* pszBuffer, LONG nSize);
 // Reads a named text value, always terminated within the buffer.
 bool ReadNamedText(HKEY hKey, const char* pszName, char* pszBuffer, DWORD nSize);
+// Looks for a file in one folder, or with no folder (nullptr) in the
+// system's standard order (SearchPathA; the panel turns on its safe mode,
+// UseSafeSearchMode); the found full path goes to pszPath. False when it is
+// not found or its path does not fit in nSize bytes.
+bool SearchFile(const char* pszFolder, const char* pszName, char* pszPath, int nSize);
+// The file registered for a class: the default value of
+// "CLSID\<id>\InprocServer32", without the quotation marks around it
+// (PathWithoutQuotes). An elevated panel reads it from HKEY_LOCAL_MACHINE's
+// classes only, any other from HKEY_CLASSES_ROOT. False when the key or the
+// value is missing.
+bool ReadRegisteredPath(const char* pszClassId, char* pszPath, LONG nSize);
 
 // --- HTML Help (Help.cpp) --------------------------------------------------
 void LoadHtmlHelp();
@@ -124,12 +140,17 @@ void ShowComponentHelp(HWND hDlg);
 
 // --- Registration (Registration.cpp) ---------------------------------------
 // Starts the registration tool (g_szRegistrationTool) for the selected
-// entry: its file as OpenFile finds it to register, its registered
-// InprocServer32 path to unregister, even an empty one (the tool then
-// reports that it cannot load the file). Shows IDS_NOT_INSTALLED when the file
-// to register is not found, IDS_REGISTRATION_FAILED when the tool does not
-// start; does not wait.
+// entry: its file as the system's search finds it (SearchFile) to register,
+// its registered path (ReadRegisteredPath) to unregister. Shows
+// IDS_NOT_INSTALLED when the file to register is not found,
+// IDS_REGISTRATION_FAILED when the file may not reach the tool
+// (IsRegistrableFile) or the tool does not start; does not wait.
 void RunRegistrationTool(HWND hDlg, BOOL bRegister);
+// Whether a path may reach the registration tool: a full local path (a
+// drive letter, ":" and "\"; never a share or a "\\?\" or "\\.\" path) of
+// an existing file, holding no quotation mark and no control character,
+// so that nothing in it can become a switch or an argument of its own.
+bool IsRegistrableFile(const char* pszPath);
 // The tool's command line, both paths in quotation marks: "tool" "file" to
 // register, "tool" /u "file" to unregister. A path that carries quotation
 // marks already is quoted once, not twice (PathWithoutQuotes); an empty

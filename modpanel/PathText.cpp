@@ -1,9 +1,32 @@
 // Paths and the registry texts that name them: joining parts of a path or
 // key, a registered path without its quotation marks, text values read
-// always terminated.
+// always terminated, a file searched for, a class's registered file.
 #include "Modpanel.h"
 
+#include "ScopedHandles.h"
 #include "Text.h"
+
+namespace
+{
+
+// Whether this process runs with an administrator's full rights. Where the
+// token cannot say (a system before Windows Vista knows no elevation, and
+// there an administrator's programs always have those rights), it is taken
+// as elevated.
+bool IsElevated()
+{
+    HANDLE hToken = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &hToken))
+        return true;
+    TOKEN_ELEVATION elevation = {};
+    DWORD cbAnswer = 0;
+    BOOL bAnswered =
+        GetTokenInformation(hToken, TokenElevation, &elevation, sizeof(elevation), &cbAnswer);
+    CloseHandle(hToken);
+    return !bAnswered || elevation.TokenIsElevated != 0;
+}
+
+} // namespace
 
 bool BuildFolder(char* pszFolder, int nSize, const char* pszA, const char* pszB, const char* pszC)
 {
@@ -65,5 +88,38 @@ bool ReadNamedText(HKEY hKey, const char* pszName, char* pszBuffer, DWORD nSize)
         return false;
     }
     pszBuffer[dwRead < nSize ? dwRead : nSize - 1] = '\0';
+    return true;
+}
+
+bool SearchFile(const char* pszFolder, const char* pszName, char* pszPath, int nSize)
+{
+    char szFound[MAX_PATH];
+    char* pFilePart = nullptr;
+    DWORD dwLength = SearchPathA(pszFolder, pszName, nullptr, sizeof(szFound), szFound, &pFilePart);
+    if (dwLength == 0 || dwLength >= sizeof(szFound) || static_cast<int>(dwLength) >= nSize)
+        return false;
+    CopyMemory(pszPath, szFound, dwLength + 1);
+    return true;
+}
+
+bool ReadRegisteredPath(const char* pszClassId, char* pszPath, LONG nSize)
+{
+    // Whatever a program of the user writes under HKEY_CURRENT_USER's
+    // classes, HKEY_CLASSES_ROOT shows to every program of that user: an
+    // elevated panel reads the machine's classes only.
+    bool bMachine = IsElevated();
+    char szKey[80];
+    ScopedRegKey key;
+    if (!BuildFolder(szKey, sizeof(szKey), bMachine ? "Software\\Classes\\CLSID\\" : "CLSID\\",
+                     pszClassId, "") ||
+        RegOpenKeyExA(bMachine ? HKEY_LOCAL_MACHINE : HKEY_CLASSES_ROOT, szKey, 0, KEY_READ,
+                      key.Receive()) != ERROR_SUCCESS ||
+        !ReadKeyText(key, "InprocServer32", pszPath, nSize))
+        return false;
+    // A quoted value names the same file.
+    int nLength;
+    const char* pStart = PathWithoutQuotes(pszPath, &nLength);
+    MoveMemory(pszPath, pStart, nLength);
+    pszPath[nLength] = '\0';
     return true;
 }

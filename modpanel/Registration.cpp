@@ -4,7 +4,6 @@
 // outcome. It does not wait for the tool to end.
 #include "Modpanel.h"
 
-#include "ScopedHandles.h"
 #include "Text.h"
 
 #include "resource.h"
@@ -14,8 +13,6 @@ namespace
 
 // Command line: at most 511 characters.
 const int kCommandLineSize = 512;
-// The path field of OpenFile's result (OFS_MAXPATHNAME).
-const int kFoundPathSize = OFS_MAXPATHNAME;
 // The registered InprocServer32 path.
 const int kRegisteredPathSize = 256;
 
@@ -34,37 +31,6 @@ bool AppendQuoted(char* pszBuffer, int nSize, const char* pszPath)
     return false;
 }
 
-// The full path of the entry's file by OpenFile's own search order.
-bool FindForRegistering(const ComponentEntry* pEntry, char* pszPath, int nSize)
-{
-    OFSTRUCT found;
-    ZeroMemory(&found, sizeof(found));
-    found.cBytes = static_cast<BYTE>(sizeof(found));
-    if (OpenFile(pEntry->pszFileName, &found, OF_EXIST) == HFILE_ERROR)
-        return false;
-    // The field is terminated by OpenFile; cut at its size regardless.
-    char szFound[kFoundPathSize + 1];
-    CopyMemory(szFound, found.szPathName, kFoundPathSize);
-    szFound[kFoundPathSize] = '\0';
-    if (szFound[0] == '\0' || lstrlenA(szFound) >= nSize)
-        return false;
-    lstrcpynA(pszPath, szFound, nSize);
-    return true;
-}
-
-// The path registered as the class's InprocServer32 default value. An empty
-// value is a path too: the tool is started on it and reports the failure.
-bool FindForUnregistering(const ComponentEntry* pEntry, char* pszPath, int nSize)
-{
-    char szKey[64] = "CLSID\\";
-    if (!AppendText(szKey, sizeof(szKey), pEntry->pszClassId))
-        return false;
-    ScopedRegKey key;
-    if (RegOpenKeyA(HKEY_CLASSES_ROOT, szKey, key.Receive()) != ERROR_SUCCESS)
-        return false;
-    return ReadKeyText(key, "InprocServer32", pszPath, nSize);
-}
-
 } // namespace
 
 bool BuildRegistrationCommand(const char* pszTool, const char* pszFile, BOOL bRegister,
@@ -81,6 +47,23 @@ bool BuildRegistrationCommand(const char* pszTool, const char* pszFile, BOOL bRe
     return false;
 }
 
+bool IsRegistrableFile(const char* pszPath)
+{
+    // The text first: a share's path must not even be asked about, as
+    // asking would connect to it.
+    bool bDrive = (pszPath[0] >= 'A' && pszPath[0] <= 'Z') || (pszPath[0] >= 'a' && pszPath[0] <= 'z');
+    if (!bDrive || pszPath[1] != ':' || pszPath[2] != '\\')
+        return false;
+    for (const char* p = pszPath; *p != '\0'; ++p)
+    {
+        unsigned char ch = static_cast<unsigned char>(*p);
+        if (ch == '"' || ch < 0x20 || ch == 0x7F)
+            return false;
+    }
+    DWORD dwAttributes = GetFileAttributesA(pszPath);
+    return dwAttributes != INVALID_FILE_ATTRIBUTES && (dwAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
 // Control, Register / Unregister and Alt+R / Alt+U; the caller inspects the
 // entry again at once, while the tool may still be working.
 void RunRegistrationTool(HWND hDlg, BOOL bRegister)
@@ -89,22 +72,25 @@ void RunRegistrationTool(HWND hDlg, BOOL bRegister)
     if (pEntry == nullptr || pEntry->pszClassId == nullptr || pEntry->pszClassId[0] == '\0')
         return;
 
+    // To register, the file as the system's search finds it in its safe
+    // mode (the current folder after the system folders), never by
+    // OpenFile's own order, which puts the current folder first.
     char szFile[kRegisteredPathSize];
     if (bRegister)
     {
-        if (!FindForRegistering(pEntry, szFile, kFoundPathSize))
+        if (!SearchFile(nullptr, pEntry->pszFileName, szFile, sizeof(szFile)))
         {
             ShowMessage(IDS_NOT_INSTALLED, MB_ICONWARNING);
             return;
         }
     }
-    else if (!FindForUnregistering(pEntry, szFile, sizeof(szFile)))
+    else if (!ReadRegisteredPath(pEntry->pszClassId, szFile, sizeof(szFile)))
         return;
 
     // WinExec answers a value above 31 when the program started; 0 to 31
     // are its error codes (out of memory, file or path not found, ...).
     char szCommand[kCommandLineSize];
-    if (g_szRegistrationTool[0] == '\0' ||
+    if (g_szRegistrationTool[0] == '\0' || !IsRegistrableFile(szFile) ||
         !BuildRegistrationCommand(g_szRegistrationTool, szFile, bRegister, szCommand,
                                   sizeof(szCommand)) ||
         g_panelActions.pfnStartProgram(szCommand, SW_SHOW) < 32)

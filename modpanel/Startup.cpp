@@ -54,6 +54,15 @@ void MakeOwnHelpPath(const char* pszModule, char* pszHelp, int nSize)
     CopyMemory(pszHelp + nDot, ".chm", 5);
 }
 
+void UseSafeSearchMode()
+{
+    // Looked up: the mode is the system's only where it has the function.
+    SystemFunction<decltype(&SetSearchPathMode)> setSearchPathMode("kernel32.dll", "SetSearchPathMode");
+    auto pfn = setSearchPathMode.Get();
+    if (pfn != nullptr)
+        pfn(BASE_SEARCH_PATH_ENABLE_SAFE_SEARCHMODE | BASE_SEARCH_PATH_PERMANENT);
+}
+
 void InitialisePaths()
 {
     char szSystem[MAX_PATH];
@@ -196,6 +205,7 @@ int RunModpanel(HINSTANCE hInstance, const char* pszCmdLine)
 {
     g_hInstance = hInstance;
     RestrictLibrarySearch();
+    UseSafeSearchMode();
     _tzset();
     InitialisePaths();
 

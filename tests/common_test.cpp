@@ -135,6 +135,34 @@ TEST(Text, ScanDecimalReadsAsTheRunTimeLibraryDoes)
     }
 }
 
+// Digits only, within the length, without wrapping: what the notifier
+// accepts of a policy value that an administrator typed as text.
+TEST(Text, ParseDigitsTakesOnlyDigitsThatFit)
+{
+    struct Row
+    {
+        const char* text;
+        int length;     // -1: the whole text
+        bool parsed;
+        DWORD value;
+    } rows[] = {
+        {"0", -1, true, 0},          {"7", -1, true, 7},
+        {"007", -1, true, 7},        {"4294967295", -1, true, 4294967295u},
+        {"4294967296", -1, false, 99}, {"00000000004294967295", -1, true, 4294967295u},
+        {"123", 2, true, 12},        {" 7", -1, false, 99},
+        {"7 ", -1, false, 99},       {"+7", -1, false, 99},
+        {"-1", -1, false, 99},       {"7x", -1, false, 99},
+        {"", -1, false, 99},         {"5", 0, false, 99},
+    };
+    for (const Row& row : rows)
+    {
+        DWORD value = 99;
+        int length = row.length < 0 ? lstrlenA(row.text) : row.length;
+        EXPECT_EQ(ParseDigits(row.text, length, value), row.parsed) << '"' << row.text << '"';
+        EXPECT_EQ(value, row.value) << '"' << row.text << '"';
+    }
+}
+
 TEST(Text, FormatDecimalWritesNothingThatDoesNotFit)
 {
     char sz[12];

@@ -14,7 +14,7 @@ import sys
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "pylib"))
 from checks import Checks  # noqa: E402
 from options import required_options  # noqa: E402
-from winerun import DialogDriver  # noqa: E402
+from winerun import DialogDriver, controls  # noqa: E402
 
 check = Checks()
 VK_F1, VK_ESCAPE = 0x70, 0x1B
@@ -36,16 +36,6 @@ class Tools:
         """Whether the window disappears within the time."""
         return self.ctl("gone", caption, int(seconds * 1000))[0] == 0
 
-
-
-def controls(show_output):
-    """id -> text of the controls that dlgdriver show printed."""
-    result = {}
-    for line in show_output.splitlines():
-        parts = line.split(" ", 5)
-        if parts[0] == "control" and len(parts) >= 5:
-            result[int(parts[1])] = parts[5] if len(parts) == 6 else ""
-    return result
 
 
 def f1_and_close(t, exe, what, cwd=None):

@@ -153,6 +153,7 @@ protected:
     {
         g_hInstance = GetModuleHandleA(nullptr);
         EnsureMainWindow();
+        UseSafeSearchMode();
         InitialisePaths();
         tool = g_szRegistrationTool;
         ASSERT_TRUE(SamePath(SystemDir() + "\\REGSVR32.EXE", tool)) << tool;
@@ -279,7 +280,9 @@ TEST_F(Registration, RegisterAndUnregisterAFileInTheSystemFolder)
     EXPECT_EQ(1, g_actionCalls.nUnregister);
 }
 
-TEST_F(Registration, RegisterTakesTheCopyOpenFileFindsNotTheRegisteredOne)
+// The search looks in the program's folder first, whatever the registration
+// says (the current folder after the system folders: modpanel_e2e.py).
+TEST_F(Registration, RegisterTakesTheCopyTheSearchFindsNotTheRegisteredOne)
 {
     const ComponentEntry* e = SelfRegisteringControl();
     ASSERT_NE(nullptr, e);
@@ -288,7 +291,6 @@ TEST_F(Registration, RegisterTakesTheCopyOpenFileFindsNotTheRegisteredOne)
     std::string old = std::string("C:\\mpregold\\") + e->pszFileName;
     Place(old);
     RegisterByHand(e, old);
-    // OpenFile looks in the program's folder before the system folder.
     std::string own = TestDir() + "\\" + e->pszFileName;
     Place(own);
     Place(SystemDir() + "\\" + e->pszFileName);
@@ -334,7 +336,7 @@ TEST_F(Registration, PathsWithBlanksReachTheToolWhole)
     MakeDir(dir);
     std::string path = dir + "\\" + e->pszFileName;
     Place(path);
-    // OpenFile finds it in the current folder.
+    // The search finds it in the current folder, after the system folders.
     ASSERT_TRUE(SetCurrentDirectoryA(dir.c_str()));
     Open(5, 2);
     Select(e);
@@ -409,8 +411,8 @@ TEST_F(Registration, QuotedStoredPathsNameTheFileForInspectionAndTheTool)
 
 // The command line as a tool started by Unregister receives it, through a
 // stand-in tool that records it: for each way a registration can store its
-// path, including an empty one (the tool is started and reports the failure
-// itself), and for registrations that start nothing.
+// path, and for registrations that start nothing, an empty path with the
+// warning that a failed start shows.
 TEST_F(Registration, UnregisterCommandLineAsTheToolReceivesIt)
 {
     const ComponentEntry* e = SelfRegisteringControl();
@@ -425,7 +427,10 @@ TEST_F(Registration, UnregisterCommandLineAsTheToolReceivesIt)
     lstrcpynA(g_szRegistrationTool, recorder.c_str(), sizeof(g_szRegistrationTool));
     Open(5, 2);
 
-    std::string file = std::string("C:\\Program Files\\Modpanel Quoted Test\\") + e->pszFileName;
+    std::string dir = "C:\\Program Files\\Modpanel Quoted Test";
+    MakeDir(dir);
+    std::string file = dir + "\\" + e->pszFileName;
+    Place(file);
     std::string started = "\"" + recorder + "\" /u ";
     enum Stored { kValue, kServerKeyWithoutValue, kClassKeyOnly, kNothing };
     const struct
@@ -434,15 +439,16 @@ TEST_F(Registration, UnregisterCommandLineAsTheToolReceivesIt)
         Stored stored;
         std::string value;
         std::string expected;       // the recorded lines; "" when nothing starts
+        bool warning;               // IDS_REGISTRATION_FAILED shown
     } rows[] = {
-        {"unquoted with blanks", kValue, file, started + "\"" + file + "\"\n[/u]\n[" + file + "]\nend\n"},
-        {"quoted", kValue, "\"" + file + "\"", started + "\"" + file + "\"\n[/u]\n[" + file + "]\nend\n"},
-        {"opening mark only", kValue, "\"" + file, started + "\"" + file + "\"\n[/u]\n[" + file + "]\nend\n"},
-        {"empty value", kValue, "", started + "\"\"\n[/u]\n[]\nend\n"},
+        {"unquoted with blanks", kValue, file, started + "\"" + file + "\"\n[/u]\n[" + file + "]\nend\n", false},
+        {"quoted", kValue, "\"" + file + "\"", started + "\"" + file + "\"\n[/u]\n[" + file + "]\nend\n", false},
+        {"opening mark only", kValue, "\"" + file, started + "\"" + file + "\"\n[/u]\n[" + file + "]\nend\n", false},
+        {"empty value", kValue, "", "", true},
         // The platform reads a missing default value as empty text.
-        {"server key without a value", kServerKeyWithoutValue, "", started + "\"\"\n[/u]\n[]\nend\n"},
-        {"class key without server key", kClassKeyOnly, "", ""},
-        {"no class key", kNothing, "", ""},
+        {"server key without a value", kServerKeyWithoutValue, "", "", true},
+        {"class key without server key", kClassKeyOnly, "", "", false},
+        {"no class key", kNothing, "", "", false},
     };
     for (const auto& row : rows)
     {
@@ -459,7 +465,12 @@ TEST_F(Registration, UnregisterCommandLineAsTheToolReceivesIt)
         Select(e);
 
         int startedBefore = g_actionCalls.nStarted;
-        EXPECT_TRUE(Command(ID_CONTROL_UNREGISTER).empty()) << row.name;
+        std::vector<SeenBox> boxes = Command(ID_CONTROL_UNREGISTER);
+        EXPECT_EQ(row.warning ? 1u : 0u, boxes.size()) << row.name;
+        if (row.warning && boxes.size() == 1)
+        {
+            EXPECT_EQ(kCannotExecuteText, boxes[0].text) << row.name;
+        }
         std::string recorded;
         auto ended = [&] {
             recorded = FileText(log);
@@ -483,7 +494,7 @@ TEST_F(Registration, UnregisterCommandLineAsTheToolReceivesIt)
 
 // --- Messages --------------------------------------------------------------
 
-TEST_F(Registration, RegisterShowsMessage12WhenOpenFileCannotFindTheFile)
+TEST_F(Registration, RegisterShowsMessage12WhenTheSearchCannotFindTheFile)
 {
     const ComponentEntry* e = SelfRegisteringControl();
     ASSERT_NE(nullptr, e);
@@ -582,7 +593,7 @@ TEST_F(Registration, AltRStartsTheToolForALibraryWithAClassIdAlthoughGrayed)
 
 TEST_F(Registration, AltKeysDoNothingWithoutRegistrationOrClassId)
 {
-    // A control that is installed where OpenFile finds it but not registered.
+    // A control that is installed where the search finds it but not registered.
     const ComponentEntry* control = SelfRegisteringControl();
     ASSERT_NE(nullptr, control);
     UseClassOf(control);
@@ -658,6 +669,49 @@ TEST(RegistrationCommand, QuotesEachPathOnce)
     ASSERT_TRUE(BuildRegistrationCommand("\"C:\\T T\\REGSVR32.EXE\"", "C:\\x.ocx", TRUE, command,
                                          sizeof(command)));
     EXPECT_STREQ("\"C:\\T T\\REGSVR32.EXE\" \"C:\\x.ocx\"", command);
+}
+
+// What a registry value or a search may hand the tool: each row that is not
+// a full local path of an existing file, or that could split into switches
+// and arguments of its own, is refused. No file system holds a name with a
+// quotation mark or a character below 32, so for those the text rule and
+// the existence test both refuse; a delete character (127) can be in a
+// name, and only the text rule refuses that existing file.
+TEST(RegistrationCommand, OnlyFullLocalPathsOfExistingFilesReachTheTool)
+{
+    std::string file = TestDir() + "\\selfreg_component.dll";
+    ASSERT_EQ(':', file[1]) << file;
+    std::string lower = file;
+    lower[0] = static_cast<char>(lower[0] | 0x20);
+    std::string deleteChar = TestDir() + "\\selfreg\x7f.dll";
+    ASSERT_TRUE(CopyFileA(file.c_str(), deleteChar.c_str(), FALSE)) << GetLastError();
+    const struct
+    {
+        const char* name;
+        std::string path;
+        bool accepted;
+    } rows[] = {
+        {"existing file", file, true},
+        {"lower-case drive", lower, true},
+        {"switches after a quotation mark",
+         "C:\\none\" /s /n /i:http://127.0.0.1/x.sct scrobj.dll \"", false},
+        {"quotation mark in an existing folder's path", file.substr(0, 3) + "\"" + file.substr(3), false},
+        {"tab", file.substr(0, file.size() - 4) + "\t.dll", false},
+        {"line feed", file + "\n/s", false},
+        {"delete character", deleteChar, false},
+        {"relative", "selfreg_component.dll", false},
+        {"drive without a backslash", file.substr(0, 2) + file.substr(3), false},
+        {"forward slashes", file.substr(0, 2) + "/" + file.substr(3), false},
+        {"share", "\\\\127.0.0.1\\share\\x.ocx", false},
+        {"long-path prefix", "\\\\?\\" + file, false},
+        {"device path", "\\\\.\\" + file, false},
+        {"missing file", file + ".missing", false},
+        {"folder", TestDir(), false},
+        {"empty", "", false},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(row.accepted, IsRegistrableFile(row.path.c_str())) << row.name << ": " << row.path;
+    DeleteFileA(deleteChar.c_str());
 }
 
 TEST(RegistrationCommand, ALineThatDoesNotFitIsNotBuilt)

@@ -6,14 +6,16 @@ reading and pressing the dialog or message box, and urlcatcher.exe standing
 in for the web browser.
 
     notifier_e2e.py --bin-dir BUILD --server VENDOR_SERVER.PY --host NAME --port N
-                    --scheme https|http --trust DIR [--case NAME]...
+                    --scheme https|http --trust DIR [--plant DLL]... [--case NAME]...
 
 HOST, PORT and SCHEME are those that the notifier under test was built to
 ask. A tree built with the production host runs its tests where that name
 resolves to this machine's loopback and the test run's CA (in DIR, with the
 server's certificate and the offer keys: tests/pylib/testpki.py) is among
-the system's roots (tests/harness/isolated-run.sh). Without --case
-every case runs. Each case starts from a clean state: no settings, no
+the system's roots (tests/harness/isolated-run.sh). Without --case every
+case runs. The stand-in DLLs named by --plant are planted beside a copy of
+the notifier and in its current folder (tests/pylib/planting.py).
+Each case starts from a clean state: no settings, no
 product schedules, no installed products. Exit status: 0 when every check
 of every case passed; each failed check is printed with its case's name.
 """
@@ -35,6 +37,7 @@ import time
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "pylib"))
 from winerun import run_wine, windows_path  # noqa: E402
 from vendor_server_process import VendorServer  # noqa: E402
+from planting import Planted  # noqa: E402
 import testpki  # noqa: E402
 from web_servers import Gunicorn, Lighttpd, ReleaseSite  # noqa: E402
 
@@ -229,15 +232,19 @@ class Env:
         return self.server.queries()
 
     # --- Running the notifier ------------------------------------------------
-    def notifier(self, args, driver=None, timeout=60, before=()):
-        """Runs updnotify.exe with ARGS; DRIVER is the dlgdriver command to
+    def notifier(self, args, driver=None, timeout=60, before=(), planted=None):
+        """Runs updnotify.exe with ARGS (the PLANTED copy, in its folder,
+        when given); DRIVER is the dlgdriver command to
         run beside it, after the commands in BEFORE (each must succeed).
         Without a driver, the notifier must end by itself: nobody answers a
         window it shows. Returns (exit code, driver exit code, driver
         output); the exit code is None when the notifier did not end."""
         env = dict(os.environ, URLCATCHER_LOG=windows_path(self.url_log))
+        exe, cwd = self.exe["updnotify"], None
+        if planted:
+            exe, cwd, env = planted.exe, planted.cwd, planted.env(env)
         started = time.time()
-        proc = subprocess.Popen([self.wine, self.exe["updnotify"]] + args, env=env,
+        proc = subprocess.Popen([self.wine, exe] + args, env=env, cwd=cwd,
                                 stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                                 stderr=subprocess.DEVNULL)
         drv_rc, drv_out = None, ""
@@ -1064,20 +1071,30 @@ class Cases:
         e.install(FIRST, "E2E-FIRST")
         e.start_server([offer("E2E-FIRST")])
         # An administrator's tools may write either view: both must count.
-        for view in ("32", "64"):
-            rc, out = e.run("reg", "add", POLICY, "/v", "Enabled", "/t", "REG_DWORD", "/d", "0", "/f",
-                            "/reg:" + view)
-            self.check(rc == 0, "reg add /reg:%s: %s" % (view, out.strip()))
+        # Typed by hand without "/t", the value is the text "0"; one of
+        # another type (here the bytes of a 7) is unreadable: off too.
+        for view, typed in (("32", ["/t", "REG_DWORD", "/d", "0"]), ("64", ["/t", "REG_DWORD", "/d", "0"]),
+                            ("64", ["/d", "0"]), ("64", ["/t", "REG_BINARY", "/d", "07000000"])):
+            what = "policy Enabled %s in the %s-bit view" % (" ".join(typed), view)
+            rc, out = e.run("reg", "add", POLICY, "/v", "Enabled", *typed, "/f", "/reg:" + view)
+            self.check(rc == 0, "%s: reg add: %s" % (what, out.strip()))
             for args in (["/DEBUG"], ["/STARTUP"]):
                 rc, _, _ = e.notifier(args)
-                self.ended_quietly(rc, "policy Enabled 0 written in the %s-bit view, %s" % (view, args[0]))
+                self.ended_quietly(rc, "%s, %s" % (what, args[0]))
             e.registry(deleted_keys=[POLICY])
         self.check(e.queries() == [], "no query made")
 
     def case_policy_interval_replaces_the_users(self):
-        self.e.registry(values=[(POLICY, "Interval", 7)])
-        last, nxt = self.dialog_case(CANCEL, interval_days=30)
-        self.check(last is not None and nxt == last + 7 * DAY, "NextCheck = LastCheck + 7 days, not 30")
+        e = self.e
+        # A REG_DWORD, and the text "7" that "reg add" without "/t" writes.
+        for typed in (["/t", "REG_DWORD", "/d", "7"], ["/d", "7"]):
+            e.stop_server()
+            e.reset()
+            rc, out = e.run("reg", "add", POLICY, "/v", "Interval", *typed, "/f", "/reg:64")
+            self.check(rc == 0, "reg add: %s" % out.strip())
+            last, nxt = self.dialog_case(CANCEL, interval_days=30)
+            self.check(last is not None and nxt == last + 7 * DAY,
+                       "policy Interval %s: NextCheck = LastCheck + 7 days, not 30" % " ".join(typed))
 
     def case_policy_enabled_one_leaves_the_user_off(self):
         e = self.e
@@ -1089,6 +1106,24 @@ class Cases:
         self.check(e.queries() == [], "no query made")
 
     # --- Start-up: settings and command line ---------------------------------
+    def case_planted_system_dlls_are_never_loaded(self):
+        e = self.e
+        planted = Planted(os.path.join(e.work, "planted"), e.exe["updnotify"], e.a.plant)
+        e.install(FIRST, "E2E-FIRST")
+        # An answer whose signature is checked (CNG) and fails: no offer.
+        e.start_server([dict(offer("E2E-FIRST"), signature=base64.b64encode(bytes(64)).decode())])
+        # A query (the network, TLS and the certificate's check), then the
+        # connection test of a system that dials on demand (remote access).
+        rc, drv, out = e.notifier([], ["press", CAPTION, OK, 20000], planted=planted)
+        self.check(drv == 0 and MSG_NO_UPDATES in out and len(e.queries()) == 1,
+                   "the copy asked the server and showed message 1004")
+        e.registry(values=[(INTERNET, "EnableAutodial", 1)])
+        rc, _, _ = e.notifier([], planted=planted)
+        self.ended_quietly(rc, "autodial on, no connection")
+        self.check(len(e.queries()) == 1, "autodial on: no query without a connection")
+        for passed, what in planted.verdicts(e.wine, e.exe["dlgdriver"], "absent", "no such window", 0):
+            self.check(passed, what)
+
     def case_nothing_offered_shows_the_message(self):
         e = self.e
         e.install(FIRST, "E2E-FIRST")
@@ -1162,6 +1197,7 @@ def main():
     ap.add_argument("--port", type=int, required=True)
     ap.add_argument("--scheme", choices=("https", "http"), required=True)
     ap.add_argument("--trust", default="")
+    ap.add_argument("--plant", action="append", default=[])
     ap.add_argument("--case", action="append")
     a = ap.parse_args()
 

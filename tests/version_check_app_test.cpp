@@ -31,6 +31,10 @@ public:
     // that GetModuleFileNameA would answer.
     std::string programPath;
     DWORD programPathLength = 0;
+    // What happens while the run waits at its start (a policy that Group
+    // Policy applies meanwhile), instead of the wait; and the wait asked for.
+    void (*duringWait)() = nullptr;
+    DWORD waited = 0xFFFFFFFF;
 
 protected:
     UpdateAnswer ShowOffer() override
@@ -46,6 +50,12 @@ protected:
             return CVersionCheckApp::GetProgramPath(pszPath, nSize);
         lstrcpynA(pszPath, programPath.c_str(), (int)nSize);
         return programPathLength;
+    }
+    void WaitForStart(DWORD dwMilliseconds) override
+    {
+        waited = dwMilliseconds;
+        if (duringWait != nullptr)
+            duringWait();
     }
 };
 
@@ -109,7 +119,9 @@ TEST_F(VersionCheckAppTest, RunDefaults)
 TEST_F(VersionCheckAppTest, PolicyAndUserSettingsDecideTheRunAndItsInterval)
 {
     const DWORD kDay = 86400;
-    // A value: -1 absent, -2 the text "7", else a REG_DWORD.
+    // A value: -1 absent, -2 the text "7", -3 the text "0" (as "reg add"
+    // without "/t" writes it), -4 the REG_BINARY bytes of a 7, -5 the text
+    // "7 days", else a REG_DWORD (of 8 bytes above 32 bits).
     struct Row
     {
         long long policyEnabled, policyInterval, userEnabled, userInterval;
@@ -129,7 +141,13 @@ TEST_F(VersionCheckAppTest, PolicyAndUserSettingsDecideTheRunAndItsInterval)
         {0, -1, -1, -1, kSettingsOff, 0},
         {0, 7, 1, 7, kSettingsOff, 0},
         {0, -1, -2, -1, kSettingsOff, 0},  // the user's values are not read
-        {-2, -1, -1, -1, kSettingsRun, 28 * kDay},     // a policy of the wrong type is absent
+        // A policy "Enabled" that is there says something: digits are its
+        // number, anything else unreadable turns the checks off.
+        {-2, -1, -1, -1, kSettingsRun, 28 * kDay},
+        {-3, -1, -1, -1, kSettingsOff, 0},
+        {-4, -1, -1, -1, kSettingsOff, 0},
+        {-5, -1, -1, -1, kSettingsOff, 0},
+        {0x100000001ll, -1, -1, -1, kSettingsOff, 0},
         {1, -1, 0, -1, kSettingsOff, 0},     // a policy cannot turn checks on
         {1, -1, -1, -1, kSettingsRun, 28 * kDay},
         {-1, 7, -1, 30, kSettingsRun, 7 * kDay},
@@ -140,7 +158,11 @@ TEST_F(VersionCheckAppTest, PolicyAndUserSettingsDecideTheRunAndItsInterval)
         {-1, 365, -1, 30, kSettingsRun, 365 * kDay},
         {-1, 366, -1, 30, kSettingsRun, 30 * kDay},
         {-1, 0, -1, 30, kSettingsRun, 30 * kDay},
-        {-1, -2, -1, 30, kSettingsRun, 30 * kDay},
+        // An "Interval" in digits counts; one unreadable is ignored.
+        {-1, -2, -1, 30, kSettingsRun, 7 * kDay},
+        {-1, -3, -1, 30, kSettingsRun, 30 * kDay},
+        {-1, -4, -1, 30, kSettingsRun, 30 * kDay},
+        {-1, -5, -1, 30, kSettingsRun, 30 * kDay},
         {-1, 366, -1, 0, kSettingsInvalid, 0},
         {-1, 0x100000001ll, -1, 30, kSettingsRun, 30 * kDay},
     };
@@ -150,9 +172,17 @@ TEST_F(VersionCheckAppTest, PolicyAndUserSettingsDecideTheRunAndItsInterval)
         auto put = [](HKEY hRoot, const char* pszKey, const char* pszName, long long value) {
             CRegistry key;
             ASSERT_TRUE(key.CreateKey(hRoot, pszKey));
-            if (value == -2)
+            const char* const texts[] = {"7", "0", nullptr, "7 days"};
+            if (value == -4)
             {
-                ASSERT_TRUE(key.SetValue(pszName, (const BYTE*)"7", 2, REG_SZ));
+                // A 7 if it were read as a REG_DWORD.
+                const BYTE seven[4] = {7, 0, 0, 0};
+                ASSERT_TRUE(key.SetValue(pszName, seven, sizeof(seven), REG_BINARY));
+            }
+            else if (value <= -2 && value >= -5)
+            {
+                const char* text = texts[-2 - value];
+                ASSERT_TRUE(key.SetValue(pszName, (const BYTE*)text, lstrlenA(text) + 1, REG_SZ));
             }
             else if (value >= 0)
             {
@@ -294,6 +324,35 @@ TEST_F(VersionCheckAppTest, DisabledChecksEndSilentlyWhateverTheCommandLine)
         app.m_lpCmdLine = szLine;
         EXPECT_FALSE(app.RunNotifier());
         EXPECT_TRUE(app.messages.empty()) << psz;
+    }
+}
+
+// Group Policy may apply the policy while a log-on run waits: the run then
+// ends before its check cycle (which here says "no updates" for the unknown
+// product), without a message. The wait is the test's, and none at all.
+TEST_F(VersionCheckAppTest, PolicyAppliedDuringTheWaitEndsTheRun)
+{
+    struct Row
+    {
+        const char* name;
+        void (*duringWait)();
+        std::vector<UINT> messages;
+    } rows[] = {
+        {"no policy", nullptr, {IDS_NO_UPDATES}},
+        {"Enabled 0", [] { SetDword(kPolicyKey, "Enabled", 0, HKEY_LOCAL_MACHINE); }, {}},
+        {"Enabled \"0\"", [] { SetText(kPolicyKey, "Enabled", "0", HKEY_LOCAL_MACHINE); }, {}},
+        {"Enabled 1", [] { SetDword(kPolicyKey, "Enabled", 1, HKEY_LOCAL_MACHINE); }, {IDS_NO_UPDATES}},
+    };
+    for (const Row& row : rows)
+    {
+        SetUp();
+        RecordingApp app;
+        char szLine[] = "/PRODUCT:999";
+        app.m_lpCmdLine = szLine;
+        app.duringWait = row.duringWait;
+        EXPECT_FALSE(app.RunNotifier());
+        EXPECT_EQ(app.waited, 0u) << row.name;
+        EXPECT_EQ(app.messages, row.messages) << row.name;
     }
 }
 

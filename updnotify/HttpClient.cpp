@@ -271,9 +271,10 @@ BOOL CHttpClient::Post(const char* pszPath, const CMapStringToString& fields)
     // A proxy needs the whole address: "http://host[:port]" before the path
     // (a tunnel to the host needs none).
     wsprintfA(szDigits, ":%u", static_cast<unsigned int>(m_nPort));
-    if (m_bProxy && !m_bTls && (!AppendText(szRequest, sizeof(szRequest), "http://") ||
-                     !AppendText(szRequest, sizeof(szRequest), m_strHost) ||
-                     !AppendText(szRequest, sizeof(szRequest), m_nPort != 80 ? szDigits : "")))
+    if (m_bProxy && !m_bTls &&
+        (!AppendText(szRequest, sizeof(szRequest), "http://") ||
+         !AppendText(szRequest, sizeof(szRequest), m_strHost) ||
+         !AppendText(szRequest, sizeof(szRequest), m_nPort != 80 ? szDigits : "")))
         return FALSE;
     if (!FormatDecimal(static_cast<DWORD>(nBody), szDigits, sizeof(szDigits)) ||
         !AppendText(szRequest, sizeof(szRequest), pszPath) ||

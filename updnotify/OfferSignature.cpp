@@ -8,93 +8,74 @@
 namespace
 {
 
-const int kDigestSize = 32;     // SHA-256
+const int kDigestSize = 32; // SHA-256
 
 // bcrypt.dll's functions, loaded at the first verification and kept.
 // BCryptHash would do the hashing in one call, but needs Windows 10.
-struct CngFunctions
-{
-    decltype(&BCryptOpenAlgorithmProvider) pfnOpenAlgorithm;
-    decltype(&BCryptCloseAlgorithmProvider) pfnCloseAlgorithm;
-    decltype(&BCryptCreateHash) pfnCreateHash;
-    decltype(&BCryptHashData) pfnHashData;
-    decltype(&BCryptFinishHash) pfnFinishHash;
-    decltype(&BCryptDestroyHash) pfnDestroyHash;
-    decltype(&BCryptImportKeyPair) pfnImportKey;
-    decltype(&BCryptDestroyKey) pfnDestroyKey;
-    decltype(&BCryptVerifySignature) pfnVerify;
-};
+SystemFunction<decltype(&BCryptOpenAlgorithmProvider)>
+    s_openAlgorithm("bcrypt.dll", "BCryptOpenAlgorithmProvider");
+SystemFunction<decltype(&BCryptCloseAlgorithmProvider)>
+    s_closeAlgorithm("bcrypt.dll", "BCryptCloseAlgorithmProvider");
+SystemFunction<decltype(&BCryptCreateHash)> s_createHash("bcrypt.dll", "BCryptCreateHash");
+SystemFunction<decltype(&BCryptHashData)> s_hashData("bcrypt.dll", "BCryptHashData");
+SystemFunction<decltype(&BCryptFinishHash)> s_finishHash("bcrypt.dll", "BCryptFinishHash");
+SystemFunction<decltype(&BCryptDestroyHash)> s_destroyHash("bcrypt.dll", "BCryptDestroyHash");
+SystemFunction<decltype(&BCryptImportKeyPair)> s_importKey("bcrypt.dll", "BCryptImportKeyPair");
+SystemFunction<decltype(&BCryptDestroyKey)> s_destroyKey("bcrypt.dll", "BCryptDestroyKey");
+SystemFunction<decltype(&BCryptVerifySignature)> s_verify("bcrypt.dll", "BCryptVerifySignature");
 
-const CngFunctions* Cng()
+bool HaveCng()
 {
-    static CngFunctions s_functions;
-    static bool s_bLoaded = false;
-    if (s_bLoaded)
-        return &s_functions;
-    HMODULE hLibrary = LoadSystemLibrary("bcrypt.dll");
-    if (hLibrary == nullptr)
-        return nullptr;
-    CngFunctions& f = s_functions;
-    s_bLoaded = FindProc(hLibrary, "BCryptOpenAlgorithmProvider", f.pfnOpenAlgorithm) &&
-                FindProc(hLibrary, "BCryptCloseAlgorithmProvider", f.pfnCloseAlgorithm) &&
-                FindProc(hLibrary, "BCryptCreateHash", f.pfnCreateHash) &&
-                FindProc(hLibrary, "BCryptHashData", f.pfnHashData) &&
-                FindProc(hLibrary, "BCryptFinishHash", f.pfnFinishHash) &&
-                FindProc(hLibrary, "BCryptDestroyHash", f.pfnDestroyHash) &&
-                FindProc(hLibrary, "BCryptImportKeyPair", f.pfnImportKey) &&
-                FindProc(hLibrary, "BCryptDestroyKey", f.pfnDestroyKey) &&
-                FindProc(hLibrary, "BCryptVerifySignature", f.pfnVerify);
-    if (!s_bLoaded)
-        FreeLibrary(hLibrary);
-    return s_bLoaded ? &s_functions : nullptr;
+    return s_openAlgorithm.Get() != nullptr && s_closeAlgorithm.Get() != nullptr &&
+           s_createHash.Get() != nullptr && s_hashData.Get() != nullptr &&
+           s_finishHash.Get() != nullptr && s_destroyHash.Get() != nullptr &&
+           s_importKey.Get() != nullptr && s_destroyKey.Get() != nullptr &&
+           s_verify.Get() != nullptr;
 }
 
 // An algorithm provider, closed at the end of the scope.
 class ScopedAlgorithm
 {
 public:
-    ScopedAlgorithm(const CngFunctions& cng, LPCWSTR pszAlgorithm) : m_cng(cng), m_hAlgorithm(nullptr)
+    explicit ScopedAlgorithm(LPCWSTR pszAlgorithm) : m_hAlgorithm(nullptr)
     {
-        if (m_cng.pfnOpenAlgorithm(&m_hAlgorithm, pszAlgorithm, nullptr, 0) != 0)
+        if (s_openAlgorithm.Get()(&m_hAlgorithm, pszAlgorithm, nullptr, 0) != 0)
             m_hAlgorithm = nullptr;
     }
     ~ScopedAlgorithm()
     {
         if (m_hAlgorithm != nullptr)
-            m_cng.pfnCloseAlgorithm(m_hAlgorithm, 0);
+            s_closeAlgorithm.Get()(m_hAlgorithm, 0);
     }
     operator BCRYPT_ALG_HANDLE() const { return m_hAlgorithm; }
 
 private:
     ScopedAlgorithm(const ScopedAlgorithm&);
     ScopedAlgorithm& operator=(const ScopedAlgorithm&);
-    const CngFunctions& m_cng;
     BCRYPT_ALG_HANDLE m_hAlgorithm;
 };
 
-bool HashPiece(const CngFunctions& cng, BCRYPT_HASH_HANDLE hHash, const char* pch, int nLength)
+bool HashPiece(BCRYPT_HASH_HANDLE hHash, const char* pch, int nLength)
 {
-    return cng.pfnHashData(hHash, reinterpret_cast<PUCHAR>(const_cast<char*>(pch)),
-                           static_cast<ULONG>(nLength), 0) == 0;
+    return s_hashData.Get()(hHash, reinterpret_cast<PUCHAR>(const_cast<char*>(pch)),
+                            static_cast<ULONG>(nLength), 0) == 0;
 }
 
 // SHA-256 of status LF url, each without its trailing blanks and tabs.
-bool DigestOffer(const CngFunctions& cng, const char* pszStatus, const char* pszUrl,
-                 BYTE (&abDigest)[kDigestSize])
+bool DigestOffer(const char* pszStatus, const char* pszUrl, BYTE (&abDigest)[kDigestSize])
 {
-    ScopedAlgorithm sha(cng, BCRYPT_SHA256_ALGORITHM);
+    ScopedAlgorithm sha(BCRYPT_SHA256_ALGORITHM);
     BCRYPT_HASH_HANDLE hHash = nullptr;
-    if (sha == nullptr || cng.pfnCreateHash(sha, &hHash, nullptr, 0, nullptr, 0, 0) != 0)
+    if (sha == nullptr || s_createHash.Get()(sha, &hHash, nullptr, 0, nullptr, 0, 0) != 0)
         return false;
-    bool bDone = HashPiece(cng, hHash, pszStatus, TrimmedLength(pszStatus)) &&
-                 HashPiece(cng, hHash, "\n", 1) &&
-                 HashPiece(cng, hHash, pszUrl, TrimmedLength(pszUrl)) &&
-                 cng.pfnFinishHash(hHash, abDigest, kDigestSize, 0) == 0;
-    cng.pfnDestroyHash(hHash);
+    bool bDone = HashPiece(hHash, pszStatus, TrimmedLength(pszStatus)) &&
+                 HashPiece(hHash, "\n", 1) && HashPiece(hHash, pszUrl, TrimmedLength(pszUrl)) &&
+                 s_finishHash.Get()(hHash, abDigest, kDigestSize, 0) == 0;
+    s_destroyHash.Get()(hHash);
     return bDone;
 }
 
-bool VerifiesWith(const CngFunctions& cng, BCRYPT_ALG_HANDLE hEcdsa, const BYTE (&abKey)[kOfferKeySize],
+bool VerifiesWith(BCRYPT_ALG_HANDLE hEcdsa, const BYTE (&abKey)[kOfferKeySize],
                   BYTE (&abDigest)[kDigestSize], BYTE (&abSignature)[kOfferSignatureSize])
 {
     struct
@@ -106,11 +87,12 @@ bool VerifiesWith(const CngFunctions& cng, BCRYPT_ALG_HANDLE hEcdsa, const BYTE 
     blob.header.cbKey = kOfferKeySize / 2;
     CopyMemory(blob.point, abKey, kOfferKeySize);
     BCRYPT_KEY_HANDLE hKey = nullptr;
-    if (cng.pfnImportKey(hEcdsa, nullptr, BCRYPT_ECCPUBLIC_BLOB, &hKey, reinterpret_cast<PUCHAR>(&blob),
-                         sizeof(blob), 0) != 0)
+    if (s_importKey.Get()(hEcdsa, nullptr, BCRYPT_ECCPUBLIC_BLOB, &hKey,
+                          reinterpret_cast<PUCHAR>(&blob), sizeof(blob), 0) != 0)
         return false;
-    bool bGood = cng.pfnVerify(hKey, nullptr, abDigest, kDigestSize, abSignature, kOfferSignatureSize, 0) == 0;
-    cng.pfnDestroyKey(hKey);
+    bool bGood = s_verify.Get()(hKey, nullptr, abDigest, kDigestSize, abSignature,
+                                kOfferSignatureSize, 0) == 0;
+    s_destroyKey.Get()(hKey);
     return bGood;
 }
 
@@ -160,16 +142,15 @@ bool IsSignedOffer(const OfferKeys& keys, const char* pszStatus, const char* psz
 {
     BYTE abSignature[kOfferSignatureSize];
     BYTE abDigest[kDigestSize];
-    const CngFunctions* pCng = nullptr;
-    if (keys.count <= 0 || !DecodeOfferSignature(pszSignature, abSignature) || (pCng = Cng()) == nullptr ||
-        !DigestOffer(*pCng, pszStatus, pszUrl, abDigest))
+    if (keys.count <= 0 || !DecodeOfferSignature(pszSignature, abSignature) || !HaveCng() ||
+        !DigestOffer(pszStatus, pszUrl, abDigest))
         return false;
-    ScopedAlgorithm ecdsa(*pCng, BCRYPT_ECDSA_P256_ALGORITHM);
+    ScopedAlgorithm ecdsa(BCRYPT_ECDSA_P256_ALGORITHM);
     if (ecdsa == nullptr)
         return false;
     for (int i = 0; i < keys.count; ++i)
     {
-        if (VerifiesWith(*pCng, ecdsa, keys.keys[i], abDigest, abSignature))
+        if (VerifiesWith(ecdsa, keys.keys[i], abDigest, abSignature))
             return true;
     }
     return false;

@@ -12,8 +12,8 @@
 
 enum
 {
-    kOfferKeySize = 64,         // the public point X || Y, 32 bytes each
-    kOfferSignatureSize = 64,   // r || s
+    kOfferKeySize = 64,       // the public point X || Y, 32 bytes each
+    kOfferSignatureSize = 64, // r || s
 };
 
 // The public keys that the build carries: the vendor's key, and the next

@@ -21,74 +21,56 @@ const DWORD kCredentialFlags = SCH_CRED_MANUAL_CRED_VALIDATION | SCH_CRED_NO_DEF
 const DWORD kOldProtocols = SP_PROT_SSL2 | SP_PROT_SSL3 | SP_PROT_TLS1_0 | SP_PROT_TLS1_1;
 // A revocation state that cannot be learned (no way to the CRL) does not
 // refuse a server; a revoked certificate does.
-const DWORD kRevocationUnknown = CERT_TRUST_REVOCATION_STATUS_UNKNOWN | CERT_TRUST_IS_OFFLINE_REVOCATION;
+const DWORD kRevocationUnknown =
+    CERT_TRUST_REVOCATION_STATUS_UNKNOWN | CERT_TRUST_IS_OFFLINE_REVOCATION;
 // wininet.h's SECURITY_FLAG_IGNORE_REVOCATION and the policy's own flags
 // for an unknown revocation state: the SSL policy leaves revocation to the
 // chain's status above.
 const DWORD kPolicyIgnoresRevocation = 0x00000080;
-const DWORD kPolicyIgnoresRevocationUnknown =
-    CERT_CHAIN_POLICY_IGNORE_END_REV_UNKNOWN_FLAG | CERT_CHAIN_POLICY_IGNORE_CTL_SIGNER_REV_UNKNOWN_FLAG |
-    CERT_CHAIN_POLICY_IGNORE_CA_REV_UNKNOWN_FLAG | CERT_CHAIN_POLICY_IGNORE_ROOT_REV_UNKNOWN_FLAG;
+const DWORD kPolicyIgnoresRevocationUnknown = CERT_CHAIN_POLICY_IGNORE_END_REV_UNKNOWN_FLAG |
+                                              CERT_CHAIN_POLICY_IGNORE_CTL_SIGNER_REV_UNKNOWN_FLAG |
+                                              CERT_CHAIN_POLICY_IGNORE_CA_REV_UNKNOWN_FLAG |
+                                              CERT_CHAIN_POLICY_IGNORE_ROOT_REV_UNKNOWN_FLAG;
+
+SystemFunction<INIT_SECURITY_INTERFACE_A> s_initSecurityInterface("secur32.dll",
+                                                                  SECURITY_ENTRYPOINT_ANSIA);
+SystemFunction<decltype(&CertGetCertificateChain)> s_getChain("crypt32.dll",
+                                                              "CertGetCertificateChain");
+SystemFunction<decltype(&CertVerifyCertificateChainPolicy)>
+    s_verifyPolicy("crypt32.dll", "CertVerifyCertificateChainPolicy");
+SystemFunction<decltype(&CertFreeCertificateChain)> s_freeChain("crypt32.dll",
+                                                                "CertFreeCertificateChain");
+SystemFunction<decltype(&CertFreeCertificateContext)>
+    s_freeCertificate("crypt32.dll", "CertFreeCertificateContext");
 
 const SecurityFunctionTableA* Sspi()
 {
     static const SecurityFunctionTableA* s_pTable = nullptr;
-    if (s_pTable != nullptr)
-        return s_pTable;
-    HMODULE hLibrary = LoadSystemLibrary("secur32.dll");
-    INIT_SECURITY_INTERFACE_A pfnInit = nullptr;
-    if (hLibrary == nullptr)
-        return nullptr;
-    if (FindProc(hLibrary, SECURITY_ENTRYPOINT_ANSIA, pfnInit))
+    INIT_SECURITY_INTERFACE_A pfnInit = s_initSecurityInterface.Get();
+    if (s_pTable == nullptr && pfnInit != nullptr)
         s_pTable = pfnInit();
-    if (s_pTable == nullptr)
-        FreeLibrary(hLibrary);
     return s_pTable;
 }
 
-struct CryptFunctions
+// True when crypt32 offers what the server's check needs.
+bool HaveChainCheck()
 {
-    decltype(&CertGetCertificateChain) pfnGetChain;
-    decltype(&CertVerifyCertificateChainPolicy) pfnVerifyPolicy;
-    decltype(&CertFreeCertificateChain) pfnFreeChain;
-    decltype(&CertFreeCertificateContext) pfnFreeCertificate;
-};
-
-const CryptFunctions* Crypt()
-{
-    static CryptFunctions s_functions;
-    static bool s_bLoaded = false;
-    if (s_bLoaded)
-        return &s_functions;
-    HMODULE hLibrary = LoadSystemLibrary("crypt32.dll");
-    if (hLibrary == nullptr)
-        return nullptr;
     // crypt32 loads cryptnet.dll for a revocation look-up and frees it when
     // the look-up ends. Wine's frees it also after a download that timed out
     // and goes on, and that download's callback then runs unloaded code and
     // crashes the program: held here for the run, it stays.
-    LoadSystemLibrary("cryptnet.dll");
-    s_bLoaded = FindProc(hLibrary, "CertGetCertificateChain", s_functions.pfnGetChain) &&
-                FindProc(hLibrary, "CertVerifyCertificateChainPolicy", s_functions.pfnVerifyPolicy) &&
-                FindProc(hLibrary, "CertFreeCertificateChain", s_functions.pfnFreeChain) &&
-                FindProc(hLibrary, "CertFreeCertificateContext", s_functions.pfnFreeCertificate);
-    if (!s_bLoaded)
-        FreeLibrary(hLibrary);
-    return s_bLoaded ? &s_functions : nullptr;
+    static bool s_bRevocationHeld = false;
+    if (!s_bRevocationHeld)
+        s_bRevocationHeld = LoadSystemLibrary("cryptnet.dll") != nullptr;
+    return s_getChain.Get() != nullptr && s_verifyPolicy.Get() != nullptr &&
+           s_freeChain.Get() != nullptr && s_freeCertificate.Get() != nullptr;
 }
 
 } // namespace
 
 CTlsChannel::CTlsChannel()
-    : m_pTransport(nullptr),
-      m_pszHost(nullptr),
-      m_bCredentials(false),
-      m_bContext(false),
-      m_bOpen(false),
-      m_bClosedByPeer(false),
-      m_nInput(0),
-      m_pchPlain(nullptr),
-      m_nPlain(0),
+    : m_pTransport(nullptr), m_pszHost(nullptr), m_bCredentials(false), m_bContext(false),
+      m_bOpen(false), m_bClosedByPeer(false), m_nInput(0), m_pchPlain(nullptr), m_nPlain(0),
       m_nExtra(0)
 {
     ZeroMemory(&m_sizes, sizeof(m_sizes));
@@ -120,7 +102,7 @@ bool CTlsChannel::Open(CTransport& transport, const char* pszHost, DWORD dwRevoc
 {
     Close();
     const SecurityFunctionTableA* pSspi = Sspi();
-    if (pSspi == nullptr || Crypt() == nullptr || pszHost == nullptr)
+    if (pSspi == nullptr || !HaveChainCheck() || pszHost == nullptr)
         return false;
     m_pTransport = &transport;
     m_pszHost = pszHost;
@@ -129,10 +111,12 @@ bool CTlsChannel::Open(CTransport& transport, const char* pszHost, DWORD dwRevoc
     // before anything of the request leaves.
     SecPkgContext_ConnectionInfo connection;
     if (!AcquireCredentials() || !Negotiate(true) ||
-        pSspi->QueryContextAttributesA(&m_hContext, SECPKG_ATTR_CONNECTION_INFO, &connection) != SEC_E_OK ||
+        pSspi->QueryContextAttributesA(&m_hContext, SECPKG_ATTR_CONNECTION_INFO, &connection) !=
+            SEC_E_OK ||
         connection.dwProtocol == 0 || (connection.dwProtocol & kOldProtocols) != 0 ||
         !IsTrustedServer(dwRevocationMillis) ||
-        pSspi->QueryContextAttributesA(&m_hContext, SECPKG_ATTR_STREAM_SIZES, &m_sizes) != SEC_E_OK ||
+        pSspi->QueryContextAttributesA(&m_hContext, SECPKG_ATTR_STREAM_SIZES, &m_sizes) !=
+            SEC_E_OK ||
         m_sizes.cbHeader + m_sizes.cbTrailer >= kOutputSize)
     {
         Close();
@@ -158,16 +142,18 @@ bool CTlsChannel::AcquireCredentials()
     credentials.dwFlags = kCredentialFlags;
     credentials.cTlsParameters = 1;
     credentials.pTlsParameters = &tls;
-    if (pSspi->AcquireCredentialsHandleA(nullptr, szPackage, SECPKG_CRED_OUTBOUND, nullptr, &credentials,
-                                         nullptr, nullptr, &m_hCredentials, &expiry) != SEC_E_OK)
+    if (pSspi->AcquireCredentialsHandleA(nullptr, szPackage, SECPKG_CRED_OUTBOUND, nullptr,
+                                         &credentials, nullptr, nullptr, &m_hCredentials,
+                                         &expiry) != SEC_E_OK)
     {
         SCHANNEL_CRED older;
         ZeroMemory(&older, sizeof(older));
         older.dwVersion = SCHANNEL_CRED_VERSION;
         older.grbitEnabledProtocols = SP_PROT_TLS1_2_CLIENT;
         older.dwFlags = kCredentialFlags;
-        if (pSspi->AcquireCredentialsHandleA(nullptr, szPackage, SECPKG_CRED_OUTBOUND, nullptr, &older,
-                                             nullptr, nullptr, &m_hCredentials, &expiry) != SEC_E_OK)
+        if (pSspi->AcquireCredentialsHandleA(nullptr, szPackage, SECPKG_CRED_OUTBOUND, nullptr,
+                                             &older, nullptr, nullptr, &m_hCredentials,
+                                             &expiry) != SEC_E_OK)
             return false;
     }
     m_bCredentials = true;
@@ -190,7 +176,7 @@ bool CTlsChannel::SendAll(const char* pData, int nLength)
 bool CTlsChannel::Negotiate(bool bFirst)
 {
     const SecurityFunctionTableA* pSspi = Sspi();
-    char* pszTarget = const_cast<char*>(m_pszHost);     // the server name sent (SNI)
+    char* pszTarget = const_cast<char*>(m_pszHost); // the server name sent (SNI)
     ULONG ulAttributes = 0;
     bool bRead = m_nInput == 0;
     for (;;)
@@ -203,9 +189,9 @@ bool CTlsChannel::Negotiate(bool bFirst)
         SECURITY_STATUS status;
         if (bFirst)
         {
-            status = pSspi->InitializeSecurityContextA(&m_hCredentials, nullptr, pszTarget, kContextFlags, 0,
-                                                       0, nullptr, 0, &m_hContext, &outDesc, &ulAttributes,
-                                                       nullptr);
+            status = pSspi->InitializeSecurityContextA(&m_hCredentials, nullptr, pszTarget,
+                                                       kContextFlags, 0, 0, nullptr, 0, &m_hContext,
+                                                       &outDesc, &ulAttributes, nullptr);
             if (status == SEC_I_CONTINUE_NEEDED || status == SEC_E_OK)
                 m_bContext = true;
             bFirst = false;
@@ -214,17 +200,18 @@ bool CTlsChannel::Negotiate(bool bFirst)
         {
             if (bRead)
             {
-                int nReceived = m_nInput < kInputSize
-                                    ? m_pTransport->ReceiveRaw(m_achInput + m_nInput, kInputSize - m_nInput)
-                                    : -1;
+                int nReceived =
+                    m_nInput < kInputSize
+                        ? m_pTransport->ReceiveRaw(m_achInput + m_nInput, kInputSize - m_nInput)
+                        : -1;
                 if (nReceived <= 0)
                     return false;
                 m_nInput += nReceived;
                 in[0].cbBuffer = static_cast<ULONG>(m_nInput);
             }
-            status = pSspi->InitializeSecurityContextA(&m_hCredentials, &m_hContext, pszTarget, kContextFlags,
-                                                       0, 0, &inDesc, 0, nullptr, &outDesc, &ulAttributes,
-                                                       nullptr);
+            status = pSspi->InitializeSecurityContextA(&m_hCredentials, &m_hContext, pszTarget,
+                                                       kContextFlags, 0, 0, &inDesc, 0, nullptr,
+                                                       &outDesc, &ulAttributes, nullptr);
         }
         if (status == SEC_E_INCOMPLETE_MESSAGE)
         {
@@ -235,7 +222,8 @@ bool CTlsChannel::Negotiate(bool bFirst)
         bool bSent = true;
         if (out[0].pvBuffer != nullptr)
         {
-            bSent = SendAll(static_cast<const char*>(out[0].pvBuffer), static_cast<int>(out[0].cbBuffer));
+            bSent = SendAll(static_cast<const char*>(out[0].pvBuffer),
+                            static_cast<int>(out[0].cbBuffer));
             pSspi->FreeContextBuffer(out[0].pvBuffer);
         }
         if (!bSent || (status != SEC_E_OK && status != SEC_I_CONTINUE_NEEDED))
@@ -259,9 +247,9 @@ void CTlsChannel::KeepExtra(int nExtra)
 bool CTlsChannel::IsTrustedServer(DWORD dwRevocationMillis) const
 {
     const SecurityFunctionTableA* pSspi = Sspi();
-    const CryptFunctions* pCrypt = Crypt();
     PCCERT_CONTEXT pCertificate = nullptr;
-    if (pSspi->QueryContextAttributesA(const_cast<CtxtHandle*>(&m_hContext), SECPKG_ATTR_REMOTE_CERT_CONTEXT,
+    if (pSspi->QueryContextAttributesA(const_cast<CtxtHandle*>(&m_hContext),
+                                       SECPKG_ATTR_REMOTE_CERT_CONTEXT,
                                        &pCertificate) != SEC_E_OK ||
         pCertificate == nullptr)
         return false;
@@ -279,11 +267,12 @@ bool CTlsChannel::IsTrustedServer(DWORD dwRevocationMillis) const
     chainPara.RequestedUsage.Usage.rgpszUsageIdentifier = apszUsage;
     chainPara.dwUrlRetrievalTimeout = dwRevocationMillis;
     PCCERT_CHAIN_CONTEXT pChain = nullptr;
-    bool bTrusted = pCrypt->pfnGetChain(nullptr, pCertificate, nullptr, pCertificate->hCertStore, &chainPara,
-                                        CERT_CHAIN_REVOCATION_CHECK_CHAIN_EXCLUDE_ROOT |
-                                            CERT_CHAIN_REVOCATION_ACCUMULATIVE_TIMEOUT,
-                                        nullptr, &pChain) != FALSE;
-    pCrypt->pfnFreeCertificate(pCertificate);
+    bool bTrusted =
+        s_getChain.Get()(nullptr, pCertificate, nullptr, pCertificate->hCertStore, &chainPara,
+                         CERT_CHAIN_REVOCATION_CHECK_CHAIN_EXCLUDE_ROOT |
+                             CERT_CHAIN_REVOCATION_ACCUMULATIVE_TIMEOUT,
+                         nullptr, &pChain) != FALSE;
+    s_freeCertificate.Get()(pCertificate);
     if (!bTrusted)
         return false;
     // The chain's own status first: Wine's SSL policy alone accepts a leaf
@@ -308,14 +297,14 @@ bool CTlsChannel::IsTrustedServer(DWORD dwRevocationMillis) const
         CERT_CHAIN_POLICY_STATUS result;
         ZeroMemory(&result, sizeof(result));
         result.cbSize = sizeof(result);
-        bTrusted = pCrypt->pfnVerifyPolicy(CERT_CHAIN_POLICY_SSL, pChain, &policy, &result) &&
+        bTrusted = s_verifyPolicy.Get()(CERT_CHAIN_POLICY_SSL, pChain, &policy, &result) &&
                    result.dwError == 0;
     }
     else
     {
         bTrusted = false;
     }
-    pCrypt->pfnFreeChain(pChain);
+    s_freeChain.Get()(pChain);
     return bTrusted;
 }
 
@@ -385,7 +374,8 @@ bool CTlsChannel::DecryptNext()
             };
             SecBufferDesc desc = {SECBUFFER_VERSION, 4, buffers};
             SECURITY_STATUS status = Sspi()->DecryptMessage(&m_hContext, &desc, 0, nullptr);
-            if (status == SEC_E_OK || status == SEC_I_RENEGOTIATE || status == SEC_I_CONTEXT_EXPIRED)
+            if (status == SEC_E_OK || status == SEC_I_RENEGOTIATE ||
+                status == SEC_I_CONTEXT_EXPIRED)
             {
                 int nExtra = 0;
                 for (const SecBuffer& buffer : buffers)
@@ -395,7 +385,8 @@ bool CTlsChannel::DecryptNext()
                         m_pchPlain = static_cast<const char*>(buffer.pvBuffer);
                         m_nPlain = static_cast<int>(buffer.cbBuffer);
                     }
-                    else if (buffer.BufferType == SECBUFFER_EXTRA && static_cast<int>(buffer.cbBuffer) <= m_nInput)
+                    else if (buffer.BufferType == SECBUFFER_EXTRA &&
+                             static_cast<int>(buffer.cbBuffer) <= m_nInput)
                     {
                         nExtra = static_cast<int>(buffer.cbBuffer);
                     }
@@ -416,13 +407,14 @@ bool CTlsChannel::DecryptNext()
                         return false;
                     continue;
                 }
-                if (m_nPlain > 0 && m_pchPlain >= m_achInput && m_pchPlain + m_nPlain <= m_achInput + m_nInput)
+                if (m_nPlain > 0 && m_pchPlain >= m_achInput &&
+                    m_pchPlain + m_nPlain <= m_achInput + m_nInput)
                 {
                     m_nExtra = nExtra;
                     return true;
                 }
                 m_nPlain = 0;
-                KeepExtra(nExtra);      // an empty record
+                KeepExtra(nExtra); // an empty record
                 continue;
             }
             if (status != SEC_E_INCOMPLETE_MESSAGE)

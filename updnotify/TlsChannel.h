@@ -12,8 +12,8 @@
 #include <security.h>
 // SCH_CREDENTIALS and TLS_PARAMETERS (with winternl.h's UNICODE_STRING).
 #define SCHANNEL_USE_BLACKLISTS
-#include <winternl.h>
 #include <schannel.h>
+#include <winternl.h>
 
 class CTlsChannel
 {
@@ -85,7 +85,7 @@ private:
     bool m_bCredentials;
     bool m_bContext;
     bool m_bOpen;
-    bool m_bClosedByPeer;   // close_notify received
+    bool m_bClosedByPeer; // close_notify received
     SecPkgContext_StreamSizes m_sizes;
     // Received bytes: the first m_nInput of m_achInput. While decrypted data
     // remains (m_nPlain bytes at m_pchPlain, inside m_achInput), the last

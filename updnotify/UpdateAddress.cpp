@@ -20,7 +20,8 @@ bool SameNoCase(const char* pch1, const char* pch2, int nLength)
 
 bool IsLabelChar(char ch)
 {
-    return (ch >= 'a' && ch <= 'z') || (ch >= 'A' && ch <= 'Z') || (ch >= '0' && ch <= '9') || ch == '-';
+    return (ch >= 'a' && ch <= 'z') || (ch >= 'A' && ch <= 'Z') || (ch >= '0' && ch <= '9') ||
+           ch == '-';
 }
 
 // Labels joined by single dots, the last one not all digits.
@@ -56,7 +57,7 @@ bool MatchesEntry(const char* pchHost, int nLength, const char* pchEntry, int nE
 {
     if (nEntry >= 2 && pchEntry[0] == '*' && pchEntry[1] == '.')
     {
-        int nDomain = nEntry - 1;   // ".domain"
+        int nDomain = nEntry - 1; // ".domain"
         return nLength > nDomain && SameNoCase(pchHost + nLength - nDomain, pchEntry + 1, nDomain);
     }
     return nLength == nEntry && SameNoCase(pchHost, pchEntry, nLength);
@@ -105,7 +106,8 @@ bool IsOpenableUpdateUrl(const char* pszUrl, const char* pszHosts)
     while (*pchEnd != '\0' && *pchEnd != '/' && *pchEnd != '?' && *pchEnd != '#')
         ++pchEnd;
     int nLength = static_cast<int>(pchEnd - pchHost);
-    if (nLength > 4 && pchEnd[-4] == ':' && pchEnd[-3] == '4' && pchEnd[-2] == '4' && pchEnd[-1] == '3')
+    if (nLength > 4 && pchEnd[-4] == ':' && pchEnd[-3] == '4' && pchEnd[-2] == '4' &&
+        pchEnd[-1] == '3')
         nLength -= 4;
     return IsHostName(pchHost, nLength) && IsListedHost(pchHost, nLength, pszHosts);
 }

@@ -4,6 +4,7 @@
 #include "ProxySettings.h"
 #include "Registry.h"
 #include "RegistryNames.h"
+#include "Text.h"
 
 // The build fixes where the version query goes: the production build the
 // vendor's server, test and demo builds a server on this machine.
@@ -13,8 +14,9 @@
 #ifndef UPDNOTIFY_SERVER_PORT
 #error UPDNOTIFY_SERVER_PORT must be defined by the build
 #endif
-#if !defined(UPDNOTIFY_SERVER_TLS) || !defined(UPDNOTIFY_DOWNLOAD_HOSTS) || !defined(UPDNOTIFY_OFFER_KEY_COUNT)
-#error UPDNOTIFY_SERVER_TLS, UPDNOTIFY_DOWNLOAD_HOSTS and UPDNOTIFY_OFFER_KEY_COUNT must be defined by the build
+#if !defined(UPDNOTIFY_SERVER_TLS) || !defined(UPDNOTIFY_DOWNLOAD_HOSTS) || \
+    !defined(UPDNOTIFY_OFFER_KEY_COUNT)
+#error UPDNOTIFY_SERVER_TLS, UPDNOTIFY_DOWNLOAD_HOSTS, UPDNOTIFY_OFFER_KEY_COUNT: defined by the build
 #endif
 
 namespace
@@ -32,9 +34,41 @@ const OfferKeys kBuiltInOfferKeys = {nullptr, 0};
 // the 64-bit view, where an administrator's tools write them.
 const REGSAM kPolicyAccess = KEY_READ | KEY_WOW64_64KEY;
 
+// A policy value as an administrator may have written it: a REG_DWORD, or
+// a REG_SZ of decimal digits, read as that number ("reg add" without "/t"
+// writes REG_SZ). Unreadable: present, but neither of these.
+enum PolicyValue { kPolicyAbsent, kPolicyUnreadable, kPolicyNumber };
+
+PolicyValue ReadPolicyValue(CRegistry& key, const char* pszName, DWORD& dwValue)
+{
+    DWORD dwType = 0;
+    DWORD cbData = 0;
+    if (!key.QueryValue(pszName, &dwType, nullptr, &cbData))
+        return kPolicyAbsent;
+    // Room for a REG_DWORD, or up to 15 digits and a terminator.
+    char achData[16];
+    if (cbData > sizeof(achData) ||
+        !key.QueryValue(pszName, &dwType, reinterpret_cast<BYTE*>(achData), &cbData))
+        return kPolicyUnreadable;
+    if (dwType == REG_DWORD && cbData == sizeof(DWORD))
+    {
+        CopyMemory(&dwValue, achData, sizeof(DWORD));
+        return kPolicyNumber;
+    }
+    int nLength = static_cast<int>(cbData);
+    if (nLength > 0 && achData[nLength - 1] == '\0')
+        --nLength;  // the stored terminator
+    if (dwType == REG_SZ && ParseDigits(achData, nLength, dwValue))
+        return kPolicyNumber;
+    return kPolicyUnreadable;
+}
+
 // The administrator's policy: it can turn the checks off or fix the
-// interval, never turn checks on that the user turned off. bInterval: the
-// policy fixed the interval, so the user's is not read.
+// interval, never turn checks on that the user turned off. An "Enabled"
+// that is there but cannot be read turns them off, as the administrator
+// meant to say something; an "Interval" that cannot be read, or is out of
+// range, is ignored. bInterval: the policy fixed the interval, so the
+// user's is not read.
 SettingsVerdict ReadPolicy(UpdateSettings& settings, bool& bInterval)
 {
     bInterval = false;
@@ -42,9 +76,18 @@ SettingsVerdict ReadPolicy(UpdateSettings& settings, bool& bInterval)
     if (!key.OpenKey(HKEY_LOCAL_MACHINE, kPolicyKey, kPolicyAccess))
         return kSettingsRun;
     DWORD dwValue = 0;
-    if (ReadSetting(key, kEnabledValue, dwValue) == kSettingZero)
+    switch (ReadPolicyValue(key, kEnabledValue, dwValue))
+    {
+    case kPolicyUnreadable:
         return kSettingsOff;
-    if (ReadSetting(key, kIntervalValue, dwValue) == kSettingPresent &&
+    case kPolicyNumber:
+        if (dwValue == 0)
+            return kSettingsOff;
+        break;
+    case kPolicyAbsent:
+        break;
+    }
+    if (ReadPolicyValue(key, kIntervalValue, dwValue) == kPolicyNumber &&
         dwValue >= kMinPolicyInterval && dwValue <= kMaxPolicyInterval)
     {
         settings.checkInterval = dwValue * kSecondsPerDay;
@@ -134,6 +177,12 @@ SettingsVerdict ReadUpdateSettings(UpdateSettings& settings)
     ReadAutodial(settings);
     ReadProxy(settings);
     return kSettingsRun;
+}
+
+SettingsVerdict ReadPolicyAgain(UpdateSettings& settings)
+{
+    bool bInterval = false;
+    return ReadPolicy(settings, bInterval);
 }
 
 SettingState ReadSetting(CRegistry& key, const char* pszName, DWORD& dwValue)

@@ -48,6 +48,12 @@ enum SettingsVerdict { kSettingsRun, kSettingsOff, kSettingsInvalid };
 // Reading stops at the first value that ends the run.
 SettingsVerdict ReadUpdateSettings(UpdateSettings& settings);
 
+// Reads the administrator's policy again, after the start delay, in which
+// Group Policy may have applied it: kSettingsOff when it turns the checks
+// off now; an "Interval" in range replaces the run's interval. (An interval
+// that the policy fixed at the start stays when it is gone now.)
+SettingsVerdict ReadPolicyAgain(UpdateSettings& settings);
+
 // A REG_DWORD value, as the notifier reads every one of its values (its
 // settings, the policy, the schedules, the system's switches): with a
 // 4-byte buffer. Absent also when its data does not fit in 4 bytes; wrong

@@ -20,6 +20,11 @@ namespace
 const int kMaxProducts = 128;
 const int kTextSize = 128;
 
+// Remote access is not a KnownDLL: loaded from the system folder when
+// autodial asks for it (SystemLibrary.h).
+SystemFunction<decltype(&RasEnumConnectionsA)> s_rasEnumConnections("rasapi32.dll",
+                                                                    "RasEnumConnectionsA");
+
 DWORD Now()
 {
     return static_cast<DWORD>(time(nullptr));
@@ -91,7 +96,9 @@ BOOL CVersionCheckApp::RunNotifier()
         ShowMessage(IDS_INVALID_ARGUMENT, MB_ICONEXCLAMATION);
         return FALSE;
     }
-    Sleep(m_settings.startDelay);
+    WaitForStart(m_settings.startDelay);
+    if (ReadPolicyAgain(m_settings) != kSettingsRun)
+        return FALSE;
     if (!IsConnectionAvailable())
         return FALSE;
     RunCheckCycle();
@@ -131,7 +138,9 @@ bool CVersionCheckApp::IsConnectionAvailable()
     connection.dwSize = sizeof(connection);
     DWORD cbConnections = sizeof(connection);
     DWORD dwCount = 0;
-    if (RasEnumConnectionsA(&connection, &cbConnections, &dwCount) != 0)
+    auto pfnRasEnumConnections = s_rasEnumConnections.Get();
+    if (pfnRasEnumConnections == nullptr ||
+        pfnRasEnumConnections(&connection, &cbConnections, &dwCount) != 0)
         return false;
     return dwCount != 0;
 }
@@ -222,6 +231,11 @@ void CVersionCheckApp::ShowMessage(UINT nID, UINT nIcon)
     if (LoadStringA(GetResourceHandle(), nID, szText, sizeof(szText)) <= 0)
         szText[0] = '\0';
     MessageBoxA(nullptr, szText, m_settings.appName, MB_OK | nIcon);
+}
+
+void CVersionCheckApp::WaitForStart(DWORD dwMilliseconds)
+{
+    Sleep(dwMilliseconds);
 }
 
 DWORD CVersionCheckApp::GetProgramPath(char* pszPath, DWORD nSize)

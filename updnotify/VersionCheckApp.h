@@ -40,8 +40,8 @@ public:
 
 protected:
     // What the user sees and what leaves the program, apart from the
-    // registry: the dialog, the message boxes, the shell; and where the
-    // program file is.
+    // registry: the dialog, the message boxes, the shell; where the program
+    // file is; and the wait at the start.
     virtual UpdateAnswer ShowOffer();
     virtual void ShowMessage(UINT nID, UINT nIcon);
     // True when the shell started something to open the address.
@@ -49,6 +49,8 @@ protected:
     // GetModuleFileNameA of the program: the length, nSize when cut, 0 on
     // failure.
     virtual DWORD GetProgramPath(char* pszPath, DWORD nSize);
+    // The start delay, on the program's one thread (also when it is 0).
+    virtual void WaitForStart(DWORD dwMilliseconds);
 
     DECLARE_MESSAGE_MAP()
 

@@ -72,7 +72,8 @@ std::vector<std::string> Split(const std::string& str)
 }
 
 // "host:port" by the rule, or "" for none.
-std::string ServerByRule(const std::string& strServer, size_t nHostSize, const std::string& strEntryName)
+std::string ServerByRule(const std::string& strServer, size_t nHostSize,
+                         const std::string& strEntryName)
 {
     std::string strEntry;
     if (strServer.find('=') != std::string::npos)
@@ -191,7 +192,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize)
         free(pszHost);
         free(pszServer);
         if (strGot != ServerByRule(strServer, nHostSize, bHttps ? "https=" : "http="))
-            Mismatch(bHttps ? "https proxy server" : "proxy server", strGot.empty() ? "none" : strGot, strServer);
+            Mismatch(bHttps ? "https proxy server" : "proxy server",
+                     strGot.empty() ? "none" : strGot, strServer);
     }
 
     char* pszList = strdup(strList.c_str());

@@ -56,7 +56,8 @@ bool OpenableByRule(const std::string& strUrl)
         {
             if (strLabel.empty())
                 return false;
-            if (i == strHost.size() && strLabel.find_first_not_of("0123456789") == std::string::npos)
+            if (i == strHost.size() &&
+                strLabel.find_first_not_of("0123456789") == std::string::npos)
                 return false;
             strLabel.clear();
         }
@@ -72,7 +73,8 @@ bool OpenableByRule(const std::string& strUrl)
         std::string strEntry = Lower(strList.substr(nStart, nEnd - nStart));
         if (strEntry.compare(0, 2, "*.") == 0
                 ? strHost.size() > strEntry.size() - 1 &&
-                      strHost.compare(strHost.size() - (strEntry.size() - 1), std::string::npos, strEntry, 1) == 0
+                      strHost.compare(strHost.size() - (strEntry.size() - 1), std::string::npos,
+                                      strEntry, 1) == 0
                 : strHost == strEntry)
             return true;
         if (nEnd == std::string::npos)

@@ -1,5 +1,6 @@
 """Runs one Windows program of a build tree under Wine, for the end-to-end
-scripts, and returns its exit code and output."""
+scripts, and returns its exit code and output; reads what dlgdriver.exe
+printed of a window."""
 import os
 import subprocess
 import tempfile
@@ -35,3 +36,13 @@ class DialogDriver:
     def __call__(self, *args, timeout=60):
         rc, out, _ = run_wine(self.wine_run, self.dlgdriver, *args, timeout=timeout)
         return rc, out
+
+
+def controls(show_output):
+    """id -> text of the controls that "dlgdriver show" (or press) printed."""
+    result = {}
+    for line in show_output.splitlines():
+        parts = line.split(" ", 5)
+        if parts[0] == "control" and len(parts) >= 5:
+            result[int(parts[1])] = parts[5] if len(parts) == 6 else ""
+    return result
