@@ -156,8 +156,12 @@ void InspectComponent(HWND hDlg)
 
     if (pEntry->pszClassId != nullptr && ReadRegisteredPath(pEntry->pszClassId, szPath, sizeof(szPath)))
     {
+        // Only a local file counts as the registered one: a share or a
+        // relative name is not asked about (asking would connect to the
+        // share, or read whatever the current folder holds); the file is
+        // then searched for as an unregistered one.
         bRegistered = true;
-        bInstalled = FileExists(szPath, &status);
+        bInstalled = IsLocalFullPath(szPath) && FileExists(szPath, &status);
     }
 
     if (!bInstalled)

@@ -126,6 +126,11 @@ bool SearchFile(const char* pszFolder, const char* pszName, char* pszPath, int n
 // classes only, any other from HKEY_CLASSES_ROOT. False when the key or the
 // value is missing.
 bool ReadRegisteredPath(const char* pszClassId, char* pszPath, LONG nSize);
+// Whether a path's text is a full local path: a drive letter, ":" and "\"
+// (never a share or a "\\?\" or "\\.\" path), holding no quotation mark and
+// no control character. Decided on the text alone, before the file system
+// is asked, so that a share named by a registry value is never contacted.
+bool IsLocalFullPath(const char* pszPath);
 
 // --- HTML Help (Help.cpp) --------------------------------------------------
 void LoadHtmlHelp();
@@ -146,10 +151,9 @@ void ShowComponentHelp(HWND hDlg);
 // IDS_REGISTRATION_FAILED when the file may not reach the tool
 // (IsRegistrableFile) or the tool does not start; does not wait.
 void RunRegistrationTool(HWND hDlg, BOOL bRegister);
-// Whether a path may reach the registration tool: a full local path (a
-// drive letter, ":" and "\"; never a share or a "\\?\" or "\\.\" path) of
-// an existing file, holding no quotation mark and no control character,
-// so that nothing in it can become a switch or an argument of its own.
+// Whether a path may reach the registration tool: a full local path
+// (IsLocalFullPath) of an existing file, so that nothing in it can become
+// a switch or an argument of its own.
 bool IsRegistrableFile(const char* pszPath);
 // The tool's command line, both paths in quotation marks: "tool" "file" to
 // register, "tool" /u "file" to unregister. A path that carries quotation

@@ -102,6 +102,20 @@ bool SearchFile(const char* pszFolder, const char* pszName, char* pszPath, int n
     return true;
 }
 
+bool IsLocalFullPath(const char* pszPath)
+{
+    bool bDrive = (pszPath[0] >= 'A' && pszPath[0] <= 'Z') || (pszPath[0] >= 'a' && pszPath[0] <= 'z');
+    if (!bDrive || pszPath[1] != ':' || pszPath[2] != '\\')
+        return false;
+    for (const char* p = pszPath; *p != '\0'; ++p)
+    {
+        unsigned char ch = static_cast<unsigned char>(*p);
+        if (ch == '"' || ch < 0x20 || ch == 0x7F)
+            return false;
+    }
+    return true;
+}
+
 bool ReadRegisteredPath(const char* pszClassId, char* pszPath, LONG nSize)
 {
     // Whatever a program of the user writes under HKEY_CURRENT_USER's

@@ -49,17 +49,8 @@ bool BuildRegistrationCommand(const char* pszTool, const char* pszFile, BOOL bRe
 
 bool IsRegistrableFile(const char* pszPath)
 {
-    // The text first: a share's path must not even be asked about, as
-    // asking would connect to it.
-    bool bDrive = (pszPath[0] >= 'A' && pszPath[0] <= 'Z') || (pszPath[0] >= 'a' && pszPath[0] <= 'z');
-    if (!bDrive || pszPath[1] != ':' || pszPath[2] != '\\')
+    if (!IsLocalFullPath(pszPath))
         return false;
-    for (const char* p = pszPath; *p != '\0'; ++p)
-    {
-        unsigned char ch = static_cast<unsigned char>(*p);
-        if (ch == '"' || ch < 0x20 || ch == 0x7F)
-            return false;
-    }
     DWORD dwAttributes = GetFileAttributesA(pszPath);
     return dwAttributes != INVALID_FILE_ATTRIBUTES && (dwAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }

@@ -3,6 +3,7 @@
 // search, the file's version resource, date and size, and the states of the
 // Register, Unregister and Help commands. The panel runs modeless here, so
 // that the test can select entries and read the fields directly.
+#include <algorithm>
 #include <gtest/gtest.h>
 
 #include <time.h>
@@ -147,7 +148,7 @@ protected:
 TEST_F(Inspection, PlacedAndRegisteredFiles)
 {
     enum Where { kNowhere, kSystemFolder, kOwnFolder };
-    enum Registered { kNot, kElsewhere, kThere, kThereWithoutTerminator };
+    enum Registered { kNot, kElsewhere, kThere, kThereWithoutTerminator, kOnShare };
     const struct
     {
         const char* name;
@@ -167,6 +168,9 @@ TEST_F(Inspection, PlacedAndRegisteredFiles)
         {"registered path missing, copy found by the search", COMPONENT_ACTIVEX, 2,
          COMPONENT_SELF_REGISTERING, true, 5, kSystemFolder, nullptr, true, 0, kElsewhere,
          "Installed, Registered", "03-05-2009 14:07", "=", "3.1.4.159", 1, 0, -1, true},
+        {"registered on a share: the share not read, the search's copy shown", COMPONENT_ACTIVEX, 2,
+         COMPONENT_SELF_REGISTERING, true, 5, kSystemFolder, nullptr, true, 0, kOnShare,
+         "Installed, Registered", nullptr, "=", "3.1.4.159", 1, 0, -1, false},
         {"registered and found nowhere", COMPONENT_ACTIVEX, 2, COMPONENT_SELF_REGISTERING, true, 5,
          kNowhere, nullptr, false, 0, kElsewhere,
          "Not installed, Registered", "None", "0 bytes", "None", 1, 1, 0, false},
@@ -199,6 +203,19 @@ TEST_F(Inspection, PlacedAndRegisteredFiles)
             placed = row.withVersion ? Place(path, true) : Place(path, false, row.bytes);
         if (row.registered == kElsewhere)
             Register(e, "C:\\nowhere\\" + std::string(e->pszFileName));
+        else if (row.registered == kOnShare)
+        {
+            // Wine serves \\mpshare\share from the prefix's dosdevices\unc folder:
+            // a file that the panel must not read (777 bytes, no version).
+            const char* prefix = getenv("WINEPREFIX");
+            ASSERT_NE(nullptr, prefix);
+            std::string share = "Z:" + std::string(prefix) + "/dosdevices/unc";
+            std::replace(share.begin(), share.end(), '/', '\\');
+            for (const char* part : {"", "\\mpshare", "\\share"})
+                MakeDir(share += part);
+            Place(share + "\\" + e->pszFileName, false, 777);
+            Register(e, std::string("\\\\mpshare\\share\\") + e->pszFileName);
+        }
         else if (row.registered != kNot)
             Register(e, path, row.registered == kThere);
         Open(row.product, row.group);
