@@ -964,7 +964,8 @@ class Cases:
             ("signed, an address off the download hosts",
              offer("E2E-HOSTILE", url="https://downloads.brantlow.example.evil.test/u.exe"), {}, opens_nothing),
         ]
-        tree = "i686" if "i686" in open(os.path.join(e.a.bin_dir, "CMakeCache.txt")).read() else "x86_64"
+        tree = re.search(r"^MINGW_ARCH:\w+=(\S+)", open(os.path.join(e.a.bin_dir, "CMakeCache.txt")).read(),
+                         re.M).group(1)
         table = []
         try:
             for name, answer, how, expected in rows:
