@@ -25,6 +25,14 @@ int UsedLength(const char* pszBuffer, int nSize)
 
 } // namespace
 
+int TrimmedLength(const char* pszText)
+{
+    int n = Length(pszText);
+    while (n > 0 && (pszText[n - 1] == ' ' || pszText[n - 1] == '\t'))
+        --n;
+    return n;
+}
+
 bool CopyTextCut(char* pszBuffer, int nSize, const char* pszText)
 {
     if (pszBuffer == nullptr || nSize <= 0)

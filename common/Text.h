@@ -11,6 +11,10 @@ inline bool IsBlank(char ch)
     return ch == ' ' || ch == '\t' || ch == '\n' || ch == '\v' || ch == '\f' || ch == '\r';
 }
 
+// The length of pszText without its trailing spaces and tabs: how much of
+// an HTTP header's value counts (the reader keeps trailing blanks).
+int TrimmedLength(const char* pszText);
+
 // pszBuffer = pszText, cut to fit. Always terminated when nSize > 0 (a null
 // pszText copies as ""). False when something was cut or nSize <= 0.
 bool CopyTextCut(char* pszBuffer, int nSize, const char* pszText);

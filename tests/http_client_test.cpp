@@ -10,6 +10,8 @@
 #include "HttpClient.h"
 #include "drivers/SocketPeer.h"
 
+using namespace std::string_literals;
+
 namespace
 {
 
@@ -245,6 +247,9 @@ TEST(HttpClientHeaders, HeaderBlocksAsRead)
          {{"X-Update-Status", "2"}}},
         {"long line", "HTTP/1.0 200 OK\r\nLong: " + longValue + "\r\nAfter: yes\r\n\r\n",
          {{"Long", std::string(CHttpClient::kLineSize - 1 - 6, 'v')}, {"After", "yes"}}},
+        {"a line that starts with a NUL byte is not the empty line",
+         "HTTP/1.0 200 OK\r\n\0Hidden: 1\r\nAfter: yes\r\n\r\n"s,
+         {{"Hidden", "<absent>"}, {"After", "yes"}}},
     };
     for (const auto& row : rows)
     {

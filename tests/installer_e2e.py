@@ -135,7 +135,7 @@ class Test:
         self.prefix, self.wine_run, self.bits = a.prefix, a.wine_run, 64
         self.schedule = None
         self.server = VendorServer(a.server, a.port, os.path.join(self.work, "server.log"),
-                                   lifetime=900)
+                                   lifetime=900, trust=a.trust, tls=a.scheme == "https")
 
     # --- Wine ----------------------------------------------------------------
     def run(self, *args, timeout=120, env=None):
@@ -245,7 +245,7 @@ class Test:
     # --- The vendor server ---------------------------------------------------
     def start_server(self):
         self.server.start([{"sn": SERIAL, "status": "1 6 50 1200 20261208",
-                            "url": "http://downloads.brantlow.example/mail650.exe"}],
+                            "url": "https://downloads.brantlow.example/mail650.exe"}],
                           os.path.join(self.work, "offers.json"))
 
     def stop_server(self):
@@ -775,8 +775,9 @@ def main():
     os.environ["LC_ALL"] = "C.UTF-8"
     p = argparse.ArgumentParser()
     for name in ("wine-run", "prefix", "harness", "bin-dir", "stage-dir", "package", "older-package",
-                 "upgrade-code", "version", "server", "port", "msiinfo", "msibuild", "vendor-url"):
+                 "upgrade-code", "version", "server", "port", "scheme", "msiinfo", "msibuild", "vendor-url"):
         p.add_argument("--" + name, required=True)
+    p.add_argument("--trust")
     p.add_argument("--shipped-tree")
     p.add_argument("--shipped-upgrade-code")
     p.add_argument("--prefix32")

@@ -6,19 +6,27 @@ reading and pressing the dialog or message box, and urlcatcher.exe standing
 in for the web browser.
 
     notifier_e2e.py --bin-dir BUILD --server VENDOR_SERVER.PY --host NAME --port N
-                    [--plant DLL]... [--case NAME]...
+                    --scheme https|http --trust DIR [--plant DLL]... [--case NAME]...
 
-HOST and PORT are those that the notifier under test was built to ask. A
-tree built with the production host runs its tests where that name resolves
-to this machine's loopback (tests/harness/isolated-run.sh). Without --case
-every case runs. The stand-in DLLs named by --plant are planted beside a
-copy of the notifier and in its current folder (tests/pylib/planting.py).
+HOST, PORT and SCHEME are those that the notifier under test was built to
+ask. A tree built with the production host runs its tests where that name
+resolves to this machine's loopback and the test run's CA (in DIR, with the
+server's certificate and the offer keys: tests/pylib/testpki.py) is among
+the system's roots (tests/harness/isolated-run.sh). Without --case every
+case runs. The stand-in DLLs named by --plant are planted beside a copy of
+the notifier and in its current folder (tests/pylib/planting.py).
 Each case starts from a clean state: no settings, no
 product schedules, no installed products. Exit status: 0 when every check
 of every case passed; each failed check is printed with its case's name.
 """
 import argparse
+import base64
+import datetime
+import http.server
 import os
+import re
+import select
+import shutil
 import socket
 import subprocess
 import sys
@@ -30,6 +38,7 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "pyl
 from winerun import run_wine, windows_path  # noqa: E402
 from vendor_server_process import VendorServer  # noqa: E402
 from planting import Planted  # noqa: E402
+import testpki  # noqa: E402
 from web_servers import Gunicorn, Lighttpd, ReleaseSite  # noqa: E402
 
 CAPTION = "Brantlow Update"
@@ -50,6 +59,7 @@ VK_F1 = 0x70
 NEVER = 0xFFFFFFFF
 DAY = 86400
 INTERVAL = 28 * DAY         # the default interval between checks
+QUERY_TIMEOUT = 15          # seconds: the notifier's time-out, its revocation look-up's too
 LATER = 30 * DAY            # what Check Later gives
 
 # Two catalogued products, the first before the second in catalogue order,
@@ -74,7 +84,8 @@ class Env:
         self.url_log = os.path.join(self.work, "urls.txt")
         self.server_log = os.path.join(self.work, "server.log")
         self.offers = os.path.join(self.work, "offers.json")
-        self.server = VendorServer(args.server, args.port, self.server_log)
+        self.tls = args.scheme == "https"
+        self.server = VendorServer(args.server, args.port, self.server_log, trust=args.trust, tls=self.tls)
         self.server_address = "127.0.0.1"   # where the server listens
         self.proxies = []
         self.titles = {}
@@ -188,8 +199,9 @@ class Env:
         assert rc == 0
         self.installed.add(pid)
 
-    def start_server(self, offers):
-        self.server.start(offers, self.offers, self.server_address)
+    def start_server(self, offers, **how):
+        """HOW: VendorServer.start's way of serving (tls, tls_version, sign_with)."""
+        self.server.start(offers, self.offers, self.server_address, **how)
 
     def stop_server(self):
         """Stops the server and every proxy that the case started."""
@@ -210,7 +222,9 @@ class Env:
 
     def request_line(self):
         """The request line that a proxy must receive: the query's address
-        in absolute form."""
+        in absolute form, or by https the tunnel's request."""
+        if self.tls:
+            return "CONNECT %s:%d HTTP/1.0" % (self.a.host, self.a.port)
         port = "" if self.a.port == 80 else ":%d" % self.a.port
         return "POST http://%s%s/cgi-bin/version.cgi HTTP/1.0" % (self.a.host, port)
 
@@ -251,6 +265,24 @@ class Env:
             rc = None
         self.elapsed = time.time() - started
         return rc, drv_rc, drv_out
+
+    def debuggers(self):
+        """The Windows debuggers (winedbg) running in this tree's prefix: a
+        program that crashed starts one, which then waits, before the
+        program's end is reported."""
+        prefix = ("WINEPREFIX=" + os.path.join(os.path.abspath(self.a.bin_dir), "wineprefix")).encode()
+        found = []
+        for entry in filter(str.isdigit, os.listdir("/proc")):
+            try:
+                with open("/proc/%s/cmdline" % entry, "rb") as f:
+                    cmdline = f.read()
+                with open("/proc/%s/environ" % entry, "rb") as f:
+                    environ = f.read().split(b"\0")
+            except OSError:
+                continue
+            if b"winedbg" in cmdline and prefix in environ:
+                found.append(int(entry))
+        return found
 
     def catcher_urls(self, expected):
         """The addresses the stand-in browser received, once the notifier
@@ -401,7 +433,158 @@ class ScriptedProxy:
         self.thread.join(timeout=10)
 
 
-def offer(serial, status="1 9 50 1200 20261208", url="http://downloads.brantlow.example/u.exe"):
+class RelayProxy:
+    """A proxy that opens tunnels ("CONNECT host:port") to the addresses that
+    ROUTES gives for (host, port) and refuses any other request (403). It
+    keeps what it saw: each request line, the server name in each tunnel's
+    TLS ClientHello, and every byte that it relayed up (to the server) and
+    down."""
+
+    def __init__(self, routes):
+        self.routes = routes
+        self.requests = []
+        self.server_names = []
+        self.upstream = b""
+        self.downstream = b""
+        self.tunnels = []
+        self.sock = socket.socket()
+        self.sock.bind(("127.0.0.1", 0))
+        self.sock.listen(8)
+        self.port = self.sock.getsockname()[1]
+        threading.Thread(target=self.serve, daemon=True).start()
+
+    def serve(self):
+        while True:
+            try:
+                conn, _ = self.sock.accept()
+            except OSError:
+                return
+            t = threading.Thread(target=self.tunnel, args=(conn,), daemon=True)
+            self.tunnels.append(t)
+            t.start()
+
+    def tunnel(self, conn):
+        with conn:
+            conn.settimeout(20)
+            head = b""
+            while not head.endswith(b"\r\n\r\n"):
+                byte = conn.recv(1)     # nothing past the request's empty line
+                if not byte:
+                    return
+                head += byte
+            line = head.split(b"\r\n", 1)[0].decode("latin-1")
+            self.requests.append(line)
+            m = re.match(r"CONNECT ([^:\s]+):(\d+) HTTP/1\.[01]$", line)
+            target = m and self.routes.get((m.group(1), int(m.group(2))))
+            if not target:
+                conn.sendall(b"HTTP/1.0 403 Forbidden\r\n\r\n")
+                return
+            up_bytes = b""
+            with socket.create_connection(target, timeout=20) as up:
+                conn.sendall(b"HTTP/1.0 200 Connection established\r\n\r\n")
+                while True:
+                    ready, _, _ = select.select([conn, up], [], [], 20)
+                    data = ready and ready[0].recv(65536)
+                    if not data:
+                        break
+                    if ready[0] is conn:
+                        up_bytes += data
+                        up.sendall(data)
+                    else:
+                        self.downstream += data
+                        conn.sendall(data)
+            self.upstream += up_bytes
+            self.server_names.append(client_hello_server_name(up_bytes))
+
+    def finish(self):
+        """Waits (bounded) for the tunnels to end, so that all is counted."""
+        for t in self.tunnels:
+            t.join(timeout=20)
+
+    def summary(self):
+        return "%s; ClientHello for %s; %d bytes up and %d down, all in TLS records" % (
+            " | ".join(self.requests), ", ".join(map(str, self.server_names)), len(self.upstream),
+            len(self.downstream))
+
+    def stop(self):
+        self.sock.close()
+        self.finish()
+
+
+def client_hello_server_name(data):
+    """The server name (SNI) in the TLS ClientHello that DATA starts with."""
+    try:
+        if data[0] != 22 or data[5] != 1:       # a handshake record, a ClientHello
+            return None
+        body = data[9:9 + int.from_bytes(data[6:9], "big")]
+        p = 2 + 32                              # version, random
+        p += 1 + body[p]                        # session id
+        p += 2 + int.from_bytes(body[p:p + 2], "big")   # cipher suites
+        p += 1 + body[p]                        # compression methods
+        end = p + 2 + int.from_bytes(body[p:p + 2], "big")
+        p += 2
+        while p + 4 <= end:
+            kind, size = int.from_bytes(body[p:p + 2], "big"), int.from_bytes(body[p + 2:p + 4], "big")
+            if kind == 0:   # server_name: list length, name type, name length, name
+                return body[p + 9:p + 9 + int.from_bytes(body[p + 7:p + 9], "big")].decode("ascii")
+            p += 4 + size
+    except (IndexError, UnicodeDecodeError):
+        pass
+    return None
+
+
+def trusts_test_ca(trust):
+    """True when the test run's CA is among this system's roots."""
+    try:
+        with open(os.path.join(trust, "ca.pem")) as f:
+            body = "".join(line.strip() for line in f if not line.startswith("-----"))
+        with open(testpki.HOST_ROOTS) as f:
+            return body in "".join(line.strip() for line in f)
+    except OSError:
+        return False
+
+
+class CrlServer:
+    """Certificate revocation lists on loopback at http://HOST:PORT/NAME
+    (NAME unique to this run: Wine keeps what it fetched), and a second
+    port that takes connections and never answers."""
+
+    def __init__(self, host):
+        self.files = {}
+        self.requests = []
+        token = os.urandom(6).hex()
+        outer = self
+
+        class Handler(http.server.BaseHTTPRequestHandler):
+            def do_GET(self):
+                outer.requests.append(self.path)
+                data = outer.files.get(self.path, b"")
+                self.send_response(200 if data else 404)
+                self.send_header("Content-Length", str(len(data)))
+                self.end_headers()
+                self.wfile.write(data)
+
+            def log_message(self, *args):
+                pass
+        self.http = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+        threading.Thread(target=self.http.serve_forever, daemon=True).start()
+        self.url = "http://%s:%d/%s.crl" % (host, self.http.server_address[1], token)
+        self.silent = socket.socket()
+        self.silent.bind(("127.0.0.1", 0))
+        self.silent.listen(8)
+        self.silent_url = "http://%s:%d/%s.crl" % (host, self.silent.getsockname()[1], token)
+
+    def publish(self, der_file):
+        with open(der_file, "rb") as f:
+            self.files["/" + self.url.rsplit("/", 1)[1]] = f.read()
+
+    def stop(self):
+        self.http.shutdown()
+        self.http.server_close()
+        self.silent.close()
+
+
+def offer(serial, status="1 9 50 1200 20261208", url="https://downloads.brantlow.example/u.exe"):
     o = {"sn": serial, "status": status}
     if url is not None:
         o["url"] = url
@@ -452,7 +635,7 @@ class Cases:
         last, nxt = self.dialog_case(OK)
         self.check(nxt == NEVER, "NextCheck never (got %s)" % nxt)
         urls = self.e.catcher_urls(expected=True)
-        self.check(urls == ["http://downloads.brantlow.example/u.exe"],
+        self.check(urls == ["https://downloads.brantlow.example/u.exe"],
                    "the shell was handed the offered address: %s" % urls)
 
     def case_check_later_is_thirty_days(self):
@@ -469,9 +652,9 @@ class Cases:
         self.check(last is not None and nxt == last + 7 * DAY, "NextCheck = LastCheck + 7 days")
 
     def case_ok_trims_trailing_blanks_of_the_address(self):
-        last, nxt = self.dialog_case(OK, url="http://downloads.brantlow.example/u.exe  \t")
+        last, nxt = self.dialog_case(OK, url="https://downloads.brantlow.example/u.exe  \t")
         urls = self.e.catcher_urls(expected=True)
-        self.check(urls == ["http://downloads.brantlow.example/u.exe"],
+        self.check(urls == ["https://downloads.brantlow.example/u.exe"],
                    "the address without its trailing blanks was opened: %s" % urls)
         self.check(nxt == NEVER, "NextCheck never (got %s)" % nxt)
 
@@ -618,10 +801,32 @@ class Cases:
             self.check(last is not None and nxt == (NEVER if later is None else last + later),
                        "button %d through the proxy: NextCheck as without one (%s, %s)" % (button, last, nxt))
             q = e.queries()
+            # Inside a tunnel the proxy adds nothing the server could see.
             via = [v for k, v in q[0]["headers"] if k.lower() == "via"] if len(q) == 1 else []
-            self.check(len(via) == 1 and "tinyproxy" in via[0], "the server saw the query come through the proxy: %s" % via)
+            self.check(len(q) == 1 and (via == [] if e.tls else len(via) == 1 and "tinyproxy" in via[0]),
+                       "the server saw the query come through the proxy: %d, %s" % (len(q), via))
         lines = proxy.request_lines()
-        self.check(lines == [e.request_line()] * 3, "the proxy received the absolute request line: %s" % lines)
+        self.check(lines == [e.request_line()] * 3, "the proxy received %s: %s" % (e.request_line(), lines))
+
+    def case_what_the_proxy_relays(self):
+        e = self.e
+        if not e.tls:
+            print("    not run: this tree asks by plain HTTP (the proxy sees the query)", flush=True)
+            return
+        # The vendor's host is 127.0.0.2 for the proxy only, as above.
+        e.server_address = "127.0.0.2"
+        proxy = RelayProxy({(e.a.host, e.a.port): (e.server_address, e.a.port)})
+        e.use_proxy(proxy)
+        self.dialog_case(CANCEL)
+        proxy.finish()
+        print("    the proxy relayed: %s" % proxy.summary(), flush=True)
+        self.check(proxy.requests == [e.request_line()], "one tunnel, to the vendor's host: %s" % proxy.requests)
+        self.check(proxy.server_names == [e.a.host], "the ClientHello names the vendor's host: %s" % proxy.server_names)
+        relayed = proxy.upstream + proxy.downstream
+        self.check(len(e.queries()) == 1 and b"E2E-OFFERED" not in relayed and b"sn=" not in relayed
+                   and len(proxy.upstream) > 100,
+                   "the query went through (%d bytes up), and neither the serial nor sn= in what the proxy "
+                   "relayed" % len(proxy.upstream))
 
     def case_a_bypassed_host_is_asked_directly(self):
         e = self.e
@@ -641,6 +846,7 @@ class Cases:
         e.start_server([offer("E2E-FIRST"), offer("E2E-SECOND")])
         rows = [("answers 407", b"HTTP/1.0 407 Proxy Authentication Required\r\n"
                                 b'Proxy-Authenticate: Basic realm="corp"\r\n\r\n'),
+                ("refuses the tunnel (403)", b"HTTP/1.0 403 Forbidden\r\n\r\n"),
                 ("closes without an answer", None),
                 ("port closed", "no proxy")]
         for what, answer in rows:
@@ -658,6 +864,11 @@ class Cases:
             request = proxy.requests[0] if proxy.requests else b""
             print("    request as the proxy received it: %r" % request, flush=True)
             head, _, body = request.partition(b"\r\n\r\n")
+            if e.tls:
+                self.check(request == b"%s\r\nHost: %s:%d\r\n\r\n" % (
+                    e.request_line().encode(), e.a.host.encode(), e.a.port),
+                    "proxy %s: the tunnel's request alone, nothing of the query" % what)
+                continue
             self.check(head.split(b"\r\n") == [
                 e.request_line().encode(), b"Host: " + e.a.host.encode(),
                 b"Content-Type: application/x-www-form-urlencoded",
@@ -666,21 +877,173 @@ class Cases:
                 "proxy %s: absolute request line, every other byte as without a proxy" % what)
         self.check(e.queries() == [], "the server was never asked directly")
 
+    # --- Answers that only the vendor can make ---------------------------------
+    def hostile_certificates(self):
+        """The hostile servers' certificates (cert, key) by name, all for the
+        vendor's host unless the name says otherwise."""
+        e = self.e
+        host, folder = e.a.host, os.path.join(e.work, "hostile-pki")
+        shutil.rmtree(folder, ignore_errors=True)
+        os.makedirs(folder)
+        ca = testpki.Issuer(os.path.join(e.a.trust, "ca"))
+        other = testpki.Issuer(os.path.join(folder, "other-root"), "Nobody's Root")
+        intermediate = testpki.Issuer(os.path.join(folder, "intermediate"), "Brantlow Test Issuing CA", ca)
+        now = datetime.datetime.now(datetime.timezone.utc)
+        self.crl = CrlServer(host)
+        made = {}
+
+        def server(name, issuer, dns=host, chain=(), **kwargs):
+            cert, key = (os.path.join(folder, name + ext) for ext in (".pem", ".key"))
+            issuer.server(cert, key, dns, **kwargs)
+            with open(cert, "a") as out:
+                for extra in chain:
+                    out.write(open(extra).read())
+            made[name] = (cert, key)
+        server("untrusted", other, chain=[other.cert])
+        server("unknown-issuer", intermediate)
+        server("with-intermediate", intermediate, chain=[intermediate.cert])
+        server("wrong-name", ca, dns="www.brantlow.example")
+        server("expired", ca, start=now - datetime.timedelta(days=30), end=now - datetime.timedelta(days=1))
+        server("revoked", ca, crl_url=self.crl.url)
+        server("crl-silent", ca, crl_url=self.crl.silent_url)
+        ca.revoke(made["revoked"][0])
+        ca.crl(os.path.join(folder, "ca.crl"))
+        self.crl.publish(os.path.join(folder, "ca.crl"))
+        made["self-signed"] = (os.path.join(folder, "self.pem"), os.path.join(folder, "self.key"))
+        testpki.self_signed(made["self-signed"][0], made["self-signed"][1], host)
+        return made
+
+    def tls_11_handshakes(self):
+        """True when the server now listening completes a TLS 1.1 handshake
+        (openssl s_client, which Debian 12 lets speak TLS 1.1 only at level 0)."""
+        try:
+            p = subprocess.run(["openssl", "s_client", "-connect", "127.0.0.1:%d" % self.e.a.port,
+                                "-servername", self.e.a.host, "-tls1_1", "-cipher", "DEFAULT:@SECLEVEL=0"],
+                               input=b"", capture_output=True, timeout=20)
+        except subprocess.TimeoutExpired:
+            return False
+        return re.search(rb"Protocol *: TLSv1\.1\n", p.stdout) is not None and b"Cipher is (NONE)" not in p.stdout
+
+    def case_hostile_answers_are_no_offer(self):
+        """One table: each answer that the vendor did not make, or that does
+        not come from the vendor's host, gives no offer: no dialog, nothing
+        opened, nothing written (and the TLS rows: the serial never sent).
+        The rows marked "control" must give the dialog, so that the table
+        can tell a refusal from a test that never offers."""
+        e = self.e
+        e.install(FIRST, "E2E-HOSTILE")
+        key = os.path.join(e.a.trust, "offer-private.pem")
+        other_key = os.path.join(e.work, "other-offer-private.pem")
+        if not os.path.exists(other_key):
+            testpki.offer_key_pair(other_key, other_key + ".pub")
+        good = offer("E2E-HOSTILE")
+        status, url = good["status"], good["url"]
+        certs = self.certs = self.hostile_certificates() if e.tls else {}
+        no_offer, shown, opens_nothing = "no offer", "dialog", "dialog, OK opens nothing"
+        rows = [
+            # name, offer, how the server serves it, expected; TLS rows need a TLS tree.
+            ("untrusted root (sent with the leaf)", good, dict(tls=certs.get("untrusted")), no_offer),
+            ("leaf from an unknown CA, sent without it", good, dict(tls=certs.get("unknown-issuer")), no_offer),
+            ("control: the same leaf with its CA", good, dict(tls=certs.get("with-intermediate")), shown),
+            ("wrong name (www.brantlow.example)", good, dict(tls=certs.get("wrong-name")), no_offer),
+            ("expired", good, dict(tls=certs.get("expired")), no_offer),
+            ("self-signed", good, dict(tls=certs.get("self-signed")), no_offer),
+            ("revoked, its CRL on loopback", good, dict(tls=certs.get("revoked")), no_offer),
+            ("control: a CRL server that never answers", good, dict(tls=certs.get("crl-silent")), shown),
+            ("TLS 1.1 only", good, dict(tls_version="1.1"), no_offer),
+            ("plain HTTP on the TLS port", good, dict(tls=False), no_offer),
+            ("no signature", dict(good, signature=None), {}, no_offer),
+            ("a signature of 63 bytes", dict(good, signature=base64.b64encode(bytes(63)).decode()), {}, no_offer),
+            ("signed over another address",
+             dict(good, signature=testpki.offer_signature(key, status, url + "x")), {}, no_offer),
+            ("signed by another key", good, dict(sign_with=other_key), no_offer),
+            ("signed over another status value",
+             dict(good, signature=testpki.offer_signature(key, "1 9 50 1201 20261208", url)), {}, no_offer),
+            ("control: signed by the next key", good,
+             dict(sign_with=os.path.join(e.a.trust, "offer-next-private.pem")), shown),
+            ("signed, an address off the download hosts",
+             offer("E2E-HOSTILE", url="https://downloads.brantlow.example.evil.test/u.exe"), {}, opens_nothing),
+        ]
+        tree = re.search(r"^MINGW_ARCH:\w+=(\S+)", open(os.path.join(e.a.bin_dir, "CMakeCache.txt")).read(),
+                         re.M).group(1)
+        table = []
+        try:
+            for name, answer, how, expected in rows:
+                if ("tls" in how or "tls_version" in how) and not e.tls:
+                    table.append((name, "not run: this tree asks by plain HTTP"))
+                    continue
+                table.append((name, self.hostile_row(name, answer, how, expected)))
+        finally:
+            if e.tls:
+                self.crl.stop()
+        print("    hostile answers, %s tree (%s):" % (tree, e.a.scheme), flush=True)
+        for name, what in table:
+            print("      %-44s %s" % (name, what), flush=True)
+
+    def hostile_row(self, name, answer, how, expected):
+        e = self.e
+        e.server.stop()
+        e.registry(deleted_keys=[e.product_key(FIRST)])
+        if os.path.exists(e.url_log):
+            os.remove(e.url_log)
+        e.start_server([answer], **how)
+        if how.get("tls_version") == "1.1":
+            self.check(self.tls_11_handshakes(), "%s: the server completes a TLS 1.1 handshake" % name)
+        button = CANCEL if expected == "dialog" else OK
+        rc, drv, out = e.notifier([], ["press", CAPTION, button, 30000])
+        shown = texts(out).get(PRODUCT_NAME) == [e.display_name(FIRST)]
+        self.check(rc == 0 and not e.debuggers(), "%s: the notifier ended with 0 (got %s), no program "
+                   "crashed" % (name, rc))
+        urls = e.catcher_urls(expected=False)
+        last, nxt = self.schedule(FIRST)
+        q = e.queries()
+        # What happened, as the table reports it.
+        what = "%s; %s; %s; %s" % (
+            "dialog shown" if shown else "no dialog (message 1004)" if MSG_NO_UPDATES in out else "nothing shown",
+            "%d quer%s reached the server" % (len(q), "y" if len(q) == 1 else "ies"),
+            "opened %s" % urls if urls else "nothing opened",
+            "nothing written" if (last, nxt) == (None, None) else "next check in %s days" % (
+                "?" if last is None or nxt is None else (nxt - last) // DAY))
+        handshakes = [h["tls"] for h in e.server.handshakes()]
+        if handshakes:
+            what += "; TLS: %s" % ", ".join(handshakes)
+        if expected == "no offer":
+            self.check(drv == 0 and MSG_NO_UPDATES in out and not shown, "%s: no dialog, message 1004" % name)
+            self.check((last, nxt) == (None, None) and urls == [], "%s: nothing written, nothing opened" % name)
+            tls_row = "tls" in how or "tls_version" in how
+            self.check(len(q) == (0 if tls_row else 1),
+                       "%s: %s" % (name, "the serial never left" if tls_row else "one query, answered"))
+            return what
+        self.check(drv == 0 and shown, "%s: the dialog appeared" % name)
+        self.check(urls == [] and last is not None and nxt == last + INTERVAL,
+                   "%s: nothing opened, next check one interval on (%s, %s)" % (name, last, nxt))
+        what += " (%s pressed)" % ("OK" if button == OK else "Cancel")
+        if "tls" in how and how["tls"] == self.certs.get("crl-silent"):
+            handshake = [h["time"] for h in e.server.handshakes() if h.get("tls") != "failed"]
+            wait = q[0]["time"] - handshake[0] if q and handshake else None
+            self.check(wait is not None and wait < QUERY_TIMEOUT,
+                       "%s: the query followed the handshake within the time-out (%s s)" % (name, wait))
+            what += "; the revocation look-up waited %.1f s (time-out %d s)" % (wait or -1, QUERY_TIMEOUT)
+        return what
+
     # --- The vendor's own server: the release database behind a web server -----
     def release_database_case(self, web_server):
         """A licence and a release published with vendorctl, served by
         WEB_SERVER on the notifier's port: the dialog shows the database's
-        offer and the server's counts hold the check-in. (Plain HTTP while
-        the notifier asks port 80; for TLS the server takes tls=(leaf, key).)"""
+        offer and the server's counts hold the check-in. It signs with the
+        test run's offer key, and serves TLS with the run's certificate."""
         e = self.e
         t = e.titles[FIRST]
-        site = ReleaseSite(os.path.join(e.work, "release-site"))
+        trust = e.a.trust
+        site = ReleaseSite(os.path.join(e.work, "release-site"), key=(
+            os.path.join(trust, "offer-private.pem"), os.path.join(trust, "offer-public.pem")))
         site.licences([("E2E LICENCE 1", t["line"], t["major"])])
         released = time.gmtime(time.time() - DAY)     # yesterday, UTC: published
         site.publish(t["line"], "%d.99.9000" % t["major"], time.strftime("%Y-%m-%d", released),
                      "https://downloads.brantlow.example/e2e/setup.exe")
         e.install(FIRST, "E2E LICENCE 1")
-        server = web_server(site, e.a.port)
+        server = web_server(site, e.a.port, tls=(os.path.join(trust, "server.pem"),
+                                                 os.path.join(trust, "server.key")) if e.tls else None)
         try:
             rc, drv, out = e.notifier([], ["press", CAPTION, CANCEL, 30000])
         finally:
@@ -748,9 +1111,10 @@ class Cases:
         e = self.e
         planted = Planted(os.path.join(e.work, "planted"), e.exe["updnotify"], e.a.plant)
         e.install(FIRST, "E2E-FIRST")
-        e.start_server([])
-        # A query (the network), then the connection test of a system that
-        # dials on demand (remote access).
+        # An answer whose signature is checked (CNG) and fails: no offer.
+        e.start_server([dict(offer("E2E-FIRST"), signature=base64.b64encode(bytes(64)).decode())])
+        # A query (the network, TLS and the certificate's check), then the
+        # connection test of a system that dials on demand (remote access).
         rc, drv, out = e.notifier([], ["press", CAPTION, OK, 20000], planted=planted)
         self.check(drv == 0 and MSG_NO_UPDATES in out and len(e.queries()) == 1,
                    "the copy asked the server and showed message 1004")
@@ -832,6 +1196,8 @@ def main():
     ap.add_argument("--server", required=True)
     ap.add_argument("--host", required=True)
     ap.add_argument("--port", type=int, required=True)
+    ap.add_argument("--scheme", choices=("https", "http"), required=True)
+    ap.add_argument("--trust", default="")
     ap.add_argument("--plant", action="append", default=[])
     ap.add_argument("--case", action="append")
     a = ap.parse_args()
@@ -845,6 +1211,10 @@ def main():
     if address is None or not address.startswith("127."):
         print("the notifier asks %s, which does not resolve to loopback here (%s): run this "
               "tree's tests through tests/harness/isolated-run.sh" % (a.host, address))
+        return 1
+    if a.scheme == "https" and not trusts_test_ca(a.trust):
+        print("the test run's CA (%s) is not among this system's roots: run this tree's tests "
+              "through tests/harness/isolated-run.sh after tools/test.sh made the trust" % (a.trust or "none"))
         return 1
 
     env = Env(a)

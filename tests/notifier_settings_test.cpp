@@ -179,23 +179,35 @@ TEST(ScheduleArithmetic, DueTest)
     EXPECT_TRUE(IsDue(true, 100, {50, 0xFFFFFFFFu}));   // unless forced
 }
 
-TEST(UpdateUrl, OnlyAbsoluteWebAddressesAreOpened)
+// Only https pages on the download hosts open; everything else that an
+// impostor could write is refused.
+TEST(UpdateUrl, OnlyPagesOnTheDownloadHostsAreOpened)
 {
-    EXPECT_TRUE(IsOpenableUpdateUrl("http://downloads.brantlow.example/mail650.exe"));
-    EXPECT_TRUE(IsOpenableUpdateUrl("HTTPS://downloads.brantlow.example/a?b=c&d=e"));
-    EXPECT_TRUE(IsOpenableUpdateUrl("Http://host"));
-    EXPECT_TRUE(IsOpenableUpdateUrl("http://user@host:8080/x#top"));
+    const char* kHosts = "downloads.brantlow.example;*.cdn.brantlow.example";
+    for (const char* psz : {"https://downloads.brantlow.example/mail650.exe",
+                            "HTTPS://DOWNLOADS.Brantlow.Example/a?b=c&d=e",
+                            "https://downloads.brantlow.example", "https://downloads.brantlow.example:443/x",
+                            "https://downloads.brantlow.example#top", "https://eu.cdn.brantlow.example/x",
+                            "https://a.b.cdn.brantlow.example/x"})
+        EXPECT_TRUE(IsOpenableUpdateUrl(psz, kHosts)) << psz;
 
-    for (const char* psz : {"", "file:///C:/Windows/System32/calc.exe", "C:\\Windows\\calc.exe",
-                            "\\\\server\\share\\setup.exe", "javascript:alert(1)",
-                            " http://host/", "http:/host", "http://", "https:///path",
-                            "http://host/a b", "http://host/\tx", "http://host/\x7f",
-                            "http://host/\"--flag", "ftp://host/file", "httpx://host",
-                            // No host before the path, query or fragment.
-                            "http://?x", "http://#top", "https://\\server\\share",
-                            "http://user@/path", "http://:8080/", "http://user@:80"})
-        EXPECT_FALSE(IsOpenableUpdateUrl(psz)) << psz;
-    EXPECT_FALSE(IsOpenableUpdateUrl(nullptr));
+    for (const char* psz : {"", "http://downloads.brantlow.example/u.exe", "file:///C:/Windows/calc.exe",
+                            "\\\\server\\share\\setup.exe", "javascript:alert(1)", "https:",
+                            " https://downloads.brantlow.example/", "https://downloads.brantlow.example/a b",
+                            "https://downloads.brantlow.example/\x7f", "https://downloads.brantlow.example/\"x",
+                            // Hosts off the list, look-alikes included.
+                            "https://downloads.brantlow.example.evil.test/", "https://evil-downloads.brantlow.example/",
+                            "https://cdn.brantlow.example/", "https://www.brantlow.example/",
+                            // Forms that name another host, or hide which one.
+                            "https://downloads.brantlow.example@evil.test/", "https://user@downloads.brantlow.example/",
+                            "https://downloads.brantlow.example./", "https://downloads%2ebrantlow.example/",
+                            "https://downloads.brantlow.example:8443/", "https://downloads.brantlow.example:/",
+                            "https://downloads.brantlow.example\\@evil.test/", "https://downloads..brantlow.example/",
+                            "https://127.0.0.1/", "https://[::1]/", "https:///downloads.brantlow.example/"})
+        EXPECT_FALSE(IsOpenableUpdateUrl(psz, kHosts)) << psz;
+    // An address as an entry matches no IP literal either.
+    EXPECT_FALSE(IsOpenableUpdateUrl("https://10.0.0.1/", "10.0.0.1"));
+    EXPECT_FALSE(IsOpenableUpdateUrl(nullptr, kHosts));
 }
 
 TEST(SettingValues, ReadingRule)
@@ -264,7 +276,15 @@ TEST(ProxySettings, WhatTheRegistryValuesGive)
         RegValue enable, server, bypass;
         const char* pszHost;
         std::string expected;   // "host:port", or "" for a direct connection
+        bool https = false;     // the query goes by https
     } rows[] = {
+        // For https the list's "https=" entry, else the one server.
+        {Dword(1), Text("ftp=f.corp:21;http=web.corp:8080;HTTPS=s.corp:8443"), None(), kHost, "s.corp:8443", true},
+        {Dword(1), Text("proxy.corp:3128"), None(), kHost, "proxy.corp:3128", true},
+        {Dword(1), Text("https=s.corp"), None(), kHost, "s.corp:80", true},
+        {Dword(1), Text("http=web.corp:8080"), None(), kHost, "", true},
+        {Dword(1), Text("httpsx=s.corp:1;http=web.corp:2"), None(), kHost, "", true},
+        {Dword(1), Text("https=s.corp:1"), Text("*.brantlow.example"), kHost, "", true},
         {Dword(1), Text("proxy.corp:3128"), None(), kHost, "proxy.corp:3128"},
         {Dword(1), Text("proxy.corp"), None(), kHost, "proxy.corp:80"},
         {Dword(1), Unterminated("10.0.0.1:8080"), None(), kHost, "10.0.0.1:8080"},
@@ -326,7 +346,7 @@ TEST(ProxySettings, WhatTheRegistryValuesGive)
         char szProxy[256];
         memset(szProxy, 'X', sizeof(szProxy));
         unsigned short nPort = 0;
-        BOOL bProxy = ReadProxyFor(key, row.pszHost, szProxy, sizeof(szProxy), nPort);
+        BOOL bProxy = ReadProxyFor(key, row.pszHost, row.https, szProxy, sizeof(szProxy), nPort);
         std::string got = bProxy ? std::string(szProxy) + ":" + std::to_string(nPort) : "";
         EXPECT_EQ(got, row.expected) << "server " << row.server.data.substr(0, 60) << ", bypass "
                                      << row.bypass.data.substr(0, 60) << ", host " << row.pszHost;

@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """One version query end to end: a catalogued product recorded as installed
-with productrec.exe, the query run by vquery.exe under Wine, and the
-reference vendor server answering from a file of offers and logging what
-it received."""
+with productrec.exe, the query run by vquery.exe under Wine (plain HTTP to a
+port of its own: TLS is the notifier's end-to-end test's), and the reference
+vendor server answering from a file of offers, signed with the test run's
+offer key, and logging what it received."""
 import json
 import os
 import subprocess
@@ -13,6 +14,7 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "pyl
 from checks import Checks  # noqa: E402
 from options import required_options  # noqa: E402
 from winerun import run_wine  # noqa: E402
+from testpki import SYSTEM_PYTHON  # noqa: E402
 
 check = Checks()
 
@@ -26,7 +28,8 @@ def short_minor(minor):
 
 
 def main():
-    a = required_options("--wine-run", "--server", "--vquery", "--productrec", "--workdir")
+    # --trust: the test run's trust folder, whose offer key signs ("": none).
+    a = required_options("--wine-run", "--server", "--vquery", "--productrec", "--workdir", "--trust")
     os.makedirs(a.workdir, exist_ok=True)
 
     # Two catalogued products: one the server has an offer for, one not.
@@ -46,10 +49,11 @@ def main():
             os.remove(f)
     with open(offers, "w") as f:
         json.dump([{"sn": serial_offered, "status": "1 9 5 77 20261208",
-                    "url": "http://downloads.brantlow.example/e2e.exe"}], f)
+                    "url": "https://downloads.brantlow.example/e2e.exe"}], f)
 
-    server = subprocess.Popen([sys.executable, a.server, "--offers", offers, "--port", "0",
-                               "--port-file", port_file, "--log", log, "--lifetime", "120"],
+    signing = ["--sign-with", os.path.join(a.trust, "offer-private.pem")] if a.trust else []
+    server = subprocess.Popen([SYSTEM_PYTHON, a.server, "--offers", offers, "--port", "0",
+                               "--port-file", port_file, "--log", log, "--lifetime", "120"] + signing,
                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     try:
         deadline = time.time() + 20
@@ -61,19 +65,19 @@ def main():
             rc, _, err = run(a.wine_run, a.productrec, "add", pid, serial)
             check(rc == 0, "product %d recorded as installed" % pid)
 
-        rc, out, err = run(a.wine_run, a.vquery, "127.0.0.1", port, offered, 10)
+        rc, out, err = run(a.wine_run, a.vquery, "-http", "127.0.0.1", port, offered, 10)
         print(out + err)
         check(rc == 0, "the offered product gets an offer")
         check("status: 1\n" in out, "status read from X-Update-Status")
         check("version: 9.05.0077\n" in out, "offered version text")
         check("released: 2026 Dec 8\n" in out, "release date text")
-        check("url: http://downloads.brantlow.example/e2e.exe\n" in out, "update URL")
+        check("url: https://downloads.brantlow.example/e2e.exe\n" in out, "update URL")
 
-        rc, out2, err = run(a.wine_run, a.vquery, "127.0.0.1", port, plain, 10)
+        rc, out2, err = run(a.wine_run, a.vquery, "-http", "127.0.0.1", port, plain, 10)
         print(out2 + err)
         check(rc == 1 and "no offer" in out2, "the other product gets no offer")
 
-        entries = [json.loads(line) for line in open(log)]
+        entries = [e for e in map(json.loads, open(log)) if "request_line" in e]
         check(len(entries) == 2, "the server logged two queries")
         first = entries[0]
         check(first["request_line"] == "POST /cgi-bin/version.cgi HTTP/1.0", "request line")

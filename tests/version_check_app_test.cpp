@@ -210,7 +210,7 @@ TEST_F(VersionCheckAppTest, ProxyOfTheUserOrOfTheMachine)
     SetDword(kInternet, "ProxyEnable", 1);
     SetText(kInternet, "ProxyServer", "user.proxy:3128");
     SetDword(kInternet, "ProxyEnable", 1, HKEY_LOCAL_MACHINE);
-    SetText(kInternet, "ProxyServer", "http=machine.proxy", HKEY_LOCAL_MACHINE);
+    SetText(kInternet, "ProxyServer", "machine.proxy", HKEY_LOCAL_MACHINE);
     struct Row
     {
         long long perUser;  // -1 absent, -2 a text

@@ -26,9 +26,13 @@ struct QueryRun
             request = SocketPeer::ReadRequest(s);
             SocketPeer::SendAll(s, response);
         });
+        // Plain HTTP and offers taken as sent: TLS and the signature are
+        // tried end to end, through the real program (notifier_e2e.py).
         UpdateSettings settings;
         settings.serverHost = "127.0.0.1";
         settings.serverPort = peer.Port();
+        settings.serverTls = false;
+        settings.offerKeys = OfferKeys{nullptr, 0};
         offer.updateUrl = "<untouched>";
         result = QueryVersion(settings, "SN-1", wMajor, wMinor, dwBuild, offer);
         peer.Join();
@@ -123,6 +127,7 @@ TEST(VersionQuery, ConnectionFailureIsNoOffer)
 {
     UpdateSettings settings;
     settings.serverHost = "127.0.0.1";
+    settings.serverTls = false;
     RefusingPort refusing;
     ASSERT_NE(refusing.Port(), 0);
     settings.serverPort = refusing.Port();

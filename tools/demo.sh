@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # The notifier's main job, as a user sees it: installs what is needed,
-# builds the notifier the shipped way (the vendor's host name and port),
-# makes a release database with the vendor's commands (server/vendorctl: a
-# few licences, releases published and signed with a key made for the demo),
-# serves it with lighttpd running server/version.cgi, records product 17 as
+# builds the notifier the shipped way (the vendor's host name, https, port
+# 443) with an offer key made for the demo, makes a release database with the
+# vendor's commands (server/vendorctl: a few licences, releases published and
+# signed with that key), serves it over TLS with lighttpd running
+# server/version.cgi (a certificate from a CA made for the demo, which the
+# namespace's roots hold: tests/pylib/testpki.py), records product 17 as
 # installed with a licensed serial, and runs updnotify.exe under Wine so that
 # its dialog shows what the database offers. The server and the notifier
 # run in a private network and mount namespace where the vendor's host is
@@ -21,10 +23,8 @@ tree=build/demo
 work=$tree/demo-run
 run=$tree/wine-run.sh
 vendorctl=(/usr/bin/python3 server/vendorctl)
-# The notifier on this branch asks plain HTTP on port 80; a TLS build asks
-# 443, and lighttpd then gets --tls with a leaf of a CA that the namespace's
-# bundle trusts.
-port=80
+scheme=https
+port=443
 
 if [ "${1:-}" != "--inside" ]; then
     bash tools/setup.sh
@@ -32,22 +32,28 @@ if [ "${1:-}" != "--inside" ]; then
     # uses the x86_64 build of the same sources.
     if /lib/ld-linux.so.2 --version >/dev/null 2>&1; then arch=i686; else arch=x86_64; fi
     host=$(sed -n 's/^set(UPDNOTIFY_SERVER_HOST "\([^"]*\)".*/\1/p' CMakeLists.txt)
-    inside=(bash tests/harness/isolated-run.sh "$host")
-    if ! "${inside[@]}" true; then
-        # No private namespace here: a notifier built to ask loopback instead.
-        host=127.0.0.1
-        port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
-        inside=()
-        echo "note: no private network namespace here; the demo notifier asks $host:$port"
-    fi
     rm -rf "$work"
     mkdir -p "$work"
-    # The vendor's offer-signing key, made for the demo (a vendor keeps its
-    # private key offline); the build carries the public key.
-    /usr/bin/python3 tools/offerkey.py new "$work/offer-private.pem" "$work/offer-public.pem"
+    # The demo's CA, the server's certificate from it, the roots that the
+    # namespace binds (this host's and the CA), and the vendor's
+    # offer-signing key (a vendor keeps its private key offline; the build
+    # carries the public key).
+    python3 tests/pylib/testpki.py trust "$top/$work/trust" "$host"
+    cp "$work/trust/offer-private.pem" "$work/trust/offer-public.pem" "$work/"
+    inside=(env BRANTLOW_TRUST_BUNDLE="$top/$work/trust/ca-bundle.crt" bash tests/harness/isolated-run.sh "$host")
+    if ! "${inside[@]}" true; then
+        # No private namespace here: a notifier built to ask loopback by
+        # plain HTTP instead (a certificate names a host; Wine matches no
+        # address).
+        host=127.0.0.1
+        scheme=http
+        port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+        inside=()
+        echo "note: no private network namespace here; the demo notifier asks http://$host:$port"
+    fi
     cmake -S . -B "$tree" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DMINGW_ARCH=$arch \
           -DCMAKE_BUILD_TYPE=MinSizeRel -DUPDNOTIFY_SERVER_HOST="$host" -DUPDNOTIFY_SERVER_PORT="$port" \
-          -DUPDNOTIFY_OFFER_KEY="$top/$work/offer-public.pem" >/dev/null 2>&1
+          -DUPDNOTIFY_SERVER_SCHEME=$scheme -DUPDNOTIFY_OFFER_KEY="$top/$work/offer-public.pem" >/dev/null 2>&1
     cmake --build "$tree" -j "$(nproc)" --target updnotify updnotify_help productrec dlgdriver >/dev/null
     [ -x "$run" ] || { echo "demo: no usable Wine for $arch here"; exit 1; }
 
@@ -68,11 +74,14 @@ CSV
     "${vendorctl[@]}" show "$db" BMT-DEMO-0017 6.50.1058
     # Wine's server must start inside the namespace, where the host is loopback.
     WINEPREFIX=$top/$tree/wineprefix wineserver -k >/dev/null 2>&1 || true
-    exec ${inside[@]+"${inside[@]}"} bash tools/demo.sh --inside "$port"
+    exec ${inside[@]+"${inside[@]}"} bash tools/demo.sh --inside "$port" "$scheme"
 fi
 
 # --- Inside the namespace --------------------------------------------------
 port=$2
+scheme=$3
+tls=()
+[ "$scheme" = https ] && tls=(--tls "$work/trust/server.pem" "$work/trust/server.key")
 xvfb_pid=""
 server_pid=""
 cleanup() {
@@ -94,7 +103,7 @@ sh tests/harness/wine-start.sh "$top/$run" "$top/$tree/wineprefix" >/dev/null
 
 # lighttpd running version.cgi over the demo's database; ready once it
 # says so (it has waited for its port).
-python3 tests/pylib/web_servers.py lighttpd "$work" "$port" > "$work/web-server.out" 2>&1 &
+python3 tests/pylib/web_servers.py lighttpd "$work" "$port" ${tls[@]+"${tls[@]}"} > "$work/web-server.out" 2>&1 &
 server_pid=$!
 for _ in $(seq 300); do
     grep -q serves "$work/web-server.out" 2>/dev/null && break
@@ -107,7 +116,7 @@ grep -q serves "$work/web-server.out" || { echo "demo: lighttpd did not start" >
 # Start from an unscheduled product, so that it is due.
 "$run" reg delete 'HKCU\Software\Brantlow\Updates' /f >/dev/null 2>&1 || true
 
-echo "== lighttpd serves version.cgi on port $port; running updnotify.exe"
+echo "== lighttpd serves version.cgi by $scheme on port $port; running updnotify.exe"
 if [ $headless -eq 0 ]; then
     "$run" "$tree/updnotify/updnotify.exe"
 else

@@ -11,21 +11,36 @@
 # Time stamps come from SOURCE_DATE_EPOCH, else the commit's time, so the
 # same commit gives the same bytes (tools/checks/check-reproducible.sh).
 #
-# Usage: release.sh [--sign KEY.p12 [--password-file FILE] [--timestamp-url URL]] [OUT-DIR]
+# The notifier takes as offers only answers signed by the vendor's offer
+# key: the build carries the public key (and the next one while a key is
+# replaced), and a release without one is refused (docs/release.md).
+#
+# Usage: release.sh --offer-key PUBLIC.pem[;NEXT.pem]
+#                   [--sign KEY.p12 [--password-file FILE] [--timestamp-url URL]] [OUT-DIR]
 #        OUT-DIR defaults to build/release-VERSION-COMMIT.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 sign=()
+keys=()
 out=""
 while [ $# -gt 0 ]; do
     case $1 in
         --sign) sign+=(-DBRANTLOW_SIGN_PKCS12="$(readlink -f "$2")"); shift 2 ;;
         --password-file) sign+=(-DBRANTLOW_SIGN_PASSWORD_FILE="$(readlink -f "$2")"); shift 2 ;;
         --timestamp-url) sign+=(-DBRANTLOW_SIGN_TIMESTAMP_URL="$2"); shift 2 ;;
+        --offer-key)
+            IFS=';' read -r -a given <<<"$2"
+            for key in "${given[@]}"; do keys+=("$(readlink -f "$key")"); done
+            shift 2 ;;
         -*) echo "release.sh: unknown option $1" >&2; exit 2 ;;
         *) out=$1; shift ;;
     esac
 done
+if [ ${#keys[@]} -eq 0 ]; then
+    echo "release.sh: no --offer-key: a notifier without the vendor's offer key takes every answer" >&2
+    echo "as sent, so anyone on the network could offer anything; not building a release" >&2
+    exit 2
+fi
 if [ -n "$(git status --porcelain --untracked-files=normal)" ]; then
     echo "release.sh: the tree has uncommitted changes; commit or stash them first:" >&2
     git status --short >&2
@@ -43,9 +58,10 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/brantlow-release.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 git archive --format=tar HEAD | tar -x -C "$work" --one-top-level=src
 cmake -S "$work/src" -B "$work/build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DMINGW_ARCH=i686 \
-      -DCMAKE_BUILD_TYPE=MinSizeRel -DBRANTLOW_BUILD_TESTS=OFF ${sign[@]+"${sign[@]}"} >"$work/configure.log" ||
+      -DCMAKE_BUILD_TYPE=MinSizeRel -DBRANTLOW_BUILD_TESTS=OFF ${sign[@]+"${sign[@]}"} \
+      -DUPDNOTIFY_OFFER_KEY="$(IFS=';'; echo "${keys[*]}")" >"$work/configure.log" ||
     { cat "$work/configure.log" >&2; exit 1; }
-grep '^-- Signing:' "$work/configure.log"
+grep '^-- Signing:\|^-- Offer keys:' "$work/configure.log"
 cmake --build "$work/build" -j "$(nproc 2>/dev/null || echo 2)" \
       --target package_msi updnotify_help modpanel_help >"$work/build.log" 2>&1 ||
     { tail -n 40 "$work/build.log" >&2; exit 1; }

@@ -12,8 +12,11 @@ need=(g++-mingw-w64-i686-posix binutils-mingw-w64-i686
       wine wine32:i386 wine64
       xvfb xauth x11-utils imagemagick cmake make googletest python3 fp-utils curl
       iproute2 wixl msitools
-      # Authenticode signing.
-      osslsigncode openssl
+      # Authenticode signing; the tests' CA and TLS servers, and the system's
+      # roots that the tests' namespace extends with their CA.
+      osslsigncode openssl ca-certificates
+      # Wine's Schannel and CNG need GnuTLS, which Wine only recommends.
+      libgnutls30 libgnutls30:i386
       # The dialect of the programs' code (tools/checks/check-tidy.py).
       clang-tidy-14
       # The notifier's end-to-end tests put a real HTTP proxy in front of the

@@ -6,10 +6,12 @@
 #                32-bit Wine; elsewhere only the checks of the built files.
 #   build/win64  the same sources for x86_64; the whole suite runs under
 #                64-bit Wine on every host.
-# Both trees ask the vendor's production host on port 80, as shipped. Their
-# tests run in a private network namespace (tests/harness/isolated-run.sh)
-# where that host is this machine's loopback and the reference vendor server
-# listens on port 80.
+# Both trees ask the vendor's production host by https on port 443, as
+# shipped, and carry throw-away offer keys made for this run. Their tests run
+# in a private network namespace (tests/harness/isolated-run.sh) where that
+# host is this machine's loopback, the reference vendor server listens on
+# port 443 with a certificate from this run's test CA, and that CA is among
+# the system's roots.
 # Exit status: non-zero when anything fails.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -36,18 +38,28 @@ build() {   # build DIR ARCH [cmake args...]
 
 # The production host, as the build's defaults give it.
 host=$(sed -n 's/^set(UPDNOTIFY_SERVER_HOST "\([^"]*\)".*/\1/p' CMakeLists.txt)
-# Drop any host or port that an earlier run left in a tree's cache.
-server=(-UUPDNOTIFY_SERVER_HOST -UUPDNOTIFY_SERVER_PORT)
+# This run's test CA, the vendor server's certificate and two offer key
+# pairs (the key and the next one), made anew outside both trees and never
+# committed (tests/pylib/testpki.py).
+trust=$PWD/build/test-trust
+python3 tests/pylib/testpki.py trust "$trust" "$host"
+trusted=(-DUPDNOTIFY_OFFER_KEY="$trust/offer-public.pem;$trust/offer-next-public.pem"
+         -DBRANTLOW_TEST_TRUST="$trust")
+# Drop any host, port or scheme that an earlier run left in a tree's cache.
+server=(-UUPDNOTIFY_SERVER_HOST -UUPDNOTIFY_SERVER_PORT -UUPDNOTIFY_SERVER_SCHEME)
 runner=(bash tests/harness/isolated-run.sh "$host")
 if ! "${runner[@]}" true; then
     # No private namespace here: the test trees ask a server on loopback
-    # instead, on a port that is free now. They are then copies built for
-    # the tests, not the shipped bytes.
+    # instead, on a port that is free now, by plain HTTP (a certificate
+    # names a host, and Wine matches no address). They are then copies
+    # built for the tests, not the shipped bytes, and the TLS cases are
+    # named as not run.
     port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
-    server=(-DUPDNOTIFY_SERVER_HOST=127.0.0.1 -DUPDNOTIFY_SERVER_PORT="$port")
+    server=(-DUPDNOTIFY_SERVER_HOST=127.0.0.1 -DUPDNOTIFY_SERVER_PORT="$port" -DUPDNOTIFY_SERVER_SCHEME=http)
     runner=()
-    echo "note: no private network namespace on this host; the notifier under test asks 127.0.0.1:$port"
+    echo "note: no private network namespace on this host; the notifier under test asks http://127.0.0.1:$port"
 fi
+server+=("${trusted[@]}")
 
 # A test that fails is run once more before it counts as failed (see
 # tests/harness/ctest-twice.sh); the tests that needed it are named at the end, and

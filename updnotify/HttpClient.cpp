@@ -11,6 +11,7 @@ CHttpClient::CHttpClient(DWORD dwMillisPerSecond)
       m_nTimeout(kDefaultTimeout),
       m_nPort(0),
       m_bProxy(FALSE),
+      m_bTls(false),
       m_dwMillisPerSecond(dwMillisPerSecond),
       m_bDeadline(FALSE),
       m_dwDeadline(0)
@@ -47,7 +48,7 @@ unsigned int CHttpClient::ClampTimeout(unsigned int nTimeout)
 }
 
 BOOL CHttpClient::Connect(const char* pszHost, unsigned short nPort, unsigned int nTimeout,
-                          const char* pszProxy, unsigned short nProxyPort)
+                          const char* pszProxy, unsigned short nProxyPort, bool bTls)
 {
     if (!StartNetwork())
         return FALSE;
@@ -55,7 +56,7 @@ BOOL CHttpClient::Connect(const char* pszHost, unsigned short nPort, unsigned in
 
     if (pszHost == nullptr || *pszHost == '\0')
         return FALSE;
-    BOOL bProxy = pszProxy != nullptr && *pszProxy != '\0';
+    bool bProxy = pszProxy != nullptr && *pszProxy != '\0';
     const char* pszPeer = bProxy ? pszProxy : pszHost;
     struct in_addr address;
     address.s_addr = inet_addr(pszPeer);
@@ -75,6 +76,7 @@ BOOL CHttpClient::Connect(const char* pszHost, unsigned short nPort, unsigned in
     m_nTimeout = nTimeout;
     m_nPort = nPort;
     m_bProxy = bProxy;
+    m_bTls = bTls;
     m_headers.RemoveAll();
 
     m_hSocket = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
@@ -112,7 +114,64 @@ BOOL CHttpClient::Connect(const char* pszHost, unsigned short nPort, unsigned in
     }
     u_long nBlocking = 0;
     ioctlsocket(m_hSocket, FIONBIO, &nBlocking);
-    return TRUE;
+    if (!bTls)
+        return TRUE;
+
+    // The tunnel and the handshake are bounded like one exchange; a
+    // revocation look-up may take one time-out in all.
+    StartDeadline();
+    bool bOpen = (!bProxy || OpenTunnel()) &&
+                 m_tls.Open(*this, m_strHost, m_nTimeout * m_dwMillisPerSecond);
+    m_bDeadline = FALSE;
+    if (!bOpen)
+        Close();
+    return bOpen;
+}
+
+void CHttpClient::StartDeadline()
+{
+    m_bDeadline = TRUE;
+    m_dwDeadline = GetTickCount() + kExchangeTimeoutFactor * m_nTimeout * m_dwMillisPerSecond;
+}
+
+bool CHttpClient::OpenTunnel()
+{
+    // "CONNECT host:port HTTP/1.0", and the same authority as the Host.
+    char szAuthority[kLineSize] = "";
+    char szPort[12];
+    char szRequest[kLineSize] = "CONNECT ";
+    if (!FormatDecimal(m_nPort, szPort, sizeof(szPort)) ||
+        !AppendText(szAuthority, sizeof(szAuthority), m_strHost) ||
+        !AppendText(szAuthority, sizeof(szAuthority), ":") ||
+        !AppendText(szAuthority, sizeof(szAuthority), szPort) ||
+        !AppendText(szRequest, sizeof(szRequest), szAuthority) ||
+        !AppendText(szRequest, sizeof(szRequest), " HTTP/1.0\r\nHost: ") ||
+        !AppendText(szRequest, sizeof(szRequest), szAuthority) ||
+        !AppendText(szRequest, sizeof(szRequest), "\r\n\r\n"))
+        return false;
+    int nLength = lstrlenA(szRequest);
+    if (Send(szRequest, nLength) != nLength)
+        return false;
+
+    // "HTTP/1.x 2xx ...", then header lines up to the empty line and not a
+    // byte further: what follows is the server's side of the handshake.
+    char szLine[kLineSize];
+    int nBlock = 0;
+    if (ReadLine(szLine, nBlock) < 0 || strncmp(szLine, "HTTP/", 5) != 0)
+        return false;
+    const char* pszCode = strchr(szLine, ' ');
+    if (pszCode == nullptr)
+        return false;
+    while (*pszCode == ' ')
+        ++pszCode;
+    if (pszCode[0] != '2' || pszCode[1] < '0' || pszCode[1] > '9' || pszCode[2] < '0' ||
+        pszCode[2] > '9' || (pszCode[3] != '\0' && pszCode[3] != ' '))
+        return false;
+    int nLine;
+    while ((nLine = ReadLine(szLine, nBlock)) > 0)
+    {
+    }
+    return nLine == 0;
 }
 
 BOOL CHttpClient::WaitReady(BOOL bWrite)
@@ -144,7 +203,7 @@ BOOL CHttpClient::WaitReady(BOOL bWrite)
     return !bWrite || !FD_ISSET(m_hSocket, &failed);
 }
 
-int CHttpClient::Send(const char* pData, int nLength)
+int CHttpClient::SendRaw(const char* pData, int nLength)
 {
     if (!IsOpen())
         return -1;
@@ -154,7 +213,7 @@ int CHttpClient::Send(const char* pData, int nLength)
     return nSent == SOCKET_ERROR ? -1 : nSent;
 }
 
-int CHttpClient::Receive(char* pBuffer, int nSize)
+int CHttpClient::ReceiveRaw(char* pBuffer, int nSize)
 {
     if (!IsOpen())
         return -1;
@@ -168,6 +227,16 @@ int CHttpClient::Receive(char* pBuffer, int nSize)
     if (nReceived == 0)
         m_bEndOfStream = TRUE;
     return nReceived;
+}
+
+int CHttpClient::Send(const char* pData, int nLength)
+{
+    return m_tls.IsOpen() ? m_tls.Send(pData, nLength) : SendRaw(pData, nLength);
+}
+
+int CHttpClient::Receive(char* pBuffer, int nSize)
+{
+    return m_tls.IsOpen() ? m_tls.Receive(pBuffer, nSize) : ReceiveRaw(pBuffer, nSize);
 }
 
 BOOL CHttpClient::Post(const char* pszPath, const CMapStringToString& fields)
@@ -199,11 +268,13 @@ BOOL CHttpClient::Post(const char* pszPath, const CMapStringToString& fields)
     char szHost[kLineSize] = "Host: ";
     char szLength[64] = "Content-Length: ";
     char szDigits[12];
-    // A proxy needs the whole address: "http://host[:port]" before the path.
+    // A proxy needs the whole address: "http://host[:port]" before the path
+    // (a tunnel to the host needs none).
     wsprintfA(szDigits, ":%u", static_cast<unsigned int>(m_nPort));
-    if (m_bProxy && (!AppendText(szRequest, sizeof(szRequest), "http://") ||
-                     !AppendText(szRequest, sizeof(szRequest), m_strHost) ||
-                     !AppendText(szRequest, sizeof(szRequest), m_nPort != 80 ? szDigits : "")))
+    if (m_bProxy && !m_bTls &&
+        (!AppendText(szRequest, sizeof(szRequest), "http://") ||
+         !AppendText(szRequest, sizeof(szRequest), m_strHost) ||
+         !AppendText(szRequest, sizeof(szRequest), m_nPort != 80 ? szDigits : "")))
         return FALSE;
     if (!FormatDecimal(static_cast<DWORD>(nBody), szDigits, sizeof(szDigits)) ||
         !AppendText(szRequest, sizeof(szRequest), pszPath) ||
@@ -237,41 +308,47 @@ void CHttpClient::StoreHeaderLine(const char* pszLine)
     m_headers.SetAt(strName, pszValue);
 }
 
-BOOL CHttpClient::ReadHeaders()
+int CHttpClient::ReadLine(char* pszLine, int& nBlock)
 {
-    m_headers.RemoveAll();
-    m_bDeadline = TRUE;
-    m_dwDeadline = GetTickCount() + kExchangeTimeoutFactor * m_nTimeout * m_dwMillisPerSecond;
-
-    // One line at a time, one byte per receive. Carriage returns are
-    // dropped; a line longer than the buffer keeps its first characters.
-    char szLine[kLineSize];
     int nLine = 0;
-    int nBlock = 0;
-    BOOL bComplete = FALSE;
-    while (!bComplete)
+    for (;;)
     {
         char ch;
         if (nBlock >= kMaxHeaderBlock || Receive(&ch, 1) < 1)
+            return -1;
+        ++nBlock;
+        if (ch == '\r')
+            continue;
+        if (ch == '\n')
+        {
+            pszLine[nLine] = '\0';
+            return nLine;
+        }
+        if (nLine < kLineSize - 1)
+            pszLine[nLine++] = ch;
+    }
+}
+
+BOOL CHttpClient::ReadHeaders()
+{
+    m_headers.RemoveAll();
+    StartDeadline();
+
+    // One line at a time, one byte per receive. A line longer than the
+    // buffer keeps its first characters.
+    char szLine[kLineSize];
+    int nBlock = 0;
+    for (;;)
+    {
+        int nLine = ReadLine(szLine, nBlock);
+        if (nLine < 0)
         {
             m_bDeadline = FALSE;
             return FALSE;
         }
-        ++nBlock;
-        if (ch == '\r')
-            continue;
-        if (ch != '\n')
-        {
-            if (nLine < kLineSize - 1)
-                szLine[nLine++] = ch;
-            continue;
-        }
-        szLine[nLine] = '\0';
         if (nLine == 0)
-            bComplete = TRUE;
-        else
-            StoreHeaderLine(szLine);
-        nLine = 0;
+            break;
+        StoreHeaderLine(szLine);
     }
 
     // Drain the rest of the response, within the exchange's bounds.
@@ -300,6 +377,7 @@ void CHttpClient::Close()
 {
     if (!IsOpen())
         return;
+    m_tls.Close();
     closesocket(m_hSocket);
     m_hSocket = INVALID_SOCKET;
     m_strHost.Empty();

@@ -5,15 +5,17 @@
 // header block into a table keyed by the lower-cased header name, drains
 // and discards the rest, and then answers lookups of single headers, also
 // after Close. It may reach the host through an HTTP proxy; no redirect, no
-// persistent connection; the status code is not examined.
+// persistent connection; the status code is not examined. With TLS the same
+// exchange runs inside a TLS stream (CTlsChannel) over the same socket.
 #pragma once
 
 #include <winsock.h>
 
 #include "CString.h"
 #include "StringMap.h"
+#include "TlsChannel.h"
 
-class CHttpClient
+class CHttpClient : private CTlsChannel::CTransport
 {
 public:
     // Each single wait (connection set-up, each send, each receive) lasts at
@@ -27,7 +29,8 @@ public:
     };
     // Bounds on one whole exchange, so that a server that keeps sending
     // cannot hold the program (which runs at every log-on) for ever. The
-    // clock starts when ReadHeaders starts.
+    // clock starts when ReadHeaders starts (and, apart, when Connect starts
+    // a tunnel or TLS).
     enum
     {
         kExchangeTimeoutFactor = 3,     // whole exchange: 3 x the time-out
@@ -49,8 +52,11 @@ public:
     // With a proxy (a name or address, not empty) the connection goes to
     // the proxy and its port instead, and Post names host and port in its
     // request line; nothing else of the request changes.
+    // bTls: TLS with host (its certificate checked for that name) before
+    // Connect succeeds; through a proxy inside a tunnel that the proxy opens
+    // at "CONNECT host:port", and Post's request line keeps its plain form.
     BOOL Connect(const char* pszHost, unsigned short nPort, unsigned int nTimeout,
-                 const char* pszProxy = nullptr, unsigned short nProxyPort = 0);
+                 const char* pszProxy = nullptr, unsigned short nProxyPort = 0, bool bTls = false);
     // Sends the request; fails when no connection is open, or when the
     // request cannot be formed within the fixed buffers (nothing is sent
     // then). The result of each send is left to ReadHeaders to discover.
@@ -70,6 +76,7 @@ public:
 
 protected:
     BOOL StartNetwork();
+    // Inside TLS once it is open, on the socket before.
     int Send(const char* pData, int nLength);
     int Receive(char* pBuffer, int nSize);
 
@@ -80,7 +87,19 @@ private:
     // Waits until the socket is writable or readable, at most the time-out
     // (cut to what is left of the exchange while a deadline is set).
     BOOL WaitReady(BOOL bWrite);
+    // One wait and one send or receive on the socket.
+    int SendRaw(const char* pData, int nLength) override;
+    int ReceiveRaw(char* pBuffer, int nSize) override;
+    // One line of a header block, a byte per Receive, into a kLineSize
+    // buffer: carriage returns dropped, a long line cut. Its length (a NUL
+    // byte counts: only 0 is the empty line), or -1 when a receive ends
+    // first or the block, nBlock bytes so far, reaches kMaxHeaderBlock.
+    int ReadLine(char* pszLine, int& nBlock);
     void StoreHeaderLine(const char* pszLine);
+    // Asks the proxy for a tunnel to the host: true when it answered 2xx.
+    bool OpenTunnel();
+    // Starts the exchange's deadline: kExchangeTimeoutFactor time-outs.
+    void StartDeadline();
 
     SOCKET m_hSocket;
     BOOL m_bNetworkStarted;
@@ -88,10 +107,13 @@ private:
     unsigned int m_nTimeout;    // seconds
     unsigned short m_nPort;     // the host's port, for a proxy's request line
     BOOL m_bProxy;
+    bool m_bTls;
+    CTlsChannel m_tls;
     DWORD m_dwMillisPerSecond;
     CString m_strHost;
     CMapStringToString m_headers;
-    // The exchange deadline (GetTickCount) while ReadHeaders runs.
+    // The exchange deadline (GetTickCount) while ReadHeaders runs, and
+    // while Connect opens a tunnel and TLS.
     BOOL m_bDeadline;
     DWORD m_dwDeadline;
 };

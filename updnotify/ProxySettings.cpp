@@ -101,20 +101,23 @@ bool ReadText(CRegistry& key, const char* pszName, char* pszText, DWORD nSize)
 
 } // namespace
 
-bool ParseProxyServer(const char* pszServer, char* pszHost, int nHostSize, unsigned short& nPort)
+bool ParseProxyServer(const char* pszServer, bool bHttps, char* pszHost, int nHostSize,
+                      unsigned short& nPort)
 {
     const char *pBegin, *pEnd, *pNext;
     NextEntry(pszServer, pBegin, pEnd, pNext);
     if (strchr(pszServer, '='))
     {
-        // A list: the first "http=" entry, the others are for other protocols.
-        while (!StartsWithFolded(pBegin, pEnd, "http="))
+        // A list: the first entry for the query's protocol; the others are
+        // for other protocols.
+        const char* pszEntry = bHttps ? "https=" : "http=";
+        while (!StartsWithFolded(pBegin, pEnd, pszEntry))
         {
             if (*pNext == '\0')
                 return false;
             NextEntry(pNext, pBegin, pEnd, pNext);
         }
-        pBegin += 5;
+        pBegin += lstrlenA(pszEntry);
     }
     else if (*pNext != '\0')
     {
@@ -172,15 +175,15 @@ bool IsProxyBypassed(const char* pszOverride, const char* pszHost)
     return false;
 }
 
-bool ReadProxyFor(CRegistry& key, const char* pszHost, char* pszProxy, int nProxySize,
-                  unsigned short& nPort)
+bool ReadProxyFor(CRegistry& key, const char* pszHost, bool bHttps, char* pszProxy,
+                  int nProxySize, unsigned short& nPort)
 {
     pszProxy[0] = '\0';
     DWORD dwEnable = 0;
     char szServer[kProxyServerSize];
     if (ReadSetting(key, kProxyEnableValue, dwEnable) != kSettingPresent ||
         !ReadText(key, kProxyServerValue, szServer, sizeof(szServer)) ||
-        !ParseProxyServer(szServer, pszProxy, nProxySize, nPort))
+        !ParseProxyServer(szServer, bHttps, pszProxy, nProxySize, nPort))
         return false;
     // An override list too long for the buffer counts as none: then the
     // proxy is used for every host, as a cut list could not say.

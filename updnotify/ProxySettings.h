@@ -17,13 +17,14 @@ enum
     kProxyOverrideSize = 2048,
 };
 
-// The proxy for plain HTTP that a "ProxyServer" text names: "host[:port]"
-// for every protocol, or the "http=" entry of a list such as
-// "http=host:port;https=host:port". A port left out is 80; a port must be
-// digits only, 1 to 65535. False, and nothing written, when the text names
-// no such proxy or the host does not fit in nHostSize bytes. No argument
-// may be null.
-bool ParseProxyServer(const char* pszServer, char* pszHost, int nHostSize, unsigned short& nPort);
+// The proxy for plain HTTP (bHttps false) or for https that a "ProxyServer"
+// text names: "host[:port]" for every protocol, or the "http=" (or
+// "https=") entry of a list such as "http=host:port;https=host:port". A
+// port left out is 80; a port must be digits only, 1 to 65535. False, and
+// nothing written, when the text names no such proxy or the host does not
+// fit in nHostSize bytes. No argument may be null.
+bool ParseProxyServer(const char* pszServer, bool bHttps, char* pszHost, int nHostSize,
+                      unsigned short& nPort);
 
 // True when an entry of a "ProxyOverride" list (entries separated by ";")
 // matches pszHost as written, without a name lookup: "*" stands for any run
@@ -32,8 +33,9 @@ bool ParseProxyServer(const char* pszServer, char* pszHost, int nHostSize, unsig
 bool IsProxyBypassed(const char* pszOverride, const char* pszHost);
 
 // Reads "ProxyEnable", "ProxyServer" and "ProxyOverride" from an open
-// Internet Settings key. True when requests to pszHost go through the
-// proxy written into pszProxy and nPort; otherwise pszProxy is "" and the
-// connection is direct. Bad values mean no proxy, silently. nProxySize > 0.
-bool ReadProxyFor(CRegistry& key, const char* pszHost, char* pszProxy, int nProxySize,
-                  unsigned short& nPort);
+// Internet Settings key. True when requests to pszHost (by https when
+// bHttps) go through the proxy written into pszProxy and nPort; otherwise
+// pszProxy is "" and the connection is direct. Bad values mean no proxy,
+// silently. nProxySize > 0.
+bool ReadProxyFor(CRegistry& key, const char* pszHost, bool bHttps, char* pszProxy,
+                  int nProxySize, unsigned short& nPort);

@@ -14,9 +14,21 @@
 #ifndef UPDNOTIFY_SERVER_PORT
 #error UPDNOTIFY_SERVER_PORT must be defined by the build
 #endif
+#if !defined(UPDNOTIFY_SERVER_TLS) || !defined(UPDNOTIFY_DOWNLOAD_HOSTS) || \
+    !defined(UPDNOTIFY_OFFER_KEY_COUNT)
+#error UPDNOTIFY_SERVER_TLS, UPDNOTIFY_DOWNLOAD_HOSTS, UPDNOTIFY_OFFER_KEY_COUNT: defined by the build
+#endif
 
 namespace
 {
+
+// The offer-signing public keys (UPDNOTIFY_OFFER_KEYS: the points' bytes).
+#if UPDNOTIFY_OFFER_KEY_COUNT > 0
+const BYTE kOfferKeys[UPDNOTIFY_OFFER_KEY_COUNT][kOfferKeySize] = {UPDNOTIFY_OFFER_KEYS};
+const OfferKeys kBuiltInOfferKeys = {kOfferKeys, UPDNOTIFY_OFFER_KEY_COUNT};
+#else
+const OfferKeys kBuiltInOfferKeys = {nullptr, 0};
+#endif
 
 // Policies live in the machine's one shared key: a 32-bit program asks for
 // the 64-bit view, where an administrator's tools write them.
@@ -128,8 +140,8 @@ void ReadProxy(UpdateSettings& settings)
         ReadSetting(key, kProxyPerUserValue, dwValue) == kSettingZero)
         hRoot = HKEY_LOCAL_MACHINE;
     if (key.OpenKey(hRoot, kInternetSettingsKey, KEY_READ))
-        ReadProxyFor(key, settings.serverHost, settings.proxyHost, sizeof(settings.proxyHost),
-                     settings.proxyPort);
+        ReadProxyFor(key, settings.serverHost, settings.serverTls, settings.proxyHost,
+                     sizeof(settings.proxyHost), settings.proxyPort);
 }
 
 } // namespace
@@ -138,6 +150,9 @@ UpdateSettings::UpdateSettings()
     : appName("Brantlow Update"),
       serverHost(UPDNOTIFY_SERVER_HOST),
       serverPort(UPDNOTIFY_SERVER_PORT),
+      serverTls(UPDNOTIFY_SERVER_TLS != 0),
+      offerKeys(kBuiltInOfferKeys),
+      downloadHosts(UPDNOTIFY_DOWNLOAD_HOSTS),
       queryTimeout(15),
       startDelay(0),
       checkInterval(kDefaultInterval),

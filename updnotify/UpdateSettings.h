@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include "OfferSignature.h"
+
 class CRegistry;
 
 // The policy's "Interval", in days, replaces the user's only in this range.
@@ -16,8 +18,12 @@ struct UpdateSettings
     UpdateSettings();
 
     const char* appName;        // caption of every message box
+    // Where the query goes and whom it trusts, all fixed by the build.
     const char* serverHost;     // the vendor's web server
     unsigned short serverPort;
+    bool serverTls;             // https (false: plain http, serials in clear)
+    OfferKeys offerKeys;        // an answer is an offer when signed by one
+    const char* downloadHosts;  // where OK may open a page (UpdateAddress.h)
     unsigned int queryTimeout;  // seconds
     DWORD startDelay;           // milliseconds
     DWORD checkInterval;        // seconds

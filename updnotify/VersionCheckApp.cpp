@@ -8,6 +8,7 @@
 #include "ProductCatalogue.h"
 #include "ProductSchedule.h"
 #include "SystemLibrary.h"
+#include "Text.h"
 #include "UpdateAddress.h"
 #include "VersionCheckDlg.h"
 #include "VersionQuery.h"
@@ -207,16 +208,12 @@ bool CVersionCheckApp::CheckProduct(DWORD dwProduct)
 bool CVersionCheckApp::OpenOfferedUpdate()
 {
     // A header value keeps its trailing blanks; the address ends before
-    // them. It comes from a plain HTTP answer: only a web address goes to
-    // the shell, never a file, a share or a script.
-    const CString& strUrl = m_offer.updateUrl;
-    int nLength = strUrl.GetLength();
-    while (nLength > 0 && (strUrl[nLength - 1] == ' ' || strUrl[nLength - 1] == '\t'))
-        --nLength;
+    // them. Only a page on the vendor's download hosts goes to the shell,
+    // never a file, a share, a script or another site.
     CString strAddress;
-    if (!strAddress.Append(strUrl, nLength))
+    if (!strAddress.Append(m_offer.updateUrl, TrimmedLength(m_offer.updateUrl)))
         return false;
-    return IsOpenableUpdateUrl(strAddress) && OpenUpdateUrl(strAddress);
+    return IsOpenableUpdateUrl(strAddress, m_settings.downloadHosts) && OpenUpdateUrl(strAddress);
 }
 
 UpdateAnswer CVersionCheckApp::ShowOffer()

@@ -1,6 +1,7 @@
 #include "VersionQuery.h"
 
 #include "HttpClient.h"
+#include "OfferSignature.h"
 #include "StringMap.h"
 #include "Text.h"
 
@@ -74,7 +75,7 @@ bool QueryVersion(const UpdateSettings& settings, const char* pszSerial,
 {
     CHttpClient client;
     if (!client.Connect(settings.serverHost, settings.serverPort, settings.queryTimeout,
-                        settings.proxyHost, settings.proxyPort))
+                        settings.proxyHost, settings.proxyPort, settings.serverTls))
         return false;
 
     CMapStringToString fields;
@@ -91,6 +92,13 @@ bool QueryVersion(const UpdateSettings& settings, const char* pszSerial,
         return false;
     CString strUrl;
     client.GetHeader("X-Update-URL", strUrl);
+    // Only the vendor's signature makes it an offer (where the build has
+    // the vendor's keys).
+    CString strSignature;
+    if (settings.offerKeys.count > 0 &&
+        (!client.GetHeader("X-Update-Signature", strSignature) ||
+         !IsSignedOffer(settings.offerKeys, strStatus, strUrl, strSignature)))
+        return false;
     offer.updateUrl = strUrl;
     ReadUpdateStatus(strStatus, wMajor, wMinor, dwBuild, offer);
     return true;

@@ -14,9 +14,11 @@ class CMapStringToString;
 bool BuildVersionQueryForm(const char* pszSerial, WORD wMajor, WORD wMinor, DWORD dwBuild,
                            CMapStringToString& fields);
 
-// True when the response carries "X-Update-Status"; the offer's status,
-// version text, release date text and update URL are then set. Any failure
-// of the exchange answers false and leaves the offer alone.
+// True when the response carries "X-Update-Status" and, where the build
+// carries the vendor's keys, an "X-Update-Signature" that verifies for it
+// (OfferSignature.h); the offer's status, version text, release date text
+// and update URL are then set. Any failure of the exchange answers false
+// and leaves the offer alone.
 bool QueryVersion(const UpdateSettings& settings, const char* pszSerial,
                   WORD wMajor, WORD wMinor, DWORD dwBuild, UpdateOffer& offer);
 

@@ -1,13 +1,14 @@
-// The proxy settings: "ProxyServer" read for its plain-HTTP proxy into a
-// host buffer of an exact size, and "ProxyOverride" matched against a host.
+// The proxy settings: "ProxyServer" read for its plain-HTTP proxy and for
+// its https proxy into a host buffer of an exact size, and "ProxyOverride"
+// matched against a host.
 //
 // Input: [0] host buffer size - 1 (1 to 256 bytes), then the server text, a
 // NUL, the bypass list, a NUL, the host name.
 //
 // Oracles, written plainly with std::string:
 // - server: with an "=" anywhere it is a list, entries split at ";" and
-//   trimmed of blanks; the first entry that starts with "http=" (any case)
-//   gives the rest; no such entry: none. Without "=" the text up to the
+//   trimmed of blanks; the first entry that starts with "http=" (for https
+//   "https=", any case) gives the rest; no such entry: none. Without "=" the text up to the
 //   first ";" is the one entry, trimmed, and nothing may follow that ";".
 //   The entry is host[:port]: the host up to the first ":", not empty,
 //   shorter than the buffer, of letters, digits, ".", "-" and "_"; the port,
@@ -71,7 +72,8 @@ std::vector<std::string> Split(const std::string& str)
 }
 
 // "host:port" by the rule, or "" for none.
-std::string ServerByRule(const std::string& strServer, size_t nHostSize)
+std::string ServerByRule(const std::string& strServer, size_t nHostSize,
+                         const std::string& strEntryName)
 {
     std::string strEntry;
     if (strServer.find('=') != std::string::npos)
@@ -79,9 +81,9 @@ std::string ServerByRule(const std::string& strServer, size_t nHostSize)
         bool bFound = false;
         for (const std::string& e : Split(strServer))
         {
-            if (Lower(e).compare(0, 5, "http=") == 0)
+            if (Lower(e).compare(0, strEntryName.size(), strEntryName) == 0)
             {
-                strEntry = e.substr(5);
+                strEntry = e.substr(strEntryName.size());
                 bFound = true;
                 break;
             }
@@ -176,19 +178,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize)
     const std::string &strServer = texts[0], &strList = texts[1], &strHost = texts[2];
 
     // Exact-size copies and buffer: reading or writing past an end is seen.
-    char* pszServer = strdup(strServer.c_str());
-    char* pszHost = (char*)malloc(nHostSize);
-    memset(pszHost, 'X', nHostSize);
-    unsigned short nPort = 0;
-    std::string strGot;
-    if (ParseProxyServer(pszServer, pszHost, (int)nHostSize, nPort))
-        strGot = std::string(pszHost) + ":" + std::to_string(nPort);
-    else if (pszHost[0] != 'X')
-        Mismatch("proxy server (buffer written on failure)", "none", strServer);
-    free(pszHost);
-    free(pszServer);
-    if (strGot != ServerByRule(strServer, nHostSize))
-        Mismatch("proxy server", strGot.empty() ? "none" : strGot, strServer);
+    for (bool bHttps : {false, true})
+    {
+        char* pszServer = strdup(strServer.c_str());
+        char* pszHost = (char*)malloc(nHostSize);
+        memset(pszHost, 'X', nHostSize);
+        unsigned short nPort = 0;
+        std::string strGot;
+        if (ParseProxyServer(pszServer, bHttps, pszHost, (int)nHostSize, nPort))
+            strGot = std::string(pszHost) + ":" + std::to_string(nPort);
+        else if (pszHost[0] != 'X')
+            Mismatch("proxy server (buffer written on failure)", "none", strServer);
+        free(pszHost);
+        free(pszServer);
+        if (strGot != ServerByRule(strServer, nHostSize, bHttps ? "https=" : "http="))
+            Mismatch(bHttps ? "https proxy server" : "proxy server",
+                     strGot.empty() ? "none" : strGot, strServer);
+    }
 
     char* pszList = strdup(strList.c_str());
     char* pszName = strdup(strHost.c_str());

@@ -4,12 +4,16 @@
 // Input: [0] buffer size (0 to 255), [1..2] major, [3..4] minor (little-
 // endian), then the address, a NUL, the product name, a NUL, the edition.
 //
-// Oracles: the address rule written plainly, as the URL syntax reads it:
-// "http://" or "https://" (scheme in any case), then an authority that
-// runs to the first "/", "?", "#" or "\" and holds a host: what stands
-// after its last "@" and before its first ":" (the port) is not empty; and
-// no byte anywhere is a blank, a control character, DEL or a double quote. The formats are built with std::string and cut to
-// the buffer, whose every byte past the size AddressSanitizer guards.
+// Oracles: the address rule written plainly, against the download hosts
+// kHosts: "https://" (any case), no byte anywhere a blank, a control
+// character, DEL or a double quote; the authority (up to the first "/", "?"
+// or "#") less a ":443" at its end is the host: labels of letters, digits
+// and "-" split at ".", none empty, the last not all digits; it equals an
+// entry, or ends in ".domain" after at least one character for an entry
+// "*.domain", letters compared in lower case. The formats are built with
+// std::string and cut to the buffer, whose every byte past the size
+// AddressSanitizer guards.
+#include <ctype.h>
 #include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -24,26 +28,60 @@
 namespace
 {
 
-bool OpenableByRule(const std::string& strUrl)
+const char kHosts[] = "downloads.brantlow.example;*.cdn.brantlow.example";
+
+std::string Lower(std::string str)
 {
-    std::string strLower = strUrl;
-    for (char& c : strLower)
+    for (char& c : str)
         if (c >= 'A' && c <= 'Z')
             c = (char)(c - 'A' + 'a');
-    std::string strRest;
-    if (strLower.compare(0, 7, "http://") == 0)
-        strRest = strUrl.substr(7);
-    else if (strLower.compare(0, 8, "https://") == 0)
-        strRest = strUrl.substr(8);
-    else
+    return str;
+}
+
+bool OpenableByRule(const std::string& strUrl)
+{
+    if (Lower(strUrl.substr(0, 8)) != "https://")
         return false;
     for (unsigned char c : strUrl)
         if (c <= 0x20 || c == 0x7F || c == '"')
             return false;
-    std::string strAuthority = strRest.substr(0, strRest.find_first_of("/?#\\"));
-    size_t nAt = strAuthority.rfind('@');
-    std::string strHostPort = nAt == std::string::npos ? strAuthority : strAuthority.substr(nAt + 1);
-    return !strHostPort.substr(0, strHostPort.find(':')).empty();
+    std::string strHost = strUrl.substr(8);
+    strHost = Lower(strHost.substr(0, strHost.find_first_of("/?#")));
+    if (strHost.size() >= 4 && strHost.compare(strHost.size() - 4, 4, ":443") == 0)
+        strHost.resize(strHost.size() - 4);
+    std::string strLabel;
+    for (size_t i = 0; i <= strHost.size(); ++i)
+    {
+        if (i == strHost.size() || strHost[i] == '.')
+        {
+            if (strLabel.empty())
+                return false;
+            if (i == strHost.size() &&
+                strLabel.find_first_not_of("0123456789") == std::string::npos)
+                return false;
+            strLabel.clear();
+        }
+        else if (isalnum((unsigned char)strHost[i]) || strHost[i] == '-')
+            strLabel += strHost[i];
+        else
+            return false;
+    }
+    std::string strList = kHosts;
+    for (size_t nStart = 0; nStart <= strList.size();)
+    {
+        size_t nEnd = strList.find(';', nStart);
+        std::string strEntry = Lower(strList.substr(nStart, nEnd - nStart));
+        if (strEntry.compare(0, 2, "*.") == 0
+                ? strHost.size() > strEntry.size() - 1 &&
+                      strHost.compare(strHost.size() - (strEntry.size() - 1), std::string::npos,
+                                      strEntry, 1) == 0
+                : strHost == strEntry)
+            return true;
+        if (nEnd == std::string::npos)
+            break;
+        nStart = nEnd + 1;
+    }
+    return false;
 }
 
 std::string Version(WORD wMajor, WORD wMinor)
@@ -110,7 +148,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize)
 
     // Exact-size copies: reading past a text's end is seen.
     char* pszUrl = strdup(strUrl.c_str());
-    bool bOpenable = IsOpenableUpdateUrl(pszUrl) != FALSE;
+    bool bOpenable = IsOpenableUpdateUrl(pszUrl, kHosts);
     free(pszUrl);
     if (bOpenable != OpenableByRule(strUrl))
         Mismatch("update address check", bOpenable ? "openable" : "refused", strUrl);

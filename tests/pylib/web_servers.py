@@ -12,11 +12,13 @@ import subprocess
 import sys
 import time
 
+import testpki
+from testpki import SYSTEM_PYTHON
+
 TOP = os.path.join(os.path.dirname(os.path.abspath(__file__)), os.pardir, os.pardir)
 SERVER_DIR = os.path.realpath(os.path.join(TOP, "server"))
 VENDORCTL = os.path.join(SERVER_DIR, "vendorctl")
 OFFERKEY = os.path.realpath(os.path.join(TOP, "tools", "offerkey.py"))
-SYSTEM_PYTHON = "/usr/bin/python3"      # the one with Debian's python3-cryptography
 
 
 def run(command, what):
@@ -27,22 +29,25 @@ def run(command, what):
 
 class ReleaseSite:
     """A release database in WORK, made and filled by vendorctl with an
-    offer-signing key of its own; COUNTS is where a web server counts."""
+    offer-signing key of its own, or the pair KEY (private, public) that a
+    notifier under test carries; COUNTS is where a web server counts."""
 
-    def __init__(self, work, fresh=True):
+    def __init__(self, work, fresh=True, key=None):
         work = os.path.abspath(work)    # the web servers' configuration names these files
         os.makedirs(work, exist_ok=True)
         self.work = work
         self.db = os.path.join(work, "releases.sqlite")
         self.counts = os.path.join(work, "counts.sqlite")
-        self.key = os.path.join(work, "offer-private.pem")
-        self.public_key = os.path.join(work, "offer-public.pem")
+        self.key, self.public_key = key or (os.path.join(work, "offer-private.pem"),
+                                            os.path.join(work, "offer-public.pem"))
         if not fresh:
             return      # the files that are there
-        for f in (self.db, self.counts, self.counts + "-wal", self.counts + "-shm", self.key, self.public_key):
+        for f in (self.db, self.counts, self.counts + "-wal", self.counts + "-shm") + (() if key else (
+                self.key, self.public_key)):
             if os.path.exists(f):
                 os.remove(f)
-        run([SYSTEM_PYTHON, OFFERKEY, "new", self.key, self.public_key], "offerkey.py new")
+        if not key:
+            run([SYSTEM_PYTHON, OFFERKEY, "new", self.key, self.public_key], "offerkey.py new")
         self.vendorctl("create", self.db)
 
     def vendorctl(self, *args):
@@ -74,20 +79,13 @@ def free_port():
 
 
 def make_test_ca(work, host):
-    """A throw-away CA and a leaf for HOST (a DNS name) signed by it:
-    returns (CA certificate, leaf certificate, leaf key) paths."""
-    ca_key, ca, key, csr, leaf, ext = (os.path.join(work, n) for n in
-                                       ("ca.key", "ca.pem", "leaf.key", "leaf.csr", "leaf.pem", "leaf.ext"))
-    ec = ["-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes"]
-    run(["openssl", "req", "-x509"] + ec + ["-keyout", ca_key, "-out", ca, "-days", "2",
-         "-subj", "/CN=Brantlow test CA", "-addext", "basicConstraints=critical,CA:TRUE",
-         "-addext", "keyUsage=critical,keyCertSign,cRLSign"], "openssl CA")
-    run(["openssl", "req"] + ec + ["-keyout", key, "-out", csr, "-subj", "/CN=" + host], "openssl leaf request")
-    with open(ext, "w") as f:
-        f.write("subjectAltName=DNS:%s\nextendedKeyUsage=serverAuth\nbasicConstraints=CA:FALSE\n" % host)
-    run(["openssl", "x509", "-req", "-in", csr, "-CA", ca, "-CAkey", ca_key, "-CAcreateserial",
-         "-out", leaf, "-days", "2", "-extfile", ext], "openssl leaf")
-    return ca, leaf, key
+    """A throw-away CA and a leaf for HOST (a DNS name) signed by it
+    (tests/pylib/testpki.py): returns (CA certificate, leaf certificate,
+    leaf key) paths."""
+    ca = testpki.Issuer(os.path.join(os.path.abspath(work), "test-ca"), "Brantlow test CA")
+    leaf, key = (os.path.join(os.path.abspath(work), n) for n in ("leaf.pem", "leaf.key"))
+    ca.server(leaf, key, host)
+    return ca.cert, leaf, key
 
 
 class WebServer:

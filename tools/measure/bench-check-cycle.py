@@ -3,20 +3,23 @@
 product installed and due, the reference vendor server on loopback offering
 nothing (so that every product is asked), against one process making the
 same posts to the same server in the same run (a few lines of Python over a
-socket: one connection a post, as the notifier makes them, and no process
-start-up in the figure).
+socket, inside TLS as the tree asks: one connection and one handshake a post,
+as the notifier makes them, and no process start-up in the figure).
 
     python3 tools/measure/bench-check-cycle.py [--tree build/win64] [--runs 5]
 
-The tree must have been built by tools/test.sh. A notifier built with the
-vendor's production host is measured in a private network namespace where
-that host is this machine's loopback (tests/harness/isolated-run.sh). Prints the stripped size and the
-imports of the shipped updnotify.exe too, when build/win32 exists.
+The tree must have been built by tools/test.sh, whose test CA, server
+certificate and offer key (build/test-trust) the server uses. A notifier
+built with the vendor's production host is measured in a private network
+namespace where that host is this machine's loopback and the test CA a
+trusted root (tests/harness/isolated-run.sh). Prints the stripped size and
+the imports of the shipped updnotify.exe too, when build/win32 exists.
 """
 import argparse
 import json
 import os
 import socket
+import ssl
 import statistics
 import subprocess
 import sys
@@ -59,17 +62,21 @@ def wine(run, *args, timeout=120, what=None):
     return p.returncode, text
 
 
-def post(port, body):
+def post(host, port, body, tls):
     """One form post as the notifier makes it (HTTP/1.0, a connection of its
-    own), read to the end."""
+    own, inside TLS when TLS is a context), read to the end."""
     data = body.encode("latin-1")
-    with socket.create_connection(("127.0.0.1", port)) as sock:
-        head = ("POST /cgi-bin/version.cgi HTTP/1.0\r\nHost: 127.0.0.1:%d\r\n"
+    with socket.create_connection(("127.0.0.1", port)) as raw:
+        sock = tls.wrap_socket(raw, server_hostname=host) if tls else raw
+        head = ("POST /cgi-bin/version.cgi HTTP/1.0\r\nHost: %s\r\n"
                 "Content-Type: application/x-www-form-urlencoded\r\n"
-                "Content-Length: %d\r\n\r\n" % (port, len(data)))
+                "Content-Length: %d\r\n\r\n" % (host, len(data)))
         sock.sendall(head.encode("ascii") + data)
-        while sock.recv(65536):
-            pass
+        try:
+            while sock.recv(65536):
+                pass
+        except ssl.SSLError:
+            pass    # a close without close_notify ends the answer too
 
 
 def timed(fn):
@@ -87,6 +94,8 @@ def main():
     run = os.path.join(tree, "wine-run.sh")
     host = cache_value(tree, "UPDNOTIFY_SERVER_HOST")
     port = int(cache_value(tree, "UPDNOTIFY_SERVER_PORT"))
+    scheme = cache_value(tree, "UPDNOTIFY_SERVER_SCHEME")
+    trust = cache_value(tree, "BRANTLOW_TEST_TRUST")
     try:
         address = socket.gethostbyname(host)
     except OSError:
@@ -147,9 +156,14 @@ def main():
             wine(run, productrec, "add", pid, "BENCH-%03d" % pid, what="productrec add %d" % pid)
         if os.path.exists(log):
             os.remove(log)
-        server = subprocess.Popen([sys.executable, os.path.join(TOP, "tools", "vendor_server.py"),
+        serve = ["--sign-with", os.path.join(trust, "offer-private.pem")] if trust else []
+        tls = None
+        if scheme == "https":
+            serve += ["--cert", os.path.join(trust, "server.pem"), "--key", os.path.join(trust, "server.key")]
+            tls = ssl.create_default_context(cafile=os.path.join(trust, "ca.pem"))
+        server = subprocess.Popen(["/usr/bin/python3", os.path.join(TOP, "tools", "vendor_server.py"),
                                    "--offers", offers, "--port", str(port), "--log", log,
-                                   "--lifetime", "900"], stdout=subprocess.PIPE, text=True)
+                                   "--lifetime", "900"] + serve, stdout=subprocess.PIPE, text=True)
         line = server.stdout.readline()
         if "vendor server on" not in line:
             fail("starting the vendor server", line)
@@ -157,13 +171,13 @@ def main():
         for _ in range(a.runs):
             clear_schedules()
             full.append(timed(notifier_run))
-        entries = [json.loads(line) for line in open(log)]
+        entries = [e for e in map(json.loads, open(log)) if "request_line" in e]
         per_run = len(entries) // a.runs
         bodies = [e["body"] for e in entries[:per_run]]
 
         def post_loop():
             for body in bodies:
-                post(port, body)
+                post(host, port, body, tls)
         posts = [timed(post_loop) for _ in range(a.runs)]
     finally:
         if server:
@@ -181,8 +195,8 @@ def main():
     print("check cycle, median of %d: %.3f s (runs: %s)" % (a.runs, m_full, ", ".join("%.3f" % t for t in full)))
     print("  of which program start-up without queries: %.3f s" % m_base)
     print("  queries: %.3f s" % (m_full - m_base))
-    print("per post: notifier under Wine %.2f ms; one Linux process, the same %d posts: %.2f ms"
-          % (1000 * (m_full - m_base) / queries, per_run, 1000 * m_posts / queries))
+    print("per post (%s): notifier under Wine %.2f ms; one Linux process, the same %d posts: %.2f ms"
+          % (scheme, 1000 * (m_full - m_base) / queries, per_run, 1000 * m_posts / queries))
     print("ratio notifier/one process, per post: %.1f" % ((m_full - m_base) / m_posts))
 
 if __name__ == "__main__":

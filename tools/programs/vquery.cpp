@@ -1,6 +1,8 @@
 // vquery: runs the notifier's version query for one catalogued product
-// against a given server and prints what the response offered.
-//   vquery HOST PORT PRODUCT-ID [TIMEOUT]
+// against a given server and prints what the response offered. The query
+// goes by the build's scheme (-http: plain HTTP) and takes an answer as an
+// offer as the notifier does: signed by the build's offer keys.
+//   vquery [-http] HOST PORT PRODUCT-ID [TIMEOUT]
 // Exit code: 0 an offer, 1 no offer, 2 bad arguments or product not installed.
 // It prints through wsprintf and WriteFile, not the C library's printf, so
 // that its size measures the notifier's own code (tools/measure/measure-size.sh).
@@ -41,12 +43,18 @@ void PrintError(const char* pszFormat, ...)
 
 int main(int argc, char** argv)
 {
+    UpdateSettings settings;
+    if (argc > 1 && lstrcmpA(argv[1], "-http") == 0)
+    {
+        settings.serverTls = false;
+        --argc;
+        ++argv;
+    }
     if (argc < 4 || argc > 5)
     {
-        PrintError("usage: vquery HOST PORT PRODUCT-ID [TIMEOUT]\n");
+        PrintError("usage: vquery [-http] HOST PORT PRODUCT-ID [TIMEOUT]\n");
         return 2;
     }
-    UpdateSettings settings;
     settings.serverHost = argv[1];
     settings.serverPort = (unsigned short)strtoul(argv[2], 0, 10);
     if (argc == 5)
