@@ -7,7 +7,9 @@ files, by kind, and the tests' share of the product's lines.
 Without REV the files as they are in the working tree; with one, as that
 commit holds them (git show). The kinds:
   product     the programs' C++ and resource scripts: common/, framework/,
-              catalogue/, updnotify/, modpanel/
+              catalogue/, updnotify/, modpanel/, and the package's custom
+              action DLL (installer/customaction/)
+  server      the vendor's side: server/ (the endpoint and vendorctl)
   tests       tests/ (programs, drivers, scripts, harness)
   tools       tools/ but tools/build/: entry scripts, the vendor server,
               checks, measurements, screenshots, tool programs, the VM
@@ -44,8 +46,10 @@ def kind(path):
         return "generators"
     if top == "tools":
         return "tools" if ext in C_LIKE + HASH or "." not in name else None
-    if top in PRODUCT and ext in C_LIKE:
+    if (top in PRODUCT or path.startswith("installer/customaction/")) and ext in C_LIKE:
         return "product"
+    if top == "server":
+        return "server" if ext in HASH or "." not in name or name.endswith(".cgi") else None
     if top in PRODUCT + ("help", "installer") and ext in HASH:
         return "generators"
     return None
@@ -98,7 +102,7 @@ def read(path, rev):
 
 def main():
     rev = sys.argv[1] if len(sys.argv) > 1 else None
-    totals = {k: 0 for k in ("product", "tests", "tools", "fuzz", "generators", "build")}
+    totals = {k: 0 for k in ("product", "server", "tests", "tools", "fuzz", "generators", "build")}
     for path in files(rev):
         k = kind(path)
         if k:
@@ -106,7 +110,8 @@ def main():
     print(f"lines of code at {rev or 'the working tree'} (not blank, not only a comment)")
     for k, n in totals.items():
         print(f"  {k:11} {n:6}")
-    print(f"  tests / product: {totals['tests'] / totals['product']:.2f}")
+    code = totals["product"] + totals["server"]
+    print(f"  tests / (product + server): {totals['tests'] / code:.2f}")
     return 0
 
 
