@@ -22,8 +22,8 @@ jobs=$(nproc 2>/dev/null || echo 2)
 status=0
 started=$SECONDS
 
-stage() {   # stage NAME: prints how long the previous stage took
-    echo "== $1 (at $((SECONDS - started)) s)"
+stage() {   # stage NAME: prints how long the previous stage took, and the room left
+    echo "== $1 (at $((SECONDS - started)) s; $(df -h --output=avail . | tail -n 1 | tr -d ' ') free)"
 }
 
 build() {   # build DIR ARCH [cmake args...]
@@ -64,9 +64,19 @@ server+=("${trusted[@]}")
 # A test that fails is run once more before it counts as failed (see
 # tests/harness/ctest-twice.sh); the tests that needed it are named at the end, and
 # three or more in one tree fail the command.
+# A tree whose tests passed gives back its Wine prefixes (about 1.3 GB
+# each; the next run makes them again), so that both trees' prefixes never
+# fill the disk at once. A failed tree's prefixes stay to be looked at.
 run_tests() {   # run_tests DIR
     bash tests/harness/ctest-twice.sh "$1" "$1/second-runs.txt" ${runner[@]+"${runner[@]}"} -- \
-        --output-on-failure --timeout 600 -j "$jobs"
+        --output-on-failure --timeout 600 -j "$jobs" || return 1
+    local prefix
+    for prefix in "$1"/*prefix*/; do
+        [ -f "$prefix/system.reg" ] || continue
+        sh tests/harness/wine-stop.sh "$prefix"
+        rm -rf "$prefix" || echo "note: $prefix was not removed"
+    done
+    return 0
 }
 
 stage "i686 build (build/win32)"
