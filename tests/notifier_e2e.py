@@ -39,7 +39,7 @@ from winerun import run_wine, windows_path  # noqa: E402
 from vendor_server_process import VendorServer  # noqa: E402
 from planting import Planted  # noqa: E402
 import testpki  # noqa: E402
-from web_servers import Gunicorn, Lighttpd, ReleaseSite  # noqa: E402
+from web_servers import Gunicorn, Lighttpd, ReleaseSite, free_port  # noqa: E402
 
 CAPTION = "Brantlow Update"
 SETTINGS = r"HKEY_CURRENT_USER\Software\Brantlow\Updates"
@@ -326,13 +326,6 @@ def help_title():
     return None
 
 
-def free_port():
-    """A port on 127.0.0.1 where nothing listens now."""
-    with socket.socket() as s:
-        s.bind(("127.0.0.1", 0))
-        return s.getsockname()[1]
-
-
 class Tinyproxy:
     """Debian's tinyproxy on loopback. With REMAP, in a mount namespace of its
     own where the vendor's host name leads to SERVER_ADDRESS: the notifier's
@@ -584,7 +577,10 @@ class CrlServer:
         self.silent.close()
 
 
-def offer(serial, status="1 9 50 1200 20261208", url="https://downloads.brantlow.example/u.exe"):
+DEFAULT_URL = "https://downloads.brantlow.example/u.exe"
+
+
+def offer(serial, status="1 9 50 1200 20261208", url=DEFAULT_URL):
     o = {"sn": serial, "status": status}
     if url is not None:
         o["url"] = url
@@ -609,14 +605,47 @@ class Cases:
     def ended_quietly(self, rc, what):
         self.check(rc == 0, "%s: ended by itself with 0, nothing shown (got %s)" % (what, rc))
 
-    def dialog_case(self, button, args=(), interval_days=None, pid=FIRST, url=offer("")["url"]):
+    def release_site(self, licences, releases, web_server=Lighttpd):
+        """The vendor's own endpoint for this row: LICENCES (serial, line,
+        major) and RELEASES (line, version, date, address) published with
+        vendorctl, signed with the run's offer key and served by WEB_SERVER
+        on the notifier's port (by TLS with the run's certificate). Answers
+        the site and the running server; the caller stops the server."""
+        e = self.e
+        trust = e.a.trust
+        site = ReleaseSite(os.path.join(e.work, "release-site"), key=(
+            os.path.join(trust, "offer-private.pem"), os.path.join(trust, "offer-public.pem")))
+        site.licences(licences)
+        for release in releases:
+            site.publish(*release)
+        server = web_server(site, e.a.port, tls=(os.path.join(trust, "server.pem"),
+                                                 os.path.join(trust, "server.key")) if e.tls else None)
+        return site, server
+
+    def dialog_case(self, button, args=(), interval_days=None, pid=FIRST, url=None):
+        """The upgrade offered to PID, button BUTTON pressed. Without URL
+        the offer comes from the release database (version major+1.50.1200
+        of 8 Dec 2026); a URL (an address no vendor would publish, or a row that
+        reads what the stand-in recorded) brings the stand-in server."""
         e = self.e
         e.install(pid, "E2E-OFFERED")
         if interval_days is not None:
             e.registry(values=[(SETTINGS, "Interval", interval_days)])
-        e.start_server([offer("E2E-OFFERED", url=url)])
+        t = e.titles[pid]
+        version = "%d.50.1200" % (t["major"] + 1)
+        server = None
+        if url is None:
+            _, server = self.release_site([("E2E-OFFERED", t["line"], t["major"])], [
+                (t["line"], version, "2026-12-08", DEFAULT_URL)])
+        else:
+            version = "9.50.1200"
+            e.start_server([offer("E2E-OFFERED", url=url)])
         before = int(time.time())
-        rc, drv, out = e.notifier(list(args), ["press", CAPTION, button, 20000])
+        try:
+            rc, drv, out = e.notifier(list(args), ["press", CAPTION, button, 20000])
+        finally:
+            if server:
+                server.stop()
         after = int(time.time())
         shown = self.shown = texts(out)
         self.check(drv == 0, "the dialog appeared and button %s was pressed" % button)
@@ -624,7 +653,7 @@ class Cases:
         self.check(shown.get(PRODUCT_NAME) == [e.display_name(pid)],
                    "product name shown exactly %r: %r" % (e.display_name(pid), shown.get(PRODUCT_NAME)))
         self.check(shown.get(STATUS) == [UPGRADE], "status 1 gives the upgrade wording")
-        self.check(shown.get(VERSION) == ["Version 9.50.1200 was released on 2026 Dec 8"],
+        self.check(shown.get(VERSION) == ["Version %s was released on 2026 Dec 8" % version],
                    "version line: %s" % shown.get(VERSION))
         last, nxt = self.schedule(pid)
         self.check(last is not None and before - 2 <= last <= after + 2, "LastCheck is the time of the offer")
@@ -635,8 +664,7 @@ class Cases:
         last, nxt = self.dialog_case(OK)
         self.check(nxt == NEVER, "NextCheck never (got %s)" % nxt)
         urls = self.e.catcher_urls(expected=True)
-        self.check(urls == ["https://downloads.brantlow.example/u.exe"],
-                   "the shell was handed the offered address: %s" % urls)
+        self.check(urls == [DEFAULT_URL], "the shell was handed the offered address: %s" % urls)
 
     def case_check_later_is_thirty_days(self):
         last, nxt = self.dialog_case(CHECK_LATER)
@@ -689,9 +717,14 @@ class Cases:
             self.check(False, "the notifier's help project %s names its title" % HELP_PROJECT)
             return
         e.install(FIRST, "E2E-FIRST")
-        e.start_server([offer("E2E-FIRST")])
-        rc, drv, out = e.notifier([], ["press", CAPTION, CANCEL, 20000],
-                                  before=[["type", CAPTION, VK_F1, 20000], ["show", title, 20000]])
+        t = e.titles[FIRST]
+        _, server = self.release_site([("E2E-FIRST", t["line"], t["major"])], [
+            (t["line"], "%d.99.9000" % t["major"], "2026-12-08", DEFAULT_URL)])
+        try:
+            rc, drv, out = e.notifier([], ["press", CAPTION, CANCEL, 20000],
+                                      before=[["type", CAPTION, VK_F1, 20000], ["show", title, 20000]])
+        finally:
+            server.stop()
         self.check(drv == 0, "F1 in the update dialog opened %r, then Cancel ended it (%s)" % (title, out.strip()))
         self.check(rc == 0, "the notifier ended with 0 (got %s)" % rc)
 
@@ -797,7 +830,7 @@ class Cases:
         for button, later in ((CANCEL, INTERVAL), (CHECK_LATER, LATER), (OK, None)):
             e.server.stop()
             e.registry(deleted_keys=[e.product_key(FIRST)])
-            last, nxt = self.dialog_case(button)
+            last, nxt = self.dialog_case(button, url=DEFAULT_URL)
             self.check(last is not None and nxt == (NEVER if later is None else last + later),
                        "button %d through the proxy: NextCheck as without one (%s, %s)" % (button, last, nxt))
             q = e.queries()
@@ -817,7 +850,7 @@ class Cases:
         e.server_address = "127.0.0.2"
         proxy = RelayProxy({(e.a.host, e.a.port): (e.server_address, e.a.port)})
         e.use_proxy(proxy)
-        self.dialog_case(CANCEL)
+        self.dialog_case(CANCEL, url=DEFAULT_URL)
         proxy.finish()
         print("    the proxy relayed: %s" % proxy.summary(), flush=True)
         self.check(proxy.requests == [e.request_line()], "one tunnel, to the vendor's host: %s" % proxy.requests)
@@ -832,7 +865,7 @@ class Cases:
         e = self.e
         proxy = ScriptedProxy(b"HTTP/1.0 502 Bad Gateway\r\n\r\n")
         e.use_proxy(proxy, bypass="*.corp; %s ;<local>" % e.a.host.upper())
-        last, nxt = self.dialog_case(CANCEL)
+        last, nxt = self.dialog_case(CANCEL, url=DEFAULT_URL)
         self.check(nxt is not None, "the offer was shown and scheduled")
         self.check(proxy.connections == 0, "the proxy saw no connection (%d)" % proxy.connections)
         q = e.queries()
@@ -1034,16 +1067,11 @@ class Cases:
         test run's offer key, and serves TLS with the run's certificate."""
         e = self.e
         t = e.titles[FIRST]
-        trust = e.a.trust
-        site = ReleaseSite(os.path.join(e.work, "release-site"), key=(
-            os.path.join(trust, "offer-private.pem"), os.path.join(trust, "offer-public.pem")))
-        site.licences([("E2E LICENCE 1", t["line"], t["major"])])
         released = time.gmtime(time.time() - DAY)     # yesterday, UTC: published
-        site.publish(t["line"], "%d.99.9000" % t["major"], time.strftime("%Y-%m-%d", released),
-                     "https://downloads.brantlow.example/e2e/setup.exe")
+        site, server = self.release_site([("E2E LICENCE 1", t["line"], t["major"])], [
+            (t["line"], "%d.99.9000" % t["major"], time.strftime("%Y-%m-%d", released),
+             "https://downloads.brantlow.example/e2e/setup.exe")], web_server)
         e.install(FIRST, "E2E LICENCE 1")
-        server = web_server(site, e.a.port, tls=(os.path.join(trust, "server.pem"),
-                                                 os.path.join(trust, "server.key")) if e.tls else None)
         try:
             rc, drv, out = e.notifier([], ["press", CAPTION, CANCEL, 30000])
         finally:
