@@ -87,6 +87,7 @@ class Env:
         self.tls = args.scheme == "https"
         self.server = VendorServer(args.server, args.port, self.server_log, trust=args.trust, tls=self.tls)
         self.server_address = "127.0.0.1"   # where the server listens
+        self.web_servers = []   # the vendor's own endpoint, when a case serves it
         self.proxies = []
         self.titles = {}
         self.order = []     # product identifiers in catalogue order
@@ -203,9 +204,28 @@ class Env:
         """HOW: VendorServer.start's way of serving (tls, tls_version, sign_with)."""
         self.server.start(offers, self.offers, self.server_address, **how)
 
+    def serve_releases(self, licences, releases, web_server=Lighttpd):
+        """The vendor's own endpoint instead of the stand-in: LICENCES
+        (serial, line, major) and RELEASES (line, version, date, address)
+        published with vendorctl, signed with the run's offer key, served by
+        WEB_SERVER on the notifier's port, by TLS with the run's certificate
+        in a TLS tree. Returns the site, whose counts are the queries that
+        reached it; stop_server stops it."""
+        trust = self.a.trust
+        site = ReleaseSite(os.path.join(self.work, "release-site"), key=(
+            os.path.join(trust, "offer-private.pem"), os.path.join(trust, "offer-public.pem")))
+        site.licences(licences)
+        for release in releases:
+            site.publish(*release)
+        self.web_servers.append(web_server(site, self.a.port, self.server_address, tls=(
+            os.path.join(trust, "server.pem"), os.path.join(trust, "server.key")) if self.tls else None))
+        return site
+
     def stop_server(self):
-        """Stops the server and every proxy that the case started."""
+        """Stops the servers and every proxy that the case started."""
         self.server.stop()
+        while self.web_servers:
+            self.web_servers.pop().stop()
         while self.proxies:
             self.proxies.pop().stop()
 
@@ -578,6 +598,14 @@ class CrlServer:
 
 
 DEFAULT_URL = "https://downloads.brantlow.example/u.exe"
+RELEASE_URL = "https://downloads.brantlow.example/e2e/setup.exe"     # what the release database offers
+
+
+def published_yesterday():
+    """Yesterday's UTC day, as vendorctl takes it and as the dialog shows
+    it: a release of that day is offered whatever the hour."""
+    day = time.gmtime(time.time() - DAY)
+    return time.strftime("%Y-%m-%d", day), "%d %s %d" % (day.tm_year, time.strftime("%b", day), day.tm_mday)
 
 
 def offer(serial, status="1 9 50 1200 20261208", url=DEFAULT_URL):
@@ -605,47 +633,49 @@ class Cases:
     def ended_quietly(self, rc, what):
         self.check(rc == 0, "%s: ended by itself with 0, nothing shown (got %s)" % (what, rc))
 
-    def release_site(self, licences, releases, web_server=Lighttpd):
-        """The vendor's own endpoint for this row: LICENCES (serial, line,
-        major) and RELEASES (line, version, date, address) published with
-        vendorctl, signed with the run's offer key and served by WEB_SERVER
-        on the notifier's port (by TLS with the run's certificate). Answers
-        the site and the running server; the caller stops the server."""
-        e = self.e
-        trust = e.a.trust
-        site = ReleaseSite(os.path.join(e.work, "release-site"), key=(
-            os.path.join(trust, "offer-private.pem"), os.path.join(trust, "offer-public.pem")))
-        site.licences(licences)
-        for release in releases:
-            site.publish(*release)
-        server = web_server(site, e.a.port, tls=(os.path.join(trust, "server.pem"),
-                                                 os.path.join(trust, "server.key")) if e.tls else None)
-        return site, server
+    def licensed(self, pid, serial, *releases, web_server=Lighttpd):
+        """The release database serves SERIAL's licence of PID's line up to
+        its major, and RELEASES (version, date) of that line at
+        RELEASE_URL. Returns the site."""
+        t = self.e.titles[pid]
+        return self.e.serve_releases([(serial, t["line"], t["major"])],
+                                     [(t["line"], version, date, RELEASE_URL) for version, date in releases],
+                                     web_server)
 
-    def dialog_case(self, button, args=(), interval_days=None, pid=FIRST, url=None):
-        """The upgrade offered to PID, button BUTTON pressed. Without URL
-        the offer comes from the release database (version major+1.50.1200
-        of 8 Dec 2026); a URL (an address no vendor would publish, or a row that
-        reads what the stand-in recorded) brings the stand-in server."""
+    def upgrade_version(self, pid):
+        return "%d.50.1200" % (self.e.titles[pid]["major"] + 1)
+
+    def upgrade_for(self, pid, serial):
+        """A licence for PID and the upgrade to its next major, published
+        yesterday. Returns the site."""
+        return self.licensed(pid, serial, (self.upgrade_version(pid), published_yesterday()[0]))
+
+    def current_for(self, pid, serial):
+        """A licence for PID whose line offers nothing newer: its one
+        release is of the major before. Returns the site."""
+        return self.licensed(pid, serial, ("%d.50.1200" % (self.e.titles[pid]["major"] - 1), "2020-03-05"))
+
+    def checkins(self, site, answer=None):
+        """How many check-ins SITE counted (with ANSWER, when given)."""
+        return sum(c[4] for c in site.checkins() if answer in (None, c[3]))
+
+    def dialog_case(self, button, args=(), interval_days=None, pid=FIRST, stand_in_url=None):
+        """The release database's upgrade offered to PID, button BUTTON
+        pressed. With STAND_IN_URL the stand-in offers that address instead
+        (one that no vendor publishes, or for a row that reads what the
+        stand-in recorded)."""
         e = self.e
         e.install(pid, "E2E-OFFERED")
         if interval_days is not None:
             e.registry(values=[(SETTINGS, "Interval", interval_days)])
-        t = e.titles[pid]
-        version = "%d.50.1200" % (t["major"] + 1)
-        server = None
-        if url is None:
-            _, server = self.release_site([("E2E-OFFERED", t["line"], t["major"])], [
-                (t["line"], version, "2026-12-08", DEFAULT_URL)])
+        if stand_in_url is None:
+            site = self.upgrade_for(pid, "E2E-OFFERED")
+            version, released = self.upgrade_version(pid), published_yesterday()[1]
         else:
-            version = "9.50.1200"
-            e.start_server([offer("E2E-OFFERED", url=url)])
+            site, version, released = None, "9.50.1200", "2026 Dec 8"
+            e.start_server([offer("E2E-OFFERED", url=stand_in_url)])
         before = int(time.time())
-        try:
-            rc, drv, out = e.notifier(list(args), ["press", CAPTION, button, 20000])
-        finally:
-            if server:
-                server.stop()
+        rc, drv, out = e.notifier(list(args), ["press", CAPTION, button, 20000])
         after = int(time.time())
         shown = self.shown = texts(out)
         self.check(drv == 0, "the dialog appeared and button %s was pressed" % button)
@@ -653,8 +683,11 @@ class Cases:
         self.check(shown.get(PRODUCT_NAME) == [e.display_name(pid)],
                    "product name shown exactly %r: %r" % (e.display_name(pid), shown.get(PRODUCT_NAME)))
         self.check(shown.get(STATUS) == [UPGRADE], "status 1 gives the upgrade wording")
-        self.check(shown.get(VERSION) == ["Version %s was released on 2026 Dec 8" % version],
+        self.check(shown.get(VERSION) == ["Version %s was released on %s" % (version, released)],
                    "version line: %s" % shown.get(VERSION))
+        if site:
+            self.check(self.checkins(site, "upgrade") == 1, "the vendor counted one check-in, answered with the "
+                       "upgrade: %s" % site.checkins())
         last, nxt = self.schedule(pid)
         self.check(last is not None and before - 2 <= last <= after + 2, "LastCheck is the time of the offer")
         return last, nxt
@@ -664,7 +697,7 @@ class Cases:
         last, nxt = self.dialog_case(OK)
         self.check(nxt == NEVER, "NextCheck never (got %s)" % nxt)
         urls = self.e.catcher_urls(expected=True)
-        self.check(urls == [DEFAULT_URL], "the shell was handed the offered address: %s" % urls)
+        self.check(urls == [RELEASE_URL], "the shell was handed the offered address: %s" % urls)
 
     def case_check_later_is_thirty_days(self):
         last, nxt = self.dialog_case(CHECK_LATER)
@@ -680,14 +713,14 @@ class Cases:
         self.check(last is not None and nxt == last + 7 * DAY, "NextCheck = LastCheck + 7 days")
 
     def case_ok_trims_trailing_blanks_of_the_address(self):
-        last, nxt = self.dialog_case(OK, url="https://downloads.brantlow.example/u.exe  \t")
+        last, nxt = self.dialog_case(OK, stand_in_url="https://downloads.brantlow.example/u.exe  \t")
         urls = self.e.catcher_urls(expected=True)
         self.check(urls == ["https://downloads.brantlow.example/u.exe"],
                    "the address without its trailing blanks was opened: %s" % urls)
         self.check(nxt == NEVER, "NextCheck never (got %s)" % nxt)
 
     def case_ok_with_an_unsafe_address_asks_again_after_an_interval(self):
-        last, nxt = self.dialog_case(OK, url="file:///C:/windows/system32/notepad.exe")
+        last, nxt = self.dialog_case(OK, stand_in_url="file:///C:/windows/system32/notepad.exe")
         self.check(self.e.catcher_urls(expected=False) == [], "a file address is not handed to the shell")
         self.check(last is not None and nxt == last + INTERVAL,
                    "nothing opened: NextCheck one interval on, as Cancel (got %s, %s)" % (last, nxt))
@@ -717,14 +750,9 @@ class Cases:
             self.check(False, "the notifier's help project %s names its title" % HELP_PROJECT)
             return
         e.install(FIRST, "E2E-FIRST")
-        t = e.titles[FIRST]
-        _, server = self.release_site([("E2E-FIRST", t["line"], t["major"])], [
-            (t["line"], "%d.99.9000" % t["major"], "2026-12-08", DEFAULT_URL)])
-        try:
-            rc, drv, out = e.notifier([], ["press", CAPTION, CANCEL, 20000],
-                                      before=[["type", CAPTION, VK_F1, 20000], ["show", title, 20000]])
-        finally:
-            server.stop()
+        self.upgrade_for(FIRST, "E2E-FIRST")
+        rc, drv, out = e.notifier([], ["press", CAPTION, CANCEL, 20000],
+                                  before=[["type", CAPTION, VK_F1, 20000], ["show", title, 20000]])
         self.check(drv == 0, "F1 in the update dialog opened %r, then Cancel ended it (%s)" % (title, out.strip()))
         self.check(rc == 0, "the notifier ended with 0 (got %s)" % rc)
 
@@ -733,14 +761,14 @@ class Cases:
         e = self.e
         e.install(FIRST, "E2E-FIRST")
         now = int(time.time())
-        e.start_server([offer("E2E-FIRST")])
+        site = self.upgrade_for(FIRST, "E2E-FIRST")
         # The key must exist under the product's own path: form it as the
         # notifier does, from the catalogue's title.
         e.registry(values=[(e.product_key(FIRST), "LastCheck", now - 100),
                            (e.product_key(FIRST), "NextCheck", now + 100000)])
         rc, drv, out = e.notifier([], ["press", CAPTION, OK, 20000])
         self.check(MSG_NO_UPDATES in out, "message 1004 shown")
-        self.check(e.queries() == [], "the server saw no query")
+        self.check(site.checkins() == [], "the vendor counted no check-in: %s" % site.checkins())
 
     def case_only_the_first_offer_is_asked(self):
         e = self.e
@@ -774,16 +802,16 @@ class Cases:
     def case_debug_and_setup_recheck_scheduled_products(self):
         e = self.e
         e.install(FIRST, "E2E-FIRST")
-        e.start_server([offer("E2E-FIRST")])
+        site = self.upgrade_for(FIRST, "E2E-FIRST")
         now = int(time.time())
         for args, next_check in ((["/DEBUG"], now + 100000), (["/SETUP"], NEVER)):
             e.registry(values=[(e.product_key(FIRST), "LastCheck", now - 100),
                                (e.product_key(FIRST), "NextCheck", next_check)])
-            before = len(e.queries())
+            before = self.checkins(site)
             rc, drv, out = e.notifier(args, ["press", CAPTION, CANCEL, 20000])
             self.check(drv == 0 and texts(out).get(PRODUCT_NAME) == [e.display_name(FIRST)],
                        "%s, NextCheck %#x: asked again and the dialog shown" % (args, next_check))
-            self.check(len(e.queries()) == before + 1, "%s: one query made" % args)
+            self.check(self.checkins(site, "upgrade") == before + 1, "%s: one query made" % args)
 
     def case_invalid_schedules_and_missing_serials_skip_products(self):
         e = self.e
@@ -830,7 +858,7 @@ class Cases:
         for button, later in ((CANCEL, INTERVAL), (CHECK_LATER, LATER), (OK, None)):
             e.server.stop()
             e.registry(deleted_keys=[e.product_key(FIRST)])
-            last, nxt = self.dialog_case(button, url=DEFAULT_URL)
+            last, nxt = self.dialog_case(button, stand_in_url=DEFAULT_URL)
             self.check(last is not None and nxt == (NEVER if later is None else last + later),
                        "button %d through the proxy: NextCheck as without one (%s, %s)" % (button, last, nxt))
             q = e.queries()
@@ -850,7 +878,7 @@ class Cases:
         e.server_address = "127.0.0.2"
         proxy = RelayProxy({(e.a.host, e.a.port): (e.server_address, e.a.port)})
         e.use_proxy(proxy)
-        self.dialog_case(CANCEL, url=DEFAULT_URL)
+        self.dialog_case(CANCEL, stand_in_url=DEFAULT_URL)
         proxy.finish()
         print("    the proxy relayed: %s" % proxy.summary(), flush=True)
         self.check(proxy.requests == [e.request_line()], "one tunnel, to the vendor's host: %s" % proxy.requests)
@@ -865,7 +893,7 @@ class Cases:
         e = self.e
         proxy = ScriptedProxy(b"HTTP/1.0 502 Bad Gateway\r\n\r\n")
         e.use_proxy(proxy, bypass="*.corp; %s ;<local>" % e.a.host.upper())
-        last, nxt = self.dialog_case(CANCEL, url=DEFAULT_URL)
+        last, nxt = self.dialog_case(CANCEL, stand_in_url=DEFAULT_URL)
         self.check(nxt is not None, "the offer was shown and scheduled")
         self.check(proxy.connections == 0, "the proxy saw no connection (%d)" % proxy.connections)
         q = e.queries()
@@ -1067,21 +1095,15 @@ class Cases:
         test run's offer key, and serves TLS with the run's certificate."""
         e = self.e
         t = e.titles[FIRST]
-        released = time.gmtime(time.time() - DAY)     # yesterday, UTC: published
-        site, server = self.release_site([("E2E LICENCE 1", t["line"], t["major"])], [
-            (t["line"], "%d.99.9000" % t["major"], time.strftime("%Y-%m-%d", released),
-             "https://downloads.brantlow.example/e2e/setup.exe")], web_server)
+        day, released = published_yesterday()
+        site = self.licensed(FIRST, "E2E LICENCE 1", ("%d.99.9000" % t["major"], day), web_server=web_server)
         e.install(FIRST, "E2E LICENCE 1")
-        try:
-            rc, drv, out = e.notifier([], ["press", CAPTION, CANCEL, 30000])
-        finally:
-            server.stop()
+        rc, drv, out = e.notifier([], ["press", CAPTION, CANCEL, 30000])
         shown = texts(out)
         self.check(drv == 0 and rc == 0 and shown.get(PRODUCT_NAME) == [e.display_name(FIRST)],
                    "%s: the dialog showed product %d (%s)" % (web_server.name, FIRST, shown.get(PRODUCT_NAME)))
         self.check(shown.get(STATUS) == [UPDATE] and
-                   shown.get(VERSION) == ["Version %d.99.9000 was released on %d %s %d" % (
-                       t["major"], released.tm_year, time.strftime("%b", released), released.tm_mday)],
+                   shown.get(VERSION) == ["Version %d.99.9000 was released on %s" % (t["major"], released)],
                    "%s: the database's update offered: %s %s" % (web_server.name, shown.get(STATUS), shown.get(VERSION)))
         counted = site.checkins()
         self.check(len(counted) == 1 and counted[0][1] == t["line"] and counted[0][3:] == ("update", 1)
@@ -1098,7 +1120,7 @@ class Cases:
     def case_policy_enabled_zero_ends_every_run(self):
         e = self.e
         e.install(FIRST, "E2E-FIRST")
-        e.start_server([offer("E2E-FIRST")])
+        site = self.upgrade_for(FIRST, "E2E-FIRST")
         # An administrator's tools may write either view: both must count.
         # Typed by hand without "/t", the value is the text "0"; one of
         # another type (here the bytes of a 7) is unreadable: off too.
@@ -1111,7 +1133,7 @@ class Cases:
                 rc, _, _ = e.notifier(args)
                 self.ended_quietly(rc, "%s, %s" % (what, args[0]))
             e.registry(deleted_keys=[POLICY])
-        self.check(e.queries() == [], "no query made")
+        self.check(site.checkins() == [], "no query made: %s" % site.checkins())
 
     def case_policy_interval_replaces_the_users(self):
         e = self.e
@@ -1128,11 +1150,11 @@ class Cases:
     def case_policy_enabled_one_leaves_the_user_off(self):
         e = self.e
         e.install(FIRST, "E2E-FIRST")
-        e.start_server([offer("E2E-FIRST")])
+        site = self.upgrade_for(FIRST, "E2E-FIRST")
         e.registry(values=[(POLICY, "Enabled", 1), (SETTINGS, "Enabled", 0)])
         rc, _, _ = e.notifier(["/DEBUG"])
         self.ended_quietly(rc, "policy Enabled 1, user Enabled 0, /DEBUG")
-        self.check(e.queries() == [], "no query made")
+        self.check(site.checkins() == [], "no query made: %s" % site.checkins())
 
     # --- Start-up: settings and command line ---------------------------------
     def case_planted_system_dlls_are_never_loaded(self):
@@ -1156,66 +1178,66 @@ class Cases:
     def case_nothing_offered_shows_the_message(self):
         e = self.e
         e.install(FIRST, "E2E-FIRST")
-        e.start_server([])
+        site = self.current_for(FIRST, "E2E-FIRST")
         rc, drv, out = e.notifier([], ["press", CAPTION, OK, 20000])
         self.check(drv == 0 and MSG_NO_UPDATES in out, "message 1004 shown")
         self.check(rc == 0, "ended")
-        self.check(len(e.queries()) == 1, "one query made")
+        self.check(self.checkins(site, "current") == 1, "one query made, nothing newer: %s" % site.checkins())
         self.check(self.schedule(FIRST) == (None, None), "nothing written")
 
     def case_nothing_offered_at_startup_is_silent(self):
         e = self.e
         e.install(FIRST, "E2E-FIRST")
-        e.start_server([])
+        site = self.current_for(FIRST, "E2E-FIRST")
         # /SETUP after /STARTUP takes the delay away but not the silence.
         rc, _, _ = e.notifier(["/STARTUP", "/SETUP"])
         self.ended_quietly(rc, "/STARTUP /SETUP")
-        self.check(len(e.queries()) == 1, "the query was made")
+        self.check(self.checkins(site, "current") == 1, "the query was made: %s" % site.checkins())
 
     def case_disabled_ends_silently(self):
         e = self.e
         e.install(FIRST, "E2E-FIRST")
-        e.start_server([offer("E2E-FIRST")])
+        site = self.upgrade_for(FIRST, "E2E-FIRST")
         e.registry(values=[(SETTINGS, "Enabled", 0)])
         for args in (["/SETUP"], ["/xyz"]):
             rc, _, _ = e.notifier(args)
             self.ended_quietly(rc, " ".join(args))
-        self.check(e.queries() == [], "no query made")
+        self.check(site.checkins() == [], "no query made: %s" % site.checkins())
 
     def case_bad_words_give_the_argument_message(self):
         e = self.e
         e.install(FIRST, "E2E-FIRST")
-        e.start_server([offer("E2E-FIRST")])
+        site = self.upgrade_for(FIRST, "E2E-FIRST")
         for args in (["/xyz"], ["setup"]):
             rc, drv, out = e.notifier(args, ["press", CAPTION, OK, 20000])
             self.check(drv == 0 and MSG_BAD_ARGUMENT in out, "%s: message 1002" % args)
-        self.check(e.queries() == [], "no query made")
+        self.check(site.checkins() == [], "no query made: %s" % site.checkins())
 
     def case_short_names_are_skipped(self):
         e = self.e
         e.install(FIRST, "E2E-FIRST")
-        e.start_server([])
+        site = self.current_for(FIRST, "E2E-FIRST")
         rc, drv, out = e.notifier(["/de", "/x"], ["press", CAPTION, OK, 20000])
         self.check(MSG_NO_UPDATES in out, "a normal run: message 1004")
-        self.check(len(e.queries()) == 1, "one query made")
+        self.check(self.checkins(site, "current") == 1, "one query made: %s" % site.checkins())
 
     def case_unknown_product_shows_no_updates(self):
         e = self.e
         e.install(FIRST, "E2E-FIRST")
-        e.start_server([offer("E2E-FIRST")])
+        site = self.upgrade_for(FIRST, "E2E-FIRST")
         rc, drv, out = e.notifier(["/STARTUP", "/PRODUCT:999"], ["press", CAPTION, OK, 20000])
         self.check(MSG_NO_UPDATES in out, "message 1004 shown")
-        self.check(e.queries() == [], "no connection")
+        self.check(site.checkins() == [], "no connection: the vendor counted no check-in")
         self.check(e.elapsed < 30, "no start delay")
 
     def case_autodial_without_connection_ends_silently(self):
         e = self.e
         e.install(FIRST, "E2E-FIRST")
-        e.start_server([offer("E2E-FIRST")])
+        site = self.upgrade_for(FIRST, "E2E-FIRST")
         e.registry(values=[(INTERNET, "EnableAutodial", 1)])
         rc, _, _ = e.notifier([])
         self.ended_quietly(rc, "autodial on, no connection")
-        self.check(e.queries() == [], "no query made (%d made)" % len(e.queries()))
+        self.check(site.checkins() == [], "no query made: %s" % site.checkins())
 
 
 def main():

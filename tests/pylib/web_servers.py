@@ -66,7 +66,10 @@ class ReleaseSite:
 
     def checkins(self):
         """The counted check-ins as (day, line, version, answer, count) rows,
-        as vendorctl stats lists them (the last 28 days)."""
+        as vendorctl stats lists them (the last 28 days); none before the
+        server's first check-in makes its counts file."""
+        if not os.path.exists(self.counts):
+            return []
         rows = list(csv.reader(self.vendorctl("stats", self.counts, "--csv").splitlines()))[1:]
         return [(r[0], int(r[1]), r[3], r[4], int(r[5])) for r in rows]
 
