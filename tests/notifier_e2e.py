@@ -1,9 +1,12 @@
 #!/usr/bin/env python3
 """The real updnotify.exe under Wine, end to end: installed-product records
-made with productrec.exe, settings in the registry, the reference vendor
-server on the port that the notifier was built to ask, dlgdriver.exe
-reading and pressing the dialog or message box, and urlcatcher.exe standing
-in for the web browser.
+made with productrec.exe, settings in the registry, a vendor server on the
+port that the notifier was built to ask, dlgdriver.exe reading and pressing
+the dialog or message box, and urlcatcher.exe standing in for the web
+browser. The vendor server is the vendor's own (a release database made
+with vendorctl, version.cgi under lighttpd) where a case needs an offer or
+its absence, and the scriptable stand-in VENDOR_SERVER.PY where it needs an
+answer that no vendor publishes or reads back the request.
 
     notifier_e2e.py --bin-dir BUILD --server VENDOR_SERVER.PY --host NAME --port N
                     --scheme https|http --trust DIR [--plant DLL]... [--case NAME]...
@@ -210,7 +213,10 @@ class Env:
         published with vendorctl, signed with the run's offer key, served by
         WEB_SERVER on the notifier's port, by TLS with the run's certificate
         in a TLS tree. Returns the site, whose counts are the queries that
-        reached it; stop_server stops it."""
+        reached it; stop_server stops it. Under Wine a query to lighttpd by
+        TLS takes about 6 s: Wine's Schannel decrypts lighttpd's
+        close_notify as an empty record (not SEC_I_CONTEXT_EXPIRED), so the
+        notifier reads on until lighttpd closes, 5 to 6 s later (its linger)."""
         trust = self.a.trust
         site = ReleaseSite(os.path.join(self.work, "release-site"), key=(
             os.path.join(trust, "offer-private.pem"), os.path.join(trust, "offer-public.pem")))
